@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every build, test and run dependency of Vexilo on Debian 12 with apt-get.
+# Idempotent: it asks apt only for what is missing, and updates the package lists only then.
+# Usage: scripts/install-deps.sh [--docs]   (--docs adds what the documentation pictures need)
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ clang pkg-config
+    qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6svg6
+    libxlsxwriter-dev libboost-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    dbus xvfb xauth xdotool x11-apps fonts-noto-cjk
+    python3 python3-openpyxl python3-ezdxf python3-xlsxwriter
+    xdg-utils
+)
+if [[ "${1:-}" == "--docs" ]]; then
+    packages+=(libreoffice-calc-nogui poppler-utils imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+
+sudo=()
+if ((EUID != 0)); then
+    sudo=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
