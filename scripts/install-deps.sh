@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang pkg-config
+    cmake ninja-build g++ clang clang-format pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6svg6
     libxlsxwriter-dev libboost-dev
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -112,6 +112,8 @@ void deleteRow(CoordinateTable& table) {
     }
 }
 
-void clearTable(CoordinateTable& table) { table.setRowCount(1); }
+void clearTable(CoordinateTable& table) {
+    table.setRowCount(1);
+}
 
 } // namespace vexilo::cad

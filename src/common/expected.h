@@ -8,11 +8,11 @@
 namespace vexilo {
 
 /// Wraps an error so that it can be returned where an Expected<T, E> is expected.
-template <class E> struct Unexpected {
-    E error;
-};
+template <class E> struct Unexpected { E error; };
 
-template <class E> Unexpected<E> unexpected(E error) { return Unexpected<E>{std::move(error)}; }
+template <class E> Unexpected<E> unexpected(E error) {
+    return Unexpected<E>{std::move(error)};
+}
 
 /// Holds either a value of T or an error of E. Names follow std::expected (C++23) so that the
 /// code can move to it when the toolchain allows; nothing here throws. Reading value() of an

@@ -56,7 +56,8 @@ SurveyResult DMS(double x) {
         }
         // Rounding to whole seconds (the + 0.00005) can itself reach 60 seconds, for seconds
         // from 59.5 up to 59.9 that the test above leaves alone; carry those too.
-        const double packed = carrySixties(std::floor(((M / 100 + D) + S / 10000 + 0.00005) * 10000));
+        const double packed =
+            carrySixties(std::floor(((M / 100 + D) + S / 10000 + 0.00005) * 10000));
         const double r = packed / 10000;
         return s * r;
     });

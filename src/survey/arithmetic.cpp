@@ -20,7 +20,9 @@ std::string_view describe(ArithmeticError error) {
 
 namespace detail {
 
-void clearFloatingPointFlags() { std::feclearexcept(FE_ALL_EXCEPT); }
+void clearFloatingPointFlags() {
+    std::feclearexcept(FE_ALL_EXCEPT);
+}
 
 SurveyResult classify(double result) {
     const int raised = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);

@@ -145,8 +145,8 @@ TEST(TableObserver, HearsEachChangeInOrder) {
     table.removeRow(1);
     table.setRowCount(1);
     const std::vector<std::string> expected = {
-        "insert 3-3", "inserted", "cell 3,0", "cell 3,1", "cell 3,2", "cell 3,3", "current 1",
-        "remove 1-1", "removed", "remove 1-2", "removed", "current 0"};
+        "insert 3-3", "inserted",   "cell 3,0", "cell 3,1",   "cell 3,2", "cell 3,3",
+        "current 1",  "remove 1-1", "removed",  "remove 1-2", "removed",  "current 0"};
     EXPECT_EQ(observer.calls, expected);
 }
 

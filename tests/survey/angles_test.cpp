@@ -18,8 +18,12 @@ struct ExactCase {
     double expected;
 };
 
-SurveyResult xjhd(double degrees, double) { return XJHD(degrees); }
-SurveyResult dms(double x, double) { return DMS(x); }
+SurveyResult xjhd(double degrees, double) {
+    return XJHD(degrees);
+}
+SurveyResult dms(double x, double) {
+    return DMS(x);
+}
 
 const ExactCase kExactCases[] = {
     {"XJHD of 180 is the constant", xjhd, 180, 0, 3.14159265358979},
