@@ -1,5 +1,6 @@
 // Draws the real main window with a few rows in its table and saves it as a PNG: the picture
-// in the README. Run it on a real display server (xvfb-run in docs), not offscreen.
+// in the README. Run it on a display server, e.g.
+//   xvfb-run -a -s "-screen 0 1024x768x24" build/default/tests/app/app_screenshot docs/vexilo.png
 #include "app/form_cad.h"
 
 #include <QApplication>
