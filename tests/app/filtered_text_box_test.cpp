@@ -3,10 +3,13 @@
 #include "app/filtered_text_box.h"
 #include "app/form_cad.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
 
@@ -131,6 +134,43 @@ private slots:
                 QCOMPARE(edit->filtered(edit->text()), edit->text());
             }
         }
+    }
+
+    void contextMenuPasteKeepsOnlyAcceptedCharacters_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        // Pasted over the whole text "7", selected.
+        addBoxRows("mixed text", "x-9.1", "91", "-91");
+        addBoxRows("nothing accepted", "x.y", "7", "7");
+    }
+
+    void contextMenuPasteKeepsOnlyAcceptedCharacters() {
+        QFETCH(QString, name);
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        FormCAD window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        FilteredTextBox* edit = box(window, name);
+        edit->setText(QStringLiteral("7"));
+        edit->selectAll();
+        QGuiApplication::clipboard()->setText(input);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, edit->rect().center(),
+                                    edit->mapToGlobal(edit->rect().center()));
+        QCoreApplication::sendEvent(edit, &menuEvent);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu != nullptr);
+        QAction* paste = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (action->text().startsWith(QCoreApplication::translate("QLineEdit", "&Paste"))) {
+                paste = action;
+            }
+        }
+        QVERIFY(paste != nullptr);
+        paste->trigger();
+        menu->close();
+        QCOMPARE(edit->text(), expected);
     }
 
     void dropKeepsOnlyAcceptedCharacters_data() {
