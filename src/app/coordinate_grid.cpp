@@ -92,8 +92,12 @@ CoordinateGrid::CoordinateGrid(cad::CoordinateTable& table, QWidget* parent)
 }
 
 void CoordinateGrid::showTableCurrentRow() {
-    m_following = true;
     const int modelRow = m_table.currentRow() - 1;
+    if (currentIndex().isValid() && currentIndex().row() == modelRow &&
+        selectionModel()->isRowSelected(modelRow, QModelIndex())) {
+        return; // already shown, as after a click on the row
+    }
+    m_following = true;
     if (modelRow >= 0 && modelRow < m_model->rowCount()) {
         const int column = currentIndex().isValid() ? currentIndex().column() : 1;
         selectionModel()->setCurrentIndex(m_model->index(modelRow, column),
