@@ -1,0 +1,119 @@
+// The grid `zbxsc` over the coordinate table.
+#include "app/coordinate_grid.h"
+
+#include "app/cjk_font.h"
+#include "app/coordinate_table_model.h"
+#include "app/form_cad_controls.h"
+#include "app/twips.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace vexilo::app {
+namespace {
+
+/// Paints a cell as a header section: the fixed first column of the grid.
+class HeaderStyleDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        QStyleOptionHeader header;
+        header.rect = option.rect;
+        header.palette = option.palette;
+        header.fontMetrics = option.fontMetrics;
+        header.direction = option.direction;
+        header.state = option.state & QStyle::State_Enabled;
+        header.state |= QStyle::State_Raised;
+        header.orientation = Qt::Vertical;
+        header.position = QStyleOptionHeader::Middle;
+        header.section = index.row();
+        header.text = item.text;
+        header.textAlignment = Qt::AlignCenter;
+        QStyle* style = option.widget != nullptr ? option.widget->style() : nullptr;
+        if (style == nullptr) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        painter->save();
+        painter->setFont(option.font);
+        style->drawControl(QStyle::CE_Header, &header, painter, option.widget);
+        painter->restore();
+    }
+};
+
+} // namespace
+
+CoordinateGrid::CoordinateGrid(cad::CoordinateTable& table, QWidget* parent)
+    : QTableView(parent), m_table(table), m_model(new CoordinateTableModel(table, this)) {
+    setModel(m_model);
+    setFont(songFont(kGridPointSize));
+    setItemDelegateForColumn(0, new HeaderStyleDelegate(this));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setCornerButtonEnabled(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+
+    const int rowHeight = twipsToPixels(kGridRowHeightTwips);
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setMinimumSectionSize(1);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(rowHeight);
+
+    QHeaderView* columns = horizontalHeader();
+    columns->setFont(songFont(kGridPointSize));
+    columns->setMinimumSectionSize(1);
+    columns->setSectionResizeMode(QHeaderView::Fixed);
+    columns->setSectionsClickable(false);
+    columns->setHighlightSections(false);
+    columns->setDefaultAlignment(Qt::AlignCenter);
+    columns->setFixedHeight(rowHeight);
+    for (int column = 0; column < static_cast<int>(kGridColumnWidthsTwips.size()); ++column) {
+        columns->resizeSection(
+            column, twipsToPixels(kGridColumnWidthsTwips[static_cast<std::size_t>(column)]));
+    }
+
+    connect(
+        selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex& current, const QModelIndex&) { takeViewCurrentRow(current); });
+    connect(m_model, &CoordinateTableModel::currentTableRowChanged, this,
+            &CoordinateGrid::showTableCurrentRow);
+    // Qt's selection model moves the current row on its own when the current row goes; the
+    // table's own rule decides which row is current afterwards.
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CoordinateGrid::showTableCurrentRow);
+    showTableCurrentRow();
+}
+
+void CoordinateGrid::showTableCurrentRow() {
+    const int modelRow = m_table.currentRow() - 1;
+    if (currentIndex().isValid() && currentIndex().row() == modelRow &&
+        selectionModel()->isRowSelected(modelRow, QModelIndex())) {
+        return; // already shown, as after a click on the row
+    }
+    m_following = true;
+    if (modelRow >= 0 && modelRow < m_model->rowCount()) {
+        const int column = currentIndex().isValid() ? currentIndex().column() : 1;
+        selectionModel()->setCurrentIndex(m_model->index(modelRow, column),
+                                          QItemSelectionModel::ClearAndSelect |
+                                              QItemSelectionModel::Rows);
+    } else {
+        selectionModel()->clear();
+    }
+    m_following = false;
+}
+
+void CoordinateGrid::takeViewCurrentRow(const QModelIndex& current) {
+    if (m_following || m_model->isChangingRows() || !current.isValid()) {
+        return;
+    }
+    m_table.setCurrentRow(current.row() + 1);
+}
+
+} // namespace vexilo::app

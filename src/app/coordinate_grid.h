@@ -1,0 +1,37 @@
+// The grid `zbxsc`: a table view over the coordinate table with a fixed header row and a first
+// column drawn in the header style.
+#pragma once
+
+#include "cad/coordinate_table.h"
+
+#include <QTableView>
+
+namespace vexilo::app {
+
+class CoordinateTableModel;
+
+/// Shows a CoordinateTable: the header row as a fixed horizontal header, column 0 painted like
+/// a header section, column widths 600 / 1450 / 1450 / 1450 twips, every row 350 twips high,
+/// every cell centred both ways in SimSun 9 pt (with CJK fallbacks). Read-only. The table's
+/// current row and the view's current row follow each other: clicking a cell (or moving with
+/// the keys) makes its row current in the table, and a current row that the table moves
+/// (removal, clear) is shown. The table must outlive the grid.
+class CoordinateGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit CoordinateGrid(cad::CoordinateTable& table, QWidget* parent = nullptr);
+
+    CoordinateTableModel* tableModel() const { return m_model; }
+
+private:
+    /// Moves the view's current row to the table's (none while the header is current).
+    void showTableCurrentRow();
+    /// Makes the view's current row the table's, unless the view is following the table.
+    void takeViewCurrentRow(const QModelIndex& current);
+
+    cad::CoordinateTable& m_table;
+    CoordinateTableModel* m_model;
+    bool m_following = false;
+};
+
+} // namespace vexilo::app

@@ -1,0 +1,94 @@
+// The Qt item model over the Qt-free CoordinateTable.
+#include "app/coordinate_table_model.h"
+
+#include <QString>
+
+namespace vexilo::app {
+
+CoordinateTableModel::CoordinateTableModel(cad::CoordinateTable& table, QObject* parent)
+    : QAbstractTableModel(parent), m_table(table) {
+    m_table.setObserver(this);
+}
+
+CoordinateTableModel::~CoordinateTableModel() {
+    m_table.setObserver(nullptr);
+}
+
+int CoordinateTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_table.rowCount() - 1;
+}
+
+int CoordinateTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_table.columnCount();
+}
+
+QVariant CoordinateTableModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return {};
+    }
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromStdString(m_table.cell(index.row() + 1, index.column()));
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    default:
+        return {};
+    }
+}
+
+QVariant CoordinateTableModel::headerData(int section, Qt::Orientation orientation,
+                                          int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_table.columnCount()) {
+        return {};
+    }
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromStdString(m_table.cell(0, section));
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags CoordinateTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+void CoordinateTableModel::rowsAboutToBeInserted(int first, int last) {
+    m_changingRows = true;
+    beginInsertRows(QModelIndex(), first - 1, last - 1);
+}
+
+void CoordinateTableModel::rowsInserted() {
+    endInsertRows();
+    m_changingRows = false;
+}
+
+void CoordinateTableModel::rowsAboutToBeRemoved(int first, int last) {
+    m_changingRows = true;
+    beginRemoveRows(QModelIndex(), first - 1, last - 1);
+}
+
+void CoordinateTableModel::rowsRemoved() {
+    endRemoveRows();
+    m_changingRows = false;
+}
+
+void CoordinateTableModel::cellChanged(int row, int column) {
+    if (row == 0) {
+        emit headerDataChanged(Qt::Horizontal, column, column);
+        return;
+    }
+    const QModelIndex changed = index(row - 1, column);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+void CoordinateTableModel::currentRowChanged(int row) {
+    emit currentTableRowChanged(row);
+}
+
+} // namespace vexilo::app

@@ -1,0 +1,273 @@
+// `FormCAD`, the utility's only window.
+#include "app/form_cad.h"
+
+#include "app/cjk_font.h"
+#include "app/coordinate_grid.h"
+#include "app/filtered_text_box.h"
+#include "app/form_cad_controls.h"
+#include "app/twips.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <vector>
+
+namespace vexilo::app {
+namespace {
+
+QString qtText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QRect twipsRect(const ControlSpec& spec) {
+    return {twipsToPixels(spec.left), twipsToPixels(spec.top), twipsToPixels(spec.width),
+            twipsToPixels(spec.height)};
+}
+
+/// Resets a flag when the scope ends, however it ends.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~FlagGuard() { m_flag = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+} // namespace
+
+FormCAD::FormCAD(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(qtText(kProgramName));
+    // A fixed border with minimise and close boxes; the layout does not follow a resize.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    setFont(songFont(kGridPointSize));
+    buildControls();
+    wireButtons();
+}
+
+FormCAD::~FormCAD() {
+    // The grid's model observes m_table, which dies before QWidget deletes the children.
+    delete m_grid;
+    m_grid = nullptr;
+}
+
+void FormCAD::buildControls() {
+    m_options = new QButtonGroup(this);
+    m_options->setExclusive(true);
+    for (const ControlSpec& spec : kControls) {
+        QWidget* parent = this;
+        if (!spec.parent.empty()) {
+            parent = control(spec.parent);
+        }
+        QWidget* widget = nullptr;
+        const QString text = qtText(spec.text);
+        switch (spec.kind) {
+        case ControlKind::Frame: {
+            auto* frame = new QGroupBox(parent);
+            frame->setFocusPolicy(Qt::NoFocus);
+            widget = frame;
+            break;
+        }
+        case ControlKind::Button:
+            widget = new QPushButton(text, parent);
+            break;
+        case ControlKind::CheckBox: {
+            auto* box = new QCheckBox(text, parent);
+            box->setChecked(spec.initiallyOn);
+            widget = box;
+            break;
+        }
+        case ControlKind::OptionButton: {
+            auto* option = new QRadioButton(text, parent);
+            option->setChecked(spec.initiallyOn);
+            m_options->addButton(option);
+            widget = option;
+            break;
+        }
+        case ControlKind::TextBox: {
+            auto* box = new FilteredTextBox(qtText(spec.accepts), parent);
+            box->setFont(songFont(kTextBoxPointSize));
+            box->setText(text);
+            widget = box;
+            break;
+        }
+        case ControlKind::Label:
+            widget = new QLabel(text, parent);
+            break;
+        case ControlKind::Grid:
+            m_grid = new CoordinateGrid(m_table, parent);
+            widget = m_grid;
+            break;
+        }
+        widget->setObjectName(qtText(spec.name));
+        widget->setGeometry(twipsRect(spec));
+        m_controls.emplace(std::string(spec.name), widget);
+    }
+
+    std::vector<const ControlSpec*> byTabIndex;
+    for (const ControlSpec& spec : kControls) {
+        byTabIndex.push_back(&spec);
+    }
+    std::sort(byTabIndex.begin(), byTabIndex.end(),
+              [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
+    QWidget* previous = nullptr;
+    for (const ControlSpec* spec : byTabIndex) {
+        QWidget* widget = control(spec->name);
+        if ((widget->focusPolicy() & Qt::TabFocus) == 0) {
+            continue; // frames and labels keep their index but never take the focus
+        }
+        if (previous == nullptr) {
+            widget->setFocus(Qt::OtherFocusReason);
+        } else {
+            setTabOrder(previous, widget);
+        }
+        previous = widget;
+    }
+}
+
+void FormCAD::wireButtons() {
+    const auto connectButton = [this](std::string_view name, std::function<void()> action) {
+        auto* button = controlAs<QAbstractButton>(name);
+        connect(button, &QAbstractButton::clicked, this,
+                [this, action = std::move(action)] { runCommand(action); });
+    };
+    const auto connectCommand = [this, &connectButton](std::string_view name, Command command) {
+        connectButton(name, [this, command] {
+            const auto& action = m_commands[static_cast<std::size_t>(command)];
+            if (action) {
+                action();
+            }
+        });
+    };
+    connectCommand("Command1", Command::Command1);
+    connectCommand("Command2", Command::Command2);
+    connectCommand("Command4", Command::Command4);
+    connectButton("Command5", [this] { cad::deleteRow(m_table); });
+    connectButton("Command6", [this] { cad::clearTable(m_table); });
+    connectButton("Command3", [this] { close(); });
+}
+
+QWidget* FormCAD::control(std::string_view name) const {
+    const auto found = m_controls.find(name);
+    return found == m_controls.end() ? nullptr : found->second;
+}
+
+void FormCAD::setCommand(Command button, std::function<void()> command) {
+    m_commands[static_cast<std::size_t>(button)] = std::move(command);
+}
+
+void FormCAD::setUnloadHandler(std::function<void()> handler) {
+    m_unloadHandler = std::move(handler);
+}
+
+void FormCAD::setMessagePresenter(MessagePresenter presenter) {
+    m_presenter = std::move(presenter);
+}
+
+void FormCAD::runCommand(const std::function<void()>& action) {
+    if (m_commandRunning) {
+        return;
+    }
+    {
+        FlagGuard running(m_commandRunning);
+        action();
+    }
+    if (m_closeRequested) {
+        m_closeRequested = false;
+        close();
+    }
+}
+
+void FormCAD::closeEvent(QCloseEvent* event) {
+    if (m_commandRunning) {
+        // A command still holds the CAD references; releasing them under it would pull its
+        // objects away mid-request.
+        m_closeRequested = true;
+        event->ignore();
+        return;
+    }
+    if (!m_unloaded) {
+        m_unloaded = true;
+        if (m_unloadHandler) {
+            m_unloadHandler();
+        }
+    }
+    event->accept();
+}
+
+bool FormCAD::isChecked(std::string_view name) const {
+    const auto* button = controlAs<QAbstractButton>(name);
+    return button != nullptr && button->isChecked();
+}
+
+std::string FormCAD::textOf(std::string_view name) const {
+    const auto* box = controlAs<QLineEdit>(name);
+    return box == nullptr ? std::string() : box->text().toStdString();
+}
+
+bool FormCAD::userSystemSelected() const {
+    return isChecked("Option1(0)");
+}
+
+bool FormCAD::swapSelected() const {
+    return isChecked("Check1");
+}
+
+bool FormCAD::codeIncrementSelected() const {
+    return isChecked("Check2");
+}
+
+std::string FormCAD::incrementText() const {
+    return textOf("Text1(1)");
+}
+
+std::string FormCAD::decimalPlacesText() const {
+    return textOf("Text1(0)");
+}
+
+std::string FormCAD::scaleText() const {
+    return textOf("Text2");
+}
+
+void FormCAD::minimise() {
+    showMinimized();
+}
+
+void FormCAD::restore() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void FormCAD::showInformation(std::string_view text) {
+    present({qtText(kInformationTitle), qtText(text), QMessageBox::Information});
+}
+
+void FormCAD::showPlain(std::string_view title, std::string_view text) {
+    present({qtText(title.empty() ? kProgramName : title), qtText(text), QMessageBox::NoIcon});
+}
+
+void FormCAD::present(const Message& message) {
+    if (m_presenter) {
+        m_presenter(message);
+        return;
+    }
+    // While the window is minimised a box owned by it could stay hidden with it.
+    QMessageBox box(message.icon, message.title, message.text, QMessageBox::Ok,
+                    isMinimized() ? nullptr : this);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+}
+
+} // namespace vexilo::app
