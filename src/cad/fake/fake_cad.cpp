@@ -85,6 +85,9 @@ std::optional<HResult> FailureScript::take(const std::string& member) {
     if (auto next = m_next.find(member); next != m_next.end() && !next->second.empty()) {
         const HResult code = next->second.front();
         next->second.pop_front();
+        if (code == 0) {
+            return std::nullopt;
+        }
         return code;
     }
     if (auto always = m_always.find(member); always != m_always.end()) {

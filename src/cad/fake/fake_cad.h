@@ -55,7 +55,8 @@ std::string logPoint(const Point3& point);
 /// "TranslateCoordinates", ...).
 class FailureScript {
 public:
-    /// The next `times` calls of the member fail with `code`.
+    /// The next `times` calls of the member fail with `code`; a code of 0 lets those calls
+    /// through, so that failures and successes can be queued in any order.
     void failNext(const std::string& member, HResult code, int times = 1);
     /// Every call of the member fails with `code` (after any failNext entries are used up).
     void failAlways(const std::string& member, HResult code);
