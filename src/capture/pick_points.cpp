@@ -1,0 +1,52 @@
+// The point picker's loop.
+#include "capture/pick_points.h"
+
+#include <optional>
+#include <string>
+
+namespace vexilo::capture {
+
+using cad::ErrorState;
+using cad::Point3;
+using cad::Utility;
+
+void Command1_Click(CaptureContext& context) {
+    std::string pointCode;
+    ErrorState errors;
+    if (!context.session.Attach(context.window, errors)) {
+        return;
+    }
+    context.window.minimise();
+    context.recorder.ReadNumericOptions(errors);
+
+    std::optional<Point3> userPoint;
+    for (;;) {
+        errors.clear();
+        std::optional<Point3> worldPoint;
+        errors.assign(worldPoint, context.session.onUtility([](Utility& utility) {
+            return utility.getPoint(kPointPrompt);
+        }));
+        if (errors.cancelled()) {
+            break;
+        }
+        if (!worldPoint) {
+            break;
+        }
+        context.recorder.ToUserSystem(*worldPoint, userPoint, errors);
+        context.recorder.NextCode(pointCode, cad::kPointCodePrompt, errors);
+        if (errors.cancelled()) {
+            break;
+        }
+        if (pointCode.empty()) {
+            break;
+        }
+        if (context.recorder.AppendPointRow(*worldPoint, userPoint, pointCode, errors) ==
+            cad::RowOutcome::TableFull) {
+            context.window.showInformation(cad::kTableFullMessage);
+            break;
+        }
+    }
+    context.window.restore();
+}
+
+} // namespace vexilo::capture
