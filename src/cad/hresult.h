@@ -29,6 +29,8 @@ inline constexpr HResult kNotRunningCode = -2147221021;
 inline constexpr HResult kBusyCode = -2147417846;
 /// 0x800706BA RPC_S_SERVER_UNAVAILABLE: the host went away while a call was under way.
 inline constexpr HResult kDisconnectedCode = -2147023174;
+/// 0x8021004C: the entity is no longer in the open drawing (another drawing was opened).
+inline constexpr HResult kObjectErasedCode = -2145320884;
 /// 0x8002000B DISP_E_BADINDEX: an index outside the object's range (a vertex that does not
 /// exist).
 inline constexpr HResult kBadIndexCode = -2147352565;

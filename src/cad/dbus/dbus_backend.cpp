@@ -1,0 +1,372 @@
+// Proxies for the drawing host's application, document, utility and entities on the bus.
+#include "cad/dbus/dbus_backend.h"
+
+#include "cad/prog_id.h"
+#include "cadhost/geometry/coordinate_systems.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusReply>
+#include <QEventLoop>
+#include <QVariantMap>
+
+#include <limits>
+#include <map>
+#include <utility>
+
+namespace vexilo::cad::dbus {
+
+namespace {
+
+constexpr const char* kApplicationInterface = "org.vexilo.Cad.Application";
+constexpr const char* kDocumentInterface = "org.vexilo.Cad.Document";
+constexpr const char* kUtilityInterface = "org.vexilo.Cad.Utility";
+constexpr const char* kEntityInterface = "org.vexilo.Cad.Entity";
+
+// libdbus reads INT_MAX as "no timeout": a person may take as long as they like.
+constexpr int kNoTimeout = std::numeric_limits<int>::max();
+
+// A reply argument that should hold three doubles.
+CadResult<Point3> toPoint(const QVariant& value) {
+    const QList<double> list = qdbus_cast<QList<double>>(value);
+    if (list.size() != 3) {
+        return unexpected(kDisconnectedCode);
+    }
+    return Point3{list[0], list[1], list[2]};
+}
+
+// One connection to one host: every proxy of a binding shares it.
+class Channel {
+public:
+    Channel(QDBusConnection connection, QString service)
+        : m_connection(std::move(connection)), m_service(std::move(service)) {}
+
+    // Calls a member and returns the reply's arguments, or the code of the failure. Requests
+    // that wait for the person have no timeout.
+    CadResult<QList<QVariant>> call(const QString& path, const char* interface, const char* member,
+                                    const QList<QVariant>& arguments = {},
+                                    bool waitsForPerson = false) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            m_service, path, QString::fromLatin1(interface), QString::fromLatin1(member));
+        message.setArguments(arguments);
+        // Even a quick call waits in a local event loop rather than blocking the thread: the
+        // window keeps painting, and a host served by this same thread (the tests) can answer.
+        QDBusPendingCallWatcher watcher(
+            m_connection.asyncCall(message, waitsForPerson ? kNoTimeout : -1));
+        if (!watcher.isFinished()) {
+            QEventLoop loop;
+            QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop,
+                             &QEventLoop::quit);
+            loop.exec();
+        }
+        const QDBusMessage reply = watcher.reply();
+        if (reply.type() == QDBusMessage::ErrorMessage) {
+            return unexpected(codeOfErrorReply(reply.errorName(), reply.errorMessage()));
+        }
+        if (reply.type() != QDBusMessage::ReplyMessage) {
+            return unexpected(kDisconnectedCode);
+        }
+        return reply.arguments();
+    }
+
+private:
+    QDBusConnection m_connection;
+    QString m_service;
+};
+
+using ChannelPtr = std::shared_ptr<Channel>;
+
+class DbusEntity : public Entity {
+public:
+    DbusEntity(ChannelPtr channel, QString path)
+        : m_channel(std::move(channel)), m_path(std::move(path)) {}
+
+    CadResult<std::string> objectName() override { return text("ObjectName"); }
+    CadResult<std::string> entityName() override { return text("EntityName"); }
+    CadResult<std::vector<double>> coordinates() override { return doubles("Coordinates"); }
+
+    CadResult<std::vector<double>> coordinate(std::int32_t index) override {
+        const CadResult<std::vector<double>> all = doubles("Coordinates");
+        const CadResult<std::string> kind = text("ObjectName");
+        if (all && kind && index >= 0) {
+            const std::size_t stride = *kind == "AcDbPolyline" ? 2 : 3;
+            const auto first = static_cast<std::size_t>(index) * stride;
+            if (first + stride <= all->size()) {
+                return std::vector<double>(all->begin() + static_cast<std::ptrdiff_t>(first),
+                                           all->begin() +
+                                               static_cast<std::ptrdiff_t>(first + stride));
+            }
+        }
+        // Outside what the snapshot holds: the host's own answer (its failure code).
+        const auto reply = m_channel->call(m_path, kEntityInterface, "Coordinate", {index});
+        if (!reply) {
+            return unexpected(reply.error());
+        }
+        return std::vector<double>(qdbus_cast<QList<double>>(reply->value(0)).begin(),
+                                   qdbus_cast<QList<double>>(reply->value(0)).end());
+    }
+
+    CadResult<double> elevation() override { return number("Elevation"); }
+    CadResult<Point3> normal() override { return point("Normal"); }
+    CadResult<bool> closed() override {
+        const auto value = member("Closed");
+        if (!value) {
+            return unexpected(value.error());
+        }
+        return value->toBool();
+    }
+
+    CadResult<SegmentWidth> getWidth(std::int32_t segment) override {
+        const CadResult<std::vector<double>> widths = doubles("Widths");
+        if (widths && segment >= 0 && static_cast<std::size_t>(segment) * 2 + 1 < widths->size()) {
+            const auto i = static_cast<std::size_t>(segment) * 2;
+            return SegmentWidth{(*widths)[i], (*widths)[i + 1]};
+        }
+        const auto reply = m_channel->call(m_path, kEntityInterface, "GetWidth", {segment});
+        if (!reply) {
+            return unexpected(reply.error());
+        }
+        if (reply->size() != 2) {
+            return unexpected(kDisconnectedCode);
+        }
+        return SegmentWidth{reply->at(0).toDouble(), reply->at(1).toDouble()};
+    }
+
+    CadResult<double> radius() override { return number("Radius"); }
+    CadResult<double> arcLength() override { return number("ArcLength"); }
+    CadResult<Point3> center() override { return point("Center"); }
+    CadResult<Point3> startPoint() override { return point("StartPoint"); }
+    CadResult<Point3> endPoint() override { return point("EndPoint"); }
+    CadResult<double> startAngle() override { return number("StartAngle"); }
+    CadResult<double> endAngle() override { return number("EndAngle"); }
+
+private:
+    // The whole entity, fetched by the first read. A member the entity lacks is absent.
+    CadResult<QVariant> member(const char* name) {
+        if (!m_snapshot) {
+            const auto reply = m_channel->call(m_path, kEntityInterface, "Snapshot");
+            if (!reply) {
+                return unexpected(reply.error());
+            }
+            m_snapshot = qdbus_cast<QVariantMap>(reply->value(0));
+        }
+        const auto found = m_snapshot->constFind(QString::fromLatin1(name));
+        if (found == m_snapshot->constEnd()) {
+            return unexpected(kUnknownMemberCode);
+        }
+        return *found;
+    }
+    CadResult<std::string> text(const char* name) {
+        const auto value = member(name);
+        if (!value) {
+            return unexpected(value.error());
+        }
+        return value->toString().toStdString();
+    }
+    CadResult<double> number(const char* name) {
+        const auto value = member(name);
+        if (!value) {
+            return unexpected(value.error());
+        }
+        return value->toDouble();
+    }
+    CadResult<std::vector<double>> doubles(const char* name) {
+        const auto value = member(name);
+        if (!value) {
+            return unexpected(value.error());
+        }
+        const QList<double> list = qdbus_cast<QList<double>>(*value);
+        return std::vector<double>(list.begin(), list.end());
+    }
+    CadResult<Point3> point(const char* name) {
+        const auto value = member(name);
+        if (!value) {
+            return unexpected(value.error());
+        }
+        return toPoint(*value);
+    }
+
+    ChannelPtr m_channel;
+    QString m_path;
+    std::optional<QVariantMap> m_snapshot;
+};
+
+class DbusUtility : public Utility {
+public:
+    DbusUtility(ChannelPtr channel, QString path)
+        : m_channel(std::move(channel)), m_path(std::move(path)) {}
+
+    CadResult<Point3> getPoint(std::string_view prompt) override {
+        m_ucs.reset();
+        const auto reply = m_channel->call(
+            m_path, kUtilityInterface, "GetPoint",
+            {QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()))}, true);
+        if (!reply) {
+            return unexpected(reply.error());
+        }
+        return toPoint(reply->value(0));
+    }
+
+    CadResult<PickedEntity> getEntity(std::string_view prompt) override {
+        m_ucs.reset();
+        const auto reply = m_channel->call(
+            m_path, kUtilityInterface, "GetEntity",
+            {QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()))}, true);
+        if (!reply) {
+            return unexpected(reply.error());
+        }
+        const auto picked = toPoint(reply->value(1));
+        if (!picked) {
+            return unexpected(picked.error());
+        }
+        const QString path = qdbus_cast<QDBusObjectPath>(reply->value(0)).path();
+        return PickedEntity{std::make_shared<DbusEntity>(m_channel, path), *picked};
+    }
+
+    CadResult<std::string> getString(bool hasSpaces, std::string_view prompt) override {
+        m_ucs.reset();
+        const auto reply = m_channel->call(
+            m_path, kUtilityInterface, "GetString",
+            {hasSpaces, QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()))}, true);
+        if (!reply) {
+            return unexpected(reply.error());
+        }
+        return reply->value(0).toString().toStdString();
+    }
+
+    CadResult<Point3> translateCoordinates(const Point3& point, int from, int to, bool displacement,
+                                           const std::optional<Point3>& normal) override {
+        cadhost::Ucs ucs;
+        if (from == kUserSystem || to == kUserSystem) {
+            const auto current = userSystem();
+            if (!current) {
+                return unexpected(current.error());
+            }
+            ucs = *current;
+        }
+        std::optional<cadhost::Vec3> ocsNormal;
+        if (normal) {
+            ocsNormal = cadhost::Vec3{(*normal)[0], (*normal)[1], (*normal)[2]};
+        }
+        const auto result = cadhost::translateCoordinates({point[0], point[1], point[2]}, from, to,
+                                                          displacement, ucs, ocsNormal);
+        if (!result) {
+            return unexpected(result.error());
+        }
+        return Point3{result->x, result->y, result->z};
+    }
+
+private:
+    CadResult<cadhost::Ucs> userSystem() {
+        if (!m_ucs) {
+            const auto reply = m_channel->call(m_path, kUtilityInterface, "UserSystem");
+            if (!reply) {
+                return unexpected(reply.error());
+            }
+            const QList<double> v = qdbus_cast<QList<double>>(reply->value(0));
+            if (v.size() != 9) {
+                return unexpected(kDisconnectedCode);
+            }
+            cadhost::Ucs ucs;
+            ucs.origin = {v[0], v[1], v[2]};
+            ucs.xAxis = {v[3], v[4], v[5]};
+            ucs.yAxis = {v[6], v[7], v[8]};
+            m_ucs = ucs;
+        }
+        return *m_ucs;
+    }
+
+    ChannelPtr m_channel;
+    QString m_path;
+    std::optional<cadhost::Ucs> m_ucs;
+};
+
+class DbusDocument : public Document {
+public:
+    DbusDocument(ChannelPtr channel, QString path)
+        : m_channel(std::move(channel)), m_path(std::move(path)) {}
+
+    // A document has one Utility for its whole life, so it is asked for once: the commands
+    // read it before every request and every conversion, and a round trip each time would
+    // cost more than the conversions themselves.
+    CadResult<std::shared_ptr<Utility>> utility() override {
+        if (!m_utility) {
+            const auto reply = m_channel->call(m_path, kDocumentInterface, "Utility");
+            if (!reply) {
+                return unexpected(reply.error());
+            }
+            const QString path = qdbus_cast<QDBusObjectPath>(reply->value(0)).path();
+            m_utility = std::make_shared<DbusUtility>(m_channel, path);
+        }
+        return std::shared_ptr<Utility>(m_utility);
+    }
+
+private:
+    ChannelPtr m_channel;
+    QString m_path;
+    std::shared_ptr<DbusUtility> m_utility;
+};
+
+class DbusApplication : public Application {
+public:
+    explicit DbusApplication(ChannelPtr channel) : m_channel(std::move(channel)) {}
+
+    CadResult<std::shared_ptr<Document>> activeDocument() override {
+        const auto reply = m_channel->call("/Application", kApplicationInterface, "ActiveDocument");
+        if (!reply) {
+            return unexpected(reply.error());
+        }
+        const QString path = qdbus_cast<QDBusObjectPath>(reply->value(0)).path();
+        return std::shared_ptr<Document>(std::make_shared<DbusDocument>(m_channel, path));
+    }
+
+    CadStatus setWindowState(int state) override {
+        const auto reply =
+            m_channel->call("/Application", kApplicationInterface, "SetWindowState", {state});
+        if (!reply) {
+            return unexpected(reply.error());
+        }
+        return {};
+    }
+
+private:
+    ChannelPtr m_channel;
+};
+
+} // namespace
+
+HResult codeOfErrorReply(const QString& errorName, const QString& errorMessage) {
+    if (errorName == QLatin1String(kErrorName)) {
+        bool ok = false;
+        const HResult code = errorMessage.section(QLatin1Char(' '), 0, 0).toInt(&ok);
+        if (ok && code != 0) {
+            return code;
+        }
+    }
+    if (errorName == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod") ||
+        errorName == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
+        errorName == QLatin1String("org.freedesktop.DBus.Error.UnknownInterface")) {
+        return kUnknownMemberCode;
+    }
+    return kDisconnectedCode;
+}
+
+DbusRegistry::DbusRegistry(QDBusConnection connection) : m_connection(std::move(connection)) {}
+
+CadResult<std::shared_ptr<Application>> DbusRegistry::bind(std::string_view progId) {
+    if (!m_connection.isConnected()) {
+        return unexpected(kNotRunningCode);
+    }
+    const std::string name = busNameForProgId(progId);
+    const QDBusReply<QString> owner =
+        m_connection.interface()->serviceOwner(QString::fromStdString(name));
+    if (!owner.isValid() || owner.value().isEmpty()) {
+        return unexpected(kNotRunningCode);
+    }
+    auto channel = std::make_shared<Channel>(m_connection, owner.value());
+    return std::shared_ptr<Application>(std::make_shared<DbusApplication>(std::move(channel)));
+}
+
+} // namespace vexilo::cad::dbus

@@ -1,0 +1,157 @@
+// The drawing that vexilo-cad shows and serves: model-space entities in draw order, block
+// definitions, layers, header values and the current UCS.
+//
+// Entities are plain values (model/entity.h); their variable-length parts (polyline vertices
+// and widths, text strings) live in pools owned by the drawing, so a drawing costs a fixed
+// amount per entity plus its vertices and characters, with no allocation per entity.
+#pragma once
+
+#include "cadhost/geometry/coordinate_systems.h"
+#include "cadhost/model/entity.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vexilo::cadhost {
+
+/// A LAYER table entry.
+struct Layer {
+    std::string name;
+    /// ACI colour 1..255 (a layer that is off stores its colour negated in DXF; here it is
+    /// always positive and `on` says whether it shows).
+    std::int16_t color = 7;
+    bool on = true;
+    bool frozen = false;
+    bool locked = false;
+    /// True when its entities show: on and not frozen.
+    bool visible() const { return on && !frozen; }
+};
+
+/// A block definition: name, base point (in the block's own coordinates) and the range of its
+/// entities in Drawing::blockEntities().
+struct Block {
+    std::string name;
+    Vec3 base;
+    std::uint32_t firstEntity = 0;
+    std::uint32_t entityCount = 0;
+};
+
+/// Header values the host uses.
+struct DrawingHeader {
+    /// $ACADVER, e.g. "AC1015" for R2000; empty when the file has no header.
+    std::string acadVersion;
+    /// $DWGCODEPAGE, e.g. "ANSI_936"; empty when absent.
+    std::string codePage;
+    /// $EXTMIN/$EXTMAX in WCS as the file states them (not checked against the entities).
+    std::optional<Vec3> extMin;
+    std::optional<Vec3> extMax;
+};
+
+/// A 2D box in the WCS XY plane. Empty while min > max.
+struct Box2 {
+    Vec2 min{1.0e300, 1.0e300};
+    Vec2 max{-1.0e300, -1.0e300};
+
+    bool isEmpty() const { return min.x > max.x || min.y > max.y; }
+    void add(Vec2 p) {
+        min = {p.x < min.x ? p.x : min.x, p.y < min.y ? p.y : min.y};
+        max = {p.x > max.x ? p.x : max.x, p.y > max.y ? p.y : max.y};
+    }
+    void add(const Box2& b) {
+        if (!b.isEmpty()) {
+            add(b.min);
+            add(b.max);
+        }
+    }
+};
+
+/// A drawing in memory. Readers fill it through the `add…` and `append…` members and then call
+/// finish(); after that it is read through the const members. Model-space entities keep the
+/// order of the file, which is the draw order (later entities are drawn on top).
+class Drawing {
+public:
+    Drawing();
+
+    // ---- reading ----
+
+    /// Model-space entities in draw order.
+    std::span<const Entity> entities() const { return m_entities; }
+    /// The model-space entity with this handle, or null. Handles are unique among them.
+    const Entity* findByHandle(std::uint64_t handle) const;
+    /// Index in entities() of the entity with this handle.
+    std::optional<std::size_t> indexOfHandle(std::uint64_t handle) const;
+
+    /// Layers; index 0 is always layer "0".
+    std::span<const Layer> layers() const { return m_layers; }
+    const Layer& layer(std::uint32_t index) const { return m_layers[index]; }
+    /// Index of the layer named `name` (names compare case-insensitively for ASCII letters, as
+    /// AutoCAD's do).
+    std::optional<std::uint32_t> findLayer(std::string_view name) const;
+
+    std::span<const Block> blocks() const { return m_blocks; }
+    /// The entities of one block definition, in their order.
+    std::span<const Entity> blockEntities(const Block& block) const;
+
+    /// The vertices of a polyline.
+    std::span<const PolylineVertex> vertices(const PolylineData& p) const;
+    /// Per-vertex widths of a polyline (one per vertex), or empty when it has none, in which
+    /// case every segment has constantWidth at both ends.
+    std::span<const SegmentWidth> widths(const PolylineData& p) const;
+    /// The UTF-8 string of a text.
+    std::string_view text(const TextData& t) const;
+
+    const DrawingHeader& header() const { return m_header; }
+    /// The current UCS: the header's ($UCSORG/$UCSXDIR/$UCSYDIR) until setUcs changes it.
+    const Ucs& ucs() const { return m_ucs; }
+    void setUcs(const Ucs& ucs) { m_ucs = ucs; }
+
+    // ---- building ----
+
+    DrawingHeader& header() { return m_header; }
+    /// Adds a layer, or returns the index of the one of that name.
+    std::uint32_t addLayer(Layer layer);
+    /// Adds a block definition whose entities are those appended with appendBlockEntity until
+    /// the next addBlock; returns its index.
+    std::uint32_t addBlock(std::string name, Vec3 base);
+    /// Index of the block named `name` (case-insensitive for ASCII letters).
+    std::optional<std::uint32_t> findBlock(std::string_view name) const;
+    void appendEntity(Entity entity);
+    void appendBlockEntity(Entity entity);
+    /// Appends a vertex to the pool; a polyline refers to a contiguous run of them.
+    std::uint32_t appendVertex(PolylineVertex v);
+    std::uint32_t appendWidth(SegmentWidth w);
+    /// Appends a run of vertices (or widths) and returns the index of the first.
+    std::uint32_t appendVertices(std::span<const PolylineVertex> run);
+    std::uint32_t appendWidths(std::span<const SegmentWidth> run);
+    /// Copies a UTF-8 string into the text pool and points `t` at it.
+    void setText(TextData& t, std::string_view utf8);
+    /// Mutable access for the reader's final passes (resolving block names).
+    std::vector<Entity>& mutableEntities() { return m_entities; }
+    std::vector<Entity>& mutableBlockEntities() { return m_blockEntities; }
+    std::vector<Block>& mutableBlocks() { return m_blocks; }
+    /// Gives every entity without a handle (handle 0) or with a handle already taken a new one
+    /// above the largest, builds the handle index and releases spare pool capacity.
+    void finish();
+
+private:
+    std::vector<Entity> m_entities;
+    std::vector<Entity> m_blockEntities;
+    std::vector<Block> m_blocks;
+    std::vector<Layer> m_layers;
+    std::vector<PolylineVertex> m_vertices;
+    std::vector<SegmentWidth> m_widths;
+    std::string m_text;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> m_handleIndex;
+    DrawingHeader m_header;
+    Ucs m_ucs;
+};
+
+/// The name of an entity type as DXF writes it ("LWPOLYLINE", "POLYLINE", "ARC", ...).
+std::string_view dxfTypeName(EntityType type);
+
+} // namespace vexilo::cadhost

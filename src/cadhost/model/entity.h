@@ -1,0 +1,140 @@
+// The entities of a drawing as plain values: what each DXF entity type keeps once read.
+//
+// Conventions: lengths in drawing units, angles in radians counter-clockwise about the entity's
+// normal from its OCS X axis (DXF stores degrees; the reader converts). A normal is a unit
+// vector in WCS (DXF 210/220/230, default (0,0,1)). Which system a point is in is stated per
+// field: AutoCAD keeps 2D entities (polylines, arcs, circles, texts, block references) in their
+// OCS and lines, points and 3D polylines in WCS.
+#pragma once
+
+#include "cadhost/geometry/vec3.h"
+
+#include <cstdint>
+#include <variant>
+
+namespace vexilo::cadhost {
+
+/// The kinds of entity a drawing keeps.
+enum class EntityType : std::uint8_t {
+    Line,
+    LwPolyline,
+    Polyline2d,
+    Polyline3d,
+    Arc,
+    Circle,
+    Point,
+    Text,
+    MText,
+    Insert,
+};
+
+/// A LINE: both ends in WCS.
+struct LineData {
+    Vec3 start;
+    Vec3 end;
+};
+
+/// One polyline vertex. For a lightweight or old-style 2D polyline x and y are OCS (z is the
+/// vertex's own DXF 30, 0 for a lightweight polyline, which has one elevation); for a 3D
+/// polyline the point is WCS. `bulge` describes the segment that starts at this vertex.
+struct PolylineVertex {
+    Vec3 point;
+    double bulge = 0.0;
+};
+
+/// Start and end width of the segment that starts at a vertex (DXF 40/41).
+struct SegmentWidth {
+    double start = 0.0;
+    double end = 0.0;
+};
+
+/// A polyline of any kind (LWPOLYLINE, or POLYLINE with its VERTEX entities). Its vertices and
+/// per-vertex widths live in the drawing's pools (Drawing::vertices, Drawing::widths).
+struct PolylineData {
+    Vec3 normal{0.0, 0.0, 1.0};
+    /// OCS Z of the plane of a 2D polyline (DXF 38 for LWPOLYLINE, 30 for POLYLINE).
+    double elevation = 0.0;
+    /// DXF 43 (LWPOLYLINE) or 40/41 defaults (POLYLINE); used where no vertex gives widths.
+    double constantWidth = 0.0;
+    std::uint32_t firstVertex = 0;
+    std::uint32_t vertexCount = 0;
+    /// Index of the first of vertexCount widths, or kNoWidths when no vertex has a width.
+    std::uint32_t firstWidth = kNoWidths;
+    bool closed = false;
+
+    static constexpr std::uint32_t kNoWidths = 0xFFFFFFFFu;
+};
+
+/// An ARC (with angles) or a CIRCLE (angles unused): centre in OCS.
+struct ArcData {
+    Vec3 center;
+    Vec3 normal{0.0, 0.0, 1.0};
+    double radius = 0.0;
+    /// Radians in [0, 2π), from the OCS X axis, counter-clockwise about the normal.
+    double startAngle = 0.0;
+    double endAngle = 0.0;
+};
+
+/// A POINT: position in WCS.
+struct PointData {
+    Vec3 position;
+    Vec3 normal{0.0, 0.0, 1.0};
+};
+
+/// A TEXT or MTEXT. For TEXT `position` is the OCS placement point: the first alignment point
+/// (DXF 10) for left-aligned text, the second (DXF 11) when an alignment is set. For MTEXT it is
+/// the WCS insertion point (DXF 10). The string is UTF-8 in the drawing's text pool.
+struct TextData {
+    Vec3 position;
+    Vec3 normal{0.0, 0.0, 1.0};
+    double height = 0.0;
+    /// Radians about the normal from the OCS X axis (MTEXT: from its direction vector, DXF 11,
+    /// when given, else DXF 50).
+    double rotation = 0.0;
+    /// TEXT: relative X scale (DXF 41). MTEXT: reference rectangle width (DXF 41), 0 if none.
+    double widthFactor = 1.0;
+    std::uint32_t textOffset = 0;
+    std::uint32_t textLength = 0;
+    /// TEXT: horizontal (72) and vertical (73) justification. MTEXT: attachment point (71) in
+    /// `horizontal`, 0 in `vertical`.
+    std::uint8_t horizontal = 0;
+    std::uint8_t vertical = 0;
+};
+
+/// An INSERT (block reference): insertion point in OCS, scale factors, rotation in radians
+/// about the normal, and the index of its block in Drawing::blocks().
+struct InsertData {
+    Vec3 position;
+    Vec3 normal{0.0, 0.0, 1.0};
+    Vec3 scale{1.0, 1.0, 1.0};
+    double rotation = 0.0;
+    std::uint32_t block = 0;
+};
+
+/// ACI colour numbers with a special meaning.
+inline constexpr std::int16_t kColorByBlock = 0;
+inline constexpr std::int16_t kColorByLayer = 256;
+
+/// The geometry of an entity; which alternative goes with which EntityType: LineData for Line,
+/// PolylineData for the three polylines, ArcData for Arc and Circle, PointData for Point,
+/// TextData for Text and MText, InsertData for Insert.
+using EntityData = std::variant<LineData, PolylineData, ArcData, PointData, TextData, InsertData>;
+
+/// One entity: its DXF handle, its layer (index into Drawing::layers()), its own ACI colour
+/// (kColorByLayer when it has none) and its geometry.
+struct Entity {
+    std::uint64_t handle = 0;
+    std::uint32_t layer = 0;
+    std::int16_t color = kColorByLayer;
+    EntityType type = EntityType::Line;
+    EntityData data;
+
+    const LineData* line() const { return std::get_if<LineData>(&data); }
+    const PolylineData* polyline() const { return std::get_if<PolylineData>(&data); }
+    const ArcData* arc() const { return std::get_if<ArcData>(&data); }
+    const PointData* point() const { return std::get_if<PointData>(&data); }
+    const TextData* text() const { return std::get_if<TextData>(&data); }
+    const InsertData* insert() const { return std::get_if<InsertData>(&data); }
+};
+
+} // namespace vexilo::cadhost
