@@ -175,9 +175,9 @@ void FormCAD::setMessagePresenter(MessagePresenter presenter) {
     m_presenter = std::move(presenter);
 }
 
-void FormCAD::runCommand(const std::function<void()>& action) {
+bool FormCAD::runCommand(const std::function<void()>& action) {
     if (m_commandRunning) {
-        return;
+        return false;
     }
     {
         FlagGuard running(m_commandRunning);
@@ -187,6 +187,7 @@ void FormCAD::runCommand(const std::function<void()>& action) {
         m_closeRequested = false;
         close();
     }
+    return true;
 }
 
 void FormCAD::closeEvent(QCloseEvent* event) {

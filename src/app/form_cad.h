@@ -82,6 +82,10 @@ public:
 
     /// True while a button's command runs.
     bool isCommandRunning() const { return m_commandRunning; }
+    /// Runs an action as a command of this window: not at all while another command runs
+    /// (returns false then), and a close that arrives meanwhile is carried out afterwards. The
+    /// buttons and the public operations called by other programs go through here.
+    bool runCommand(const std::function<void()>& action);
 
     // OptionsPort: the controls' state at the moment of the call.
     bool userSystemSelected() const override;
@@ -103,9 +107,6 @@ protected:
 private:
     void buildControls();
     void wireButtons();
-    /// Runs a button's action unless a command is already running; carries out a close that
-    /// arrived meanwhile once the action has returned.
-    void runCommand(const std::function<void()>& action);
     void present(const Message& message);
     bool isChecked(std::string_view name) const;
     std::string textOf(std::string_view name) const;
