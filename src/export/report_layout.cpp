@@ -184,7 +184,7 @@ std::optional<ReportLayout> layoutReport(const cad::CoordinateTable& table) {
 }
 
 CellEntry dataCell(const cad::CoordinateTable& table, int sheetRow, int column) {
-    if (column < 1 || column > kReportColumnCount) {
+    if (sheetRow < kFirstDataRow || column < 1 || column > kReportColumnCount) {
         return CellEntry{};
     }
     const std::string& text = table.cell(sheetRow - 2, column - 1);

@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -205,10 +207,12 @@ Status<ReportFailure> writeReportWorkbook(const cad::CoordinateTable& table,
     const lxw_error closed = workbook_close(workbook);
     if (closed != LXW_NO_ERROR) {
         const int systemError = errno;
-        // A file that could not be created was never touched; anything else is a partial
-        // workbook of ours.
-        if (closed != LXW_ERROR_CREATING_XLSX_FILE) {
-            std::remove(path.c_str());
+        // A file that could not be created was never touched, and a device such as /dev/full
+        // is not ours to remove; any other file is a partial workbook of ours.
+        std::error_code ignored;
+        if (closed != LXW_ERROR_CREATING_XLSX_FILE &&
+            std::filesystem::is_regular_file(path, ignored)) {
+            std::filesystem::remove(path, ignored);
         }
         std::string message = lxw_strerror(closed);
         if (systemError != 0) {
