@@ -173,7 +173,8 @@ Status<ReportFailure> writeReportWorkbook(const cad::CoordinateTable& table,
     const std::optional<ReportLayout> layout = layoutReport(table);
     if (!layout) {
         return failure(ReportError::NothingToWrite, LXW_NO_ERROR,
-                       "the table holds no row to report");
+                       table.rowCount() <= 1 ? "the table holds no row to report"
+                                             : "the table has more rows than a sheet");
     }
 
     lxw_workbook_options options{};

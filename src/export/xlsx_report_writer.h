@@ -10,7 +10,8 @@ namespace vexilo::report {
 
 /// Why a report workbook was not written.
 enum class ReportError {
-    NothingToWrite,     ///< the table holds only its header row
+    NothingToWrite,     ///< the table holds only its header row (or, which CoordinateTable
+                        ///< does not allow, more rows than a sheet)
     WorkbookNotStarted, ///< libxlsxwriter could not set up the workbook or its sheet
     CellNotWritten,     ///< a cell or a format was refused (for example a text over 32,767
                         ///< characters); nothing is written
