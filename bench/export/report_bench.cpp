@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -34,6 +35,14 @@ std::string thousandths(long long value) {
     return fraction.empty() ? text : text + "." + fraction;
 }
 
+/// Processor time of this process so far, user and system, in seconds.
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -58,10 +67,12 @@ int main(int argc, char** argv) {
     // Resets the peak resident size, so that VmHWM afterwards is the peak while writing.
     std::ofstream("/proc/self/clear_refs") << "5";
     const long rssBefore = statusKb("VmRSS");
+    const double cpuStart = cpuSeconds();
     const auto writeStart = std::chrono::steady_clock::now();
     const auto written = vexilo::report::writeReportWorkbook(table, argv[2]);
     const double writeSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - writeStart).count();
+    const double writeCpu = cpuSeconds() - cpuStart;
     const long peak = statusKb("VmHWM");
     if (!written) {
         std::cerr << written.error().message << "\n";
@@ -69,9 +80,9 @@ int main(int argc, char** argv) {
     }
     struct stat info {};
     stat(argv[2], &info);
-    std::printf("rows=%d build_s=%.3f write_s=%.3f rss_before_kib=%ld peak_kib=%ld "
+    std::printf("rows=%d build_s=%.3f write_s=%.3f cpu_s=%.3f rss_before_kib=%ld peak_kib=%ld "
                 "write_extra_kib=%ld file_bytes=%lld\n",
-                rows, buildSeconds, writeSeconds, rssBefore, peak, peak - rssBefore,
+                rows, buildSeconds, writeSeconds, writeCpu, rssBefore, peak, peak - rssBefore,
                 static_cast<long long>(info.st_size));
     return 0;
 }

@@ -5,7 +5,6 @@ texts, formats and settings as report_bench, for comparison.
 Usage: xlsxwriter_same_sheet.py ROWS OUT.xlsx
 """
 import os
-import resource
 import sys
 import time
 
@@ -33,6 +32,7 @@ def main():
         f.write("5")
     rss_before = status_kib("VmRSS")
     start = time.perf_counter()
+    cpu_start = time.process_time()
 
     wb = xlsxwriter.Workbook(path, {"constant_memory": True})
     ws = wb.add_worksheet()
@@ -71,9 +71,10 @@ def main():
     wb.close()
 
     seconds = time.perf_counter() - start
+    cpu = time.process_time() - cpu_start
     peak = status_kib("VmHWM")
-    print(f"rows={rows} write_s={seconds:.3f} rss_before_kib={rss_before} peak_kib={peak} "
-          f"write_extra_kib={peak - rss_before} file_bytes={os.path.getsize(path)}")
+    print(f"rows={rows} write_s={seconds:.3f} cpu_s={cpu:.3f} rss_before_kib={rss_before} "
+          f"peak_kib={peak} write_extra_kib={peak - rss_before} file_bytes={os.path.getsize(path)}")
 
 
 if __name__ == "__main__":
