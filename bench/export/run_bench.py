@@ -21,8 +21,8 @@ def main():
     bench = sys.argv[1]
     folder = sys.argv[2] if len(sys.argv) > 2 else tempfile.mkdtemp(prefix="vexilo-bench-")
     counts = [int(n) for n in sys.argv[3:]] or [32765, 1000000]
-    print(f"{'rows':>9} {'writer':<18} {'write s':>8} {'cpu s':>8} {'peak MiB':>9} {'+write MiB':>10} "
-          f"{'file MiB':>9}")
+    print(f"{'rows':>9} {'writer':<18} {'write s':>8} {'cpu s':>8} {'peak MiB':>9} "
+          f"{'+write MiB':>10} {'file MiB':>9}")
     for rows in counts:
         ours = run([bench, str(rows), os.path.join(folder, f"vexilo-{rows}.xlsx")])
         theirs = run(["/usr/bin/python3", os.path.join(HERE, "xlsxwriter_same_sheet.py"),
