@@ -27,18 +27,12 @@ std::string cellName(int row, int column) {
     return range.substr(0, range.find(':'));
 }
 
-/// The workbook being written: its formats, made once, and those of number cells, made the
-/// first time a shape turns up (a table written by the capture commands needs a few).
-class ReportSheet {
+/// The formats of the workbook being written: those of the sheet, made once, and those of
+/// number cells, made the first time a shape turns up (a table written by the capture commands
+/// needs a few).
+class ReportFormats {
 public:
-    explicit ReportSheet(lxw_workbook* workbook) : m_workbook(workbook) {}
-
-    lxw_format* ruled() {
-        lxw_format* format = workbook_add_format(m_workbook);
-        format_set_align(format, LXW_ALIGN_CENTER);
-        format_set_border(format, LXW_BORDER_THIN);
-        return format;
-    }
+    explicit ReportFormats(lxw_workbook* workbook) : m_workbook(workbook) {}
 
     void makeFormats() {
         m_centred = workbook_add_format(m_workbook);
@@ -78,6 +72,13 @@ public:
     }
 
 private:
+    lxw_format* ruled() {
+        lxw_format* format = workbook_add_format(m_workbook);
+        format_set_align(format, LXW_ALIGN_CENTER);
+        format_set_border(format, LXW_BORDER_THIN);
+        return format;
+    }
+
     lxw_workbook* m_workbook;
     lxw_format* m_centred = nullptr;
     lxw_format* m_title = nullptr;
@@ -102,10 +103,14 @@ lxw_error writeEntry(lxw_worksheet* sheet, int row, int column, const CellEntry&
     return worksheet_write_blank(sheet, r, c, format);
 }
 
-/// Everything but closing; the first refusal ends the writing.
+/// Everything but closing; the first refusal ends the writing. The layout's ranges become:
+/// tallRows the sheet's default row height (every row but the title's); centred the columns'
+/// format and every written cell's; ruled the formats of the headings and the data cells,
+/// which are all the cells of that range; textFormatted the format of the code column's data
+/// cells.
 Status<ReportFailure> fillSheet(lxw_workbook* workbook, lxw_worksheet* sheet,
                                 const cad::CoordinateTable& table, const ReportLayout& layout) {
-    ReportSheet formats(workbook);
+    ReportFormats formats(workbook);
     formats.makeFormats();
 
     // Sheet-wide settings come first: in constant-memory mode a row is final once a later row
