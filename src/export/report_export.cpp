@@ -10,12 +10,52 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace vexilo::report {
 namespace {
 
 /// Later attempts at a free name within one second; more exports than this in one second
 /// would be a fault of the caller.
 constexpr int kMaxAttempts = 1000;
+
+enum class Move { Done, NameTaken, Failed };
+
+/// Gives the file at `from` the name `to` unless a file already holds it; never replaces one,
+/// even one that appears meanwhile.
+Move moveWithoutReplacing(const QString& from, const QString& to, QString& reason) {
+#ifdef Q_OS_UNIX
+    // link() fails with EEXIST instead of replacing, atomically.
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return Move::Done;
+    }
+    if (errno == EEXIST) {
+        return Move::NameTaken;
+    }
+    // File systems without hard links (FAT, some network shares) go on to QFile::rename.
+#endif
+    // QFile::rename refuses an existing target; only a file made in the instant between its
+    // check and its rename could be lost, on file systems without hard links.
+    if (QFileInfo::exists(to)) {
+        return Move::NameTaken;
+    }
+    QFile file(from);
+    if (file.rename(to)) {
+        return Move::Done;
+    }
+    if (QFileInfo::exists(to)) {
+        return Move::NameTaken;
+    }
+    reason = file.errorString();
+    return Move::Failed;
+}
 
 void tellNotSaved(cad::WindowPort& window, const QString& path, const QString& reason) {
     const QString text = QStringLiteral("无法保存坐标数据成果表：%1\n%2")
@@ -78,18 +118,14 @@ QString exportReport(const cad::CoordinateTable& table, cad::WindowPort& window,
     QFile::setPermissions(temporaryPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                              QFileDevice::ReadGroup | QFileDevice::ReadOther);
 
-    // QFile::rename never replaces an existing file (on Linux it renames with
-    // RENAME_NOREPLACE), so two exports in the same second take two names.
+    // Two exports in the same second take two names; no file is ever replaced.
     QString saved;
     QString reason;
-    for (int attempt = 1; attempt <= kMaxAttempts && saved.isEmpty(); ++attempt) {
+    for (int attempt = 1; attempt <= kMaxAttempts && saved.isEmpty() && reason.isEmpty();
+         ++attempt) {
         const QString candidate = dir.filePath(reportFileName(time, attempt));
-        QFile file(temporaryPath);
-        if (file.rename(candidate)) {
+        if (moveWithoutReplacing(temporaryPath, candidate, reason) == Move::Done) {
             saved = candidate;
-        } else if (!QFileInfo::exists(candidate)) {
-            reason = file.errorString();
-            break;
         }
     }
     if (saved.isEmpty()) {
