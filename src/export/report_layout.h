@@ -21,8 +21,8 @@ inline constexpr std::string_view kTitle = "坐 标 数 据 成 果 表";
 /// Points; the title's font is bold.
 inline constexpr double kTitleFontSize = 20.0;
 /// Points. A row's height otherwise follows its tallest font, but Excel never fits a row to a
-/// merged cell, so the title row gets a fixed height: a 20-point font with the usual line
-/// spacing of 1.35 (27 points, 36 pixels at 96 dpi).
+/// merged cell, so the title row gets a fixed height with room for a 20-point font: 1.35 times
+/// the size, 27 points or 36 pixels at 96 dpi (Excel fits a 20-point Calibri row to 26.25).
 inline constexpr double kTitleRowHeight = 27.0;
 /// Points: 0.8 cm at 0.035 cm to the point, computed in double precision
 /// (22.857142857142858).
