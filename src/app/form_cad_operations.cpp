@@ -3,6 +3,7 @@
 
 #include "capture/pick_points.h"
 #include "capture/pick_polyline.h"
+#include "export/report_export.h"
 #include "widthreport/width_report.h"
 
 namespace vexilo::app {
@@ -13,6 +14,8 @@ FormCadOperations::FormCadOperations(FormCAD& window, cad::RunningObjectRegistry
                                                                window} {
     window.setCommand(FormCAD::Command::Command1, [this] { capture::Command1_Click(m_context); });
     window.setCommand(FormCAD::Command::Command2, [this] { capture::Command2_Click(m_context); });
+    window.setCommand(FormCAD::Command::Command4,
+                      [this] { report::exportReport(m_window.table(), m_window); });
     window.setUnloadHandler([this] { m_session.release(); });
 }
 

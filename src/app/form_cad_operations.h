@@ -16,11 +16,11 @@
 namespace vexilo::app {
 
 /// Owns the window's CAD link (`CadSession` with `application` and `document`), the recorder's
-/// window-level values, and wires `Command1`, `Command2` and the unload step of the window to
-/// them: unloading releases the application first, then the document. The public operations
-/// keep the window's order: `ThisDrawing`, `Example_GetWidth`, `yh`, `Command1_Click`, `XJHD`,
-/// `fansuanJL`, `DMS`, `fansuanJD`. The interactive ones run as commands of the window, so none
-/// starts while another command runs (they return false then).
+/// window-level values, and wires `Command1`, `Command2`, `Command4` (the report) and the
+/// unload step of the window to them: unloading releases the application first, then the document.
+/// The public operations keep the window's order: `ThisDrawing`, `Example_GetWidth`, `yh`,
+/// `Command1_Click`, `XJHD`, `fansuanJL`, `DMS`, `fansuanJD`. The interactive ones run as commands
+/// of the window, so none starts while another command runs (they return false then).
 class FormCadOperations {
 public:
     /// Neither is owned; both must outlive this object.
