@@ -1,0 +1,359 @@
+// Picking and object snap over a Boost.Geometry R-tree of entity boxes.
+#include "cadhost/index/spatial_index.h"
+
+#include <algorithm>
+#include <boost/geometry.hpp>
+#include <boost/geometry/index/rtree.hpp>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace vexilo::cadhost {
+
+namespace bg = boost::geometry;
+namespace bgi = boost::geometry::index;
+
+namespace {
+
+using BgPoint = bg::model::point<double, 2, bg::cs::cartesian>;
+using BgBox = bg::model::box<BgPoint>;
+using TreeValue = std::pair<BgBox, std::uint32_t>;
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+constexpr std::size_t kMaxIntersectionCurves = 256;
+
+BgBox toBg(const Box2& b) {
+    return BgBox(BgPoint(b.min.x, b.min.y), BgPoint(b.max.x, b.max.y));
+}
+
+double distanceToSegment(Vec2 p, Vec2 a, Vec2 b) {
+    const Vec2 d = b - a;
+    const double len2 = dot(d, d);
+    double t = len2 > 0.0 ? dot(p - a, d) / len2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    return distance(p, a + d * t);
+}
+
+/// True when `angle` lies on the arc from start counter-clockwise through sweep.
+bool onArc(double angle, double start, double sweep) {
+    if (sweep >= kTwoPi) {
+        return true;
+    }
+    const double from = std::fmod(angle - start + 2.0 * kTwoPi, kTwoPi);
+    return from <= sweep + 1e-12;
+}
+
+double distanceToArc(Vec2 p, const ArcPrimitive& a) {
+    const Vec2 c = xy(a.center);
+    const double r = distance(p, c);
+    const double angle = std::atan2(p.y - c.y, p.x - c.x);
+    if (r > 0.0 && onArc(angle, a.startAngle, a.sweep)) {
+        return std::fabs(r - a.radius);
+    }
+    if (r == 0.0 && a.sweep >= kTwoPi) {
+        return a.radius;
+    }
+    return std::min(distance(p, xy(a.pointAt(0.0))), distance(p, xy(a.pointAt(1.0))));
+}
+
+bool insidePolygon(Vec2 p, const std::array<Vec2, 4>& poly) {
+    bool inside = false;
+    for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const Vec2 a = poly[i];
+        const Vec2 b = poly[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) {
+            inside = !inside;
+        }
+    }
+    return inside;
+}
+
+/// A curve piece near the aperture, for intersections.
+struct Curve {
+    PrimitiveShape shape;
+    std::size_t entity;
+};
+
+struct Candidate {
+    SnapHit hit;
+    double rank = 0.0;
+};
+
+bool better(const Candidate& a, const Candidate& b) {
+    if (a.rank != b.rank) {
+        return a.rank < b.rank;
+    }
+    return static_cast<int>(a.hit.kind) < static_cast<int>(b.hit.kind);
+}
+
+double segmentZ(const SegmentPrimitive& s, Vec2 p) {
+    const Vec2 d = xy(s.end) - xy(s.start);
+    const double len2 = dot(d, d);
+    const double t = len2 > 0.0 ? std::clamp(dot(p - xy(s.start), d) / len2, 0.0, 1.0) : 0.0;
+    return s.start.z + (s.end.z - s.start.z) * t;
+}
+
+/// Intersections in the XY plane of two curve pieces, with the Z of the first.
+void intersect(const PrimitiveShape& first, const PrimitiveShape& second, std::vector<Vec3>& out) {
+    const auto* s1 = std::get_if<SegmentPrimitive>(&first);
+    const auto* s2 = std::get_if<SegmentPrimitive>(&second);
+    const auto* a1 = std::get_if<ArcPrimitive>(&first);
+    const auto* a2 = std::get_if<ArcPrimitive>(&second);
+    const auto zOf = [&](Vec2 p) { return s1 ? segmentZ(*s1, p) : a1->center.z; };
+    if (s1 && s2) {
+        const Vec2 p = xy(s1->start);
+        const Vec2 r = xy(s1->end) - p;
+        const Vec2 q = xy(s2->start);
+        const Vec2 s = xy(s2->end) - q;
+        const double denom = cross(r, s);
+        if (denom == 0.0) {
+            return;
+        }
+        const double t = cross(q - p, s) / denom;
+        const double u = cross(q - p, r) / denom;
+        if (t >= 0.0 && t <= 1.0 && u >= 0.0 && u <= 1.0) {
+            const Vec2 x = p + r * t;
+            out.push_back({x.x, x.y, zOf(x)});
+        }
+        return;
+    }
+    if ((s1 && a2) || (a1 && s2)) {
+        const SegmentPrimitive& seg = s1 ? *s1 : *s2;
+        const ArcPrimitive& arc = a1 ? *a1 : *a2;
+        const Vec2 p = xy(seg.start);
+        const Vec2 d = xy(seg.end) - p;
+        const Vec2 f = p - xy(arc.center);
+        const double a = dot(d, d);
+        const double b = 2.0 * dot(f, d);
+        const double c = dot(f, f) - arc.radius * arc.radius;
+        const double disc = b * b - 4.0 * a * c;
+        if (a == 0.0 || disc < 0.0) {
+            return;
+        }
+        const double root = std::sqrt(disc);
+        for (const double t : {(-b - root) / (2.0 * a), (-b + root) / (2.0 * a)}) {
+            if (t < 0.0 || t > 1.0) {
+                continue;
+            }
+            const Vec2 x = p + d * t;
+            if (onArc(std::atan2(x.y - arc.center.y, x.x - arc.center.x), arc.startAngle,
+                      arc.sweep)) {
+                out.push_back({x.x, x.y, zOf(x)});
+            }
+            if (disc == 0.0) {
+                break;
+            }
+        }
+        return;
+    }
+    if (a1 && a2) {
+        const Vec2 c1 = xy(a1->center);
+        const Vec2 c2 = xy(a2->center);
+        const double d = distance(c1, c2);
+        if (d == 0.0 || d > a1->radius + a2->radius || d < std::fabs(a1->radius - a2->radius)) {
+            return;
+        }
+        const double along = (a1->radius * a1->radius - a2->radius * a2->radius + d * d) / (2 * d);
+        const double h = std::sqrt(std::max(0.0, a1->radius * a1->radius - along * along));
+        const Vec2 mid = c1 + (c2 - c1) * (along / d);
+        const Vec2 perp{-(c2.y - c1.y) / d, (c2.x - c1.x) / d};
+        for (const double sign : {1.0, -1.0}) {
+            const Vec2 x = mid + perp * (h * sign);
+            if (onArc(std::atan2(x.y - c1.y, x.x - c1.x), a1->startAngle, a1->sweep) &&
+                onArc(std::atan2(x.y - c2.y, x.x - c2.x), a2->startAngle, a2->sweep)) {
+                out.push_back({x.x, x.y, a1->center.z});
+            }
+            if (h == 0.0) {
+                break;
+            }
+        }
+    }
+}
+
+} // namespace
+
+struct SpatialIndex::Tree {
+    bgi::rtree<TreeValue, bgi::quadratic<16>> rtree;
+};
+
+bool SnapModes::has(SnapKind k) const {
+    switch (k) {
+    case SnapKind::Endpoint:
+        return endpoint;
+    case SnapKind::Node:
+        return node;
+    case SnapKind::Center:
+        return center;
+    case SnapKind::Intersection:
+        return intersection;
+    case SnapKind::Midpoint:
+        return midpoint;
+    }
+    return false;
+}
+
+double distanceTo(Vec2 p, const PrimitiveShape& shape) {
+    if (const auto* s = std::get_if<SegmentPrimitive>(&shape)) {
+        const double halfWidth = std::max(s->startWidth, s->endWidth) / 2.0;
+        return std::max(0.0, distanceToSegment(p, xy(s->start), xy(s->end)) - halfWidth);
+    }
+    if (const auto* a = std::get_if<ArcPrimitive>(&shape)) {
+        const double halfWidth = std::max(a->startWidth, a->endWidth) / 2.0;
+        return std::max(0.0, distanceToArc(p, *a) - halfWidth);
+    }
+    if (const auto* q = std::get_if<PointPrimitive>(&shape)) {
+        return distance(p, xy(q->position));
+    }
+    const auto& t = std::get<TextPrimitive>(shape);
+    const auto c = t.corners();
+    if (insidePolygon(p, c)) {
+        return 0.0;
+    }
+    double best = distanceToSegment(p, c[3], c[0]);
+    for (std::size_t i = 0; i + 1 < c.size(); ++i) {
+        best = std::min(best, distanceToSegment(p, c[i], c[i + 1]));
+    }
+    return best;
+}
+
+SpatialIndex::SpatialIndex(const Drawing& drawing)
+    : m_drawing(drawing), m_tree(std::make_unique<Tree>()) {
+    BoundsCalculator bounds(drawing);
+    std::vector<TreeValue> values;
+    values.reserve(drawing.entities().size());
+    const auto entities = drawing.entities();
+    for (std::size_t i = 0; i < entities.size(); ++i) {
+        const Box2 b = bounds.entityBounds(entities[i]);
+        if (b.isEmpty()) {
+            continue;
+        }
+        m_extents.add(b);
+        values.emplace_back(toBg(b), static_cast<std::uint32_t>(i));
+    }
+    // The packing constructor builds a balanced tree in one go.
+    m_tree->rtree = bgi::rtree<TreeValue, bgi::quadratic<16>>(values.begin(), values.end());
+}
+
+SpatialIndex::~SpatialIndex() = default;
+
+std::size_t SpatialIndex::size() const {
+    return m_tree->rtree.size();
+}
+
+Box2 SpatialIndex::bounds(std::size_t entity) const {
+    BoundsCalculator calculator(m_drawing);
+    return calculator.entityBounds(m_drawing.entities()[entity]);
+}
+
+std::optional<PickHit> SpatialIndex::pick(Vec2 point, double halfSize) const {
+    if (!(halfSize >= 0.0) || !std::isfinite(point.x) || !std::isfinite(point.y)) {
+        return std::nullopt;
+    }
+    const Box2 box{point - Vec2{halfSize, halfSize}, point + Vec2{halfSize, halfSize}};
+    std::vector<TreeValue> found;
+    m_tree->rtree.query(bgi::intersects(toBg(box)), std::back_inserter(found));
+    std::optional<PickHit> best;
+    for (const TreeValue& v : found) {
+        double nearest = std::numeric_limits<double>::infinity();
+        forEachPrimitive(m_drawing, m_drawing.entities()[v.second], [&](const Primitive& p) {
+            nearest = std::min(nearest, distanceTo(point, p.shape));
+            return nearest > 0.0;
+        });
+        if (nearest > halfSize) {
+            continue;
+        }
+        if (!best || nearest < best->distance ||
+            (nearest == best->distance && v.second > best->entity)) {
+            best = PickHit{v.second, nearest};
+        }
+    }
+    return best;
+}
+
+std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes modes) const {
+    if (!(aperture >= 0.0) || !std::isfinite(point.x) || !std::isfinite(point.y)) {
+        return std::nullopt;
+    }
+    const Box2 box{point - Vec2{aperture, aperture}, point + Vec2{aperture, aperture}};
+    std::vector<TreeValue> found;
+    m_tree->rtree.query(bgi::intersects(toBg(box)), std::back_inserter(found));
+    // Draw order, so that equal candidates resolve the same way every time.
+    std::sort(found.begin(), found.end(),
+              [](const TreeValue& a, const TreeValue& b) { return a.second < b.second; });
+    std::optional<Candidate> best;
+    const auto offer = [&](Vec3 p, SnapKind kind, std::size_t entity, double rank) {
+        if (!modes.has(kind)) {
+            return;
+        }
+        const Candidate c{SnapHit{p, kind, entity}, rank};
+        if (!best || better(c, *best)) {
+            best = c;
+        }
+    };
+    const auto inAperture = [&](Vec3 p) {
+        return std::fabs(p.x - point.x) <= aperture && std::fabs(p.y - point.y) <= aperture;
+    };
+    const auto consider = [&](Vec3 p, SnapKind kind, std::size_t entity) {
+        if (inAperture(p)) {
+            offer(p, kind, entity, distance(point, xy(p)));
+        }
+    };
+    const double outsideRank = aperture * std::numbers::sqrt2 * 2.0;
+    std::vector<Curve> curves;
+    for (const TreeValue& v : found) {
+        const std::size_t entity = v.second;
+        forEachPrimitive(m_drawing, m_drawing.entities()[entity], [&](const Primitive& prim) {
+            const PrimitiveShape& shape = prim.shape;
+            if (const auto* s = std::get_if<SegmentPrimitive>(&shape)) {
+                if (s->startIsEnd) {
+                    consider(s->start, SnapKind::Endpoint, entity);
+                }
+                if (s->endIsEnd) {
+                    consider(s->end, SnapKind::Endpoint, entity);
+                }
+                if (s->hasMidpoint) {
+                    consider((s->start + s->end) * 0.5, SnapKind::Midpoint, entity);
+                }
+            } else if (const auto* a = std::get_if<ArcPrimitive>(&shape)) {
+                if (a->sweep < kTwoPi) {
+                    consider(a->pointAt(0.0), SnapKind::Endpoint, entity);
+                    consider(a->pointAt(1.0), SnapKind::Endpoint, entity);
+                    consider(a->pointAt(0.5), SnapKind::Midpoint, entity);
+                }
+                if (inAperture(a->center)) {
+                    consider(a->center, SnapKind::Center, entity);
+                } else if (distanceToArc(point, *a) <= aperture) {
+                    offer(a->center, SnapKind::Center, entity,
+                          outsideRank + distance(point, xy(a->center)));
+                }
+            } else if (const auto* q = std::get_if<PointPrimitive>(&shape)) {
+                consider(q->position, SnapKind::Node, entity);
+            }
+            const bool curve = std::holds_alternative<SegmentPrimitive>(shape) ||
+                               std::holds_alternative<ArcPrimitive>(shape);
+            if (modes.intersection && curve && curves.size() < kMaxIntersectionCurves &&
+                distanceTo(point, shape) <= aperture * std::numbers::sqrt2) {
+                curves.push_back(Curve{shape, entity});
+            }
+            return true;
+        });
+    }
+    if (modes.intersection) {
+        std::vector<Vec3> points;
+        for (std::size_t i = 0; i < curves.size(); ++i) {
+            for (std::size_t j = i + 1; j < curves.size(); ++j) {
+                points.clear();
+                intersect(curves[i].shape, curves[j].shape, points);
+                for (const Vec3 p : points) {
+                    consider(p, SnapKind::Intersection, curves[i].entity);
+                }
+            }
+        }
+    }
+    if (!best) {
+        return std::nullopt;
+    }
+    return best->hit;
+}
+
+} // namespace vexilo::cadhost
