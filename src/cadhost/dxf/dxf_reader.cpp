@@ -91,6 +91,9 @@ public:
 private:
     bool advance() {
         m_have = m_tags.next(m_tag);
+        if (m_have) {
+            m_lastLocation = m_tag.location;
+        }
         return m_have;
     }
     bool atZero() const { return m_have && m_tag.code == 0; }
@@ -137,6 +140,8 @@ private:
     TagReader m_tags;
     Tag m_tag;
     bool m_have = false;
+    /// Where the last tag read starts.
+    std::size_t m_lastLocation = 0;
     Drawing m_drawing;
     LoadReport m_report;
     TextDecoder m_decoder;
@@ -302,9 +307,7 @@ ReadResult Parser::run() {
         return failure(DxfError::NotDxf, m_tag.location, "the file does not begin with a SECTION");
     }
     bool sawEof = false;
-    std::size_t lastLocation = m_tag.location;
     while (m_have) {
-        lastLocation = m_tag.location;
         if (atZero("EOF")) {
             sawEof = true;
             break;
@@ -347,7 +350,7 @@ ReadResult Parser::run() {
         break;
     }
     if (!sawEof) {
-        return failure(DxfError::Truncated, lastLocation,
+        return failure(DxfError::Truncated, m_lastLocation,
                        "the file ends before its EOF marker; the last tag read starts here");
     }
     resolveBlocks();
