@@ -98,6 +98,7 @@ void DrawingView::zoomExtents() {
     if (m_scene) {
         m_view.fit(m_scene->extents());
     }
+    m_atExtents = true;
     m_frameValid = false;
     refreshCursor();
     update();
@@ -105,6 +106,7 @@ void DrawingView::zoomExtents() {
 
 void DrawingView::setViewport(const Viewport& view) {
     m_view = view;
+    m_atExtents = false;
     m_frameValid = false;
     update();
 }
@@ -142,11 +144,10 @@ void DrawingView::trackCursor(QPointF position) {
 }
 
 void DrawingView::resizeEvent(QResizeEvent*) {
-    const bool first = m_view.width <= 1;
     m_view.width = std::max(1, width());
     m_view.height = std::max(1, height());
     m_frameValid = false;
-    if (first && m_scene) {
+    if (m_atExtents && m_scene) {
         m_view.fit(m_scene->extents());
     }
 }
@@ -275,6 +276,7 @@ void DrawingView::mouseMoveEvent(QMouseEvent* event) {
         const QPointF delta = event->position() - m_panLast;
         m_panLast = event->position();
         m_view.center = m_view.center - Vec2{delta.x() / m_view.scale, -delta.y() / m_view.scale};
+        m_atExtents = false;
     }
     trackCursor(event->position());
 }
@@ -293,6 +295,7 @@ void DrawingView::wheelEvent(QWheelEvent* event) {
         return;
     }
     m_view.zoomAbout({event->position().x(), event->position().y()}, std::pow(1.25, notches));
+    m_atExtents = false;
     m_frameValid = false;
     trackCursor(event->position());
 }

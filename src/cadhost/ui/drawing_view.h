@@ -83,6 +83,8 @@ private:
     QImage m_frame;
     Viewport m_frameView;
     bool m_frameValid = false;
+    /// True until the person pans or zooms: a resize then fits the extents again.
+    bool m_atExtents = true;
     bool m_panning = false;
     QPointF m_panLast;
     QPointF m_cursor;
