@@ -73,6 +73,11 @@ bool CommandLineWidget::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Enter:
         submitTyped();
         return true;
+    // F3 normally reaches the window's shortcut first; a key event sent straight to the input
+    // (or forwarded by the view) switches the snaps here.
+    case Qt::Key_F3:
+        m_commandLine.toggleSnaps();
+        return true;
     case Qt::Key_Space:
         if (m_commandLine.spaceEndsInput()) {
             submitTyped();

@@ -223,8 +223,8 @@ void DrawingView::drawOverlay(QPainter& painter) const {
     painter.drawLine(QPointF(c.x(), 0), QPointF(c.x(), c.y() - gap));
     painter.drawLine(QPointF(c.x(), c.y() + gap), QPointF(c.x(), height()));
     if (pickBox) {
-        painter.drawRect(QRectF(c.x() - kPickBoxPixels, c.y() - kPickBoxPixels,
-                                2 * kPickBoxPixels, 2 * kPickBoxPixels));
+        painter.drawRect(QRectF(c.x() - kPickBoxPixels, c.y() - kPickBoxPixels, 2 * kPickBoxPixels,
+                                2 * kPickBoxPixels));
     }
     if (m_snap) {
         painter.setRenderHint(QPainter::Antialiasing, true);
@@ -301,7 +301,7 @@ void DrawingView::wheelEvent(QWheelEvent* event) {
 }
 
 void DrawingView::keyPressEvent(QKeyEvent* event) {
-    if (m_keyTarget != nullptr && event->key() != Qt::Key_F3) {
+    if (m_keyTarget != nullptr) {
         m_keyTarget->setFocus();
         QApplication::sendEvent(m_keyTarget, event);
         return;

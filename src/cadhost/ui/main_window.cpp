@@ -129,9 +129,10 @@ std::optional<std::string> MainWindow::openDrawing(const std::string& path) {
     auto opened = openDocument(path);
     if (!opened) {
         const std::string& message = opened.error().message;
-        QMessageBox::warning(this, kProgram,
-                             tr("Cannot open %1:\n%2")
-                                 .arg(QString::fromStdString(path), QString::fromStdString(message)));
+        QMessageBox::warning(
+            this, kProgram,
+            tr("Cannot open %1:\n%2")
+                .arg(QString::fromStdString(path), QString::fromStdString(message)));
         return message;
     }
     setDocument(std::move(*opened));

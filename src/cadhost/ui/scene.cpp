@@ -130,10 +130,9 @@ Scene::Scene(const OpenDocument& document) {
 
     std::vector<SceneSegment> segments;
     const auto addSegment = [&](Vec3 a, Vec3 b, std::uint32_t rgb) {
-        segments.push_back({static_cast<float>(a.x - m_origin.x),
-                            static_cast<float>(a.y - m_origin.y),
-                            static_cast<float>(b.x - m_origin.x),
-                            static_cast<float>(b.y - m_origin.y), rgb});
+        segments.push_back(
+            {static_cast<float>(a.x - m_origin.x), static_cast<float>(a.y - m_origin.y),
+             static_cast<float>(b.x - m_origin.x), static_cast<float>(b.y - m_origin.y), rgb});
         m_extents.add(xy(a));
         m_extents.add(xy(b));
     };
