@@ -1140,8 +1140,8 @@ void Parser::readInsert(Target target, Common& c) {
 }
 
 void Parser::resolveBlocks() {
-    std::vector<Entity>& model = m_drawing.mutableEntities();
-    std::vector<Entity>& pool = m_drawing.mutableBlockEntities();
+    MappedVector<Entity>& model = m_drawing.mutableEntities();
+    MappedVector<Entity>& pool = m_drawing.mutableBlockEntities();
     std::vector<Block>& blocks = m_drawing.mutableBlocks();
     std::vector<bool> dropModel(model.size(), false);
     std::vector<bool> dropPool(pool.size(), false);
@@ -1193,10 +1193,10 @@ void Parser::resolveBlocks() {
         std::size_t out = 0;
         for (std::size_t i = 0; i < model.size(); ++i) {
             if (!dropModel[i]) {
-                model[out++] = std::move(model[i]);
+                model[out++] = model[i];
             }
         }
-        model.resize(out);
+        model.truncate(out);
     }
     if (std::find(dropPool.begin(), dropPool.end(), true) != dropPool.end()) {
         std::size_t out = 0;
@@ -1204,13 +1204,13 @@ void Parser::resolveBlocks() {
             const std::size_t first = out;
             for (std::size_t i = b.firstEntity; i < b.firstEntity + b.entityCount; ++i) {
                 if (!dropPool[i]) {
-                    pool[out++] = std::move(pool[i]);
+                    pool[out++] = pool[i];
                 }
             }
             b.firstEntity = static_cast<std::uint32_t>(first);
             b.entityCount = static_cast<std::uint32_t>(out - first);
         }
-        pool.resize(out);
+        pool.truncate(out);
     }
 }
 
@@ -1231,7 +1231,9 @@ public:
         if (m_size == 0) {
             return;
         }
-        void* p = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, m_fd, 0);
+        // Populating the mapping at once costs one pass in the kernel instead of a page fault
+        // per few pages while the reader walks the file.
+        void* p = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
         if (p == MAP_FAILED) {
             return;
         }
