@@ -1,7 +1,8 @@
 // Timed run of vexilo-cad's drawing view renderer: reads a DXF, builds the scene once, then
 // renders it offscreen N times at full extents and zoomed in, and prints milliseconds per frame.
 //
-// usage: cadhost_ui_render_bench DRAWING.dxf [FRAMES] [WIDTH HEIGHT]
+// usage: cadhost_ui_render_bench DRAWING.dxf [FRAMES] [WIDTH HEIGHT [PNG]]
+// (make the ~120 MB drawing with bench/cadhost/make_survey_drawing.py)
 #include "cadhost/commandline/open_document.h"
 #include "cadhost/ui/scene.h"
 #include "cadhost/ui/scene_painter.h"
