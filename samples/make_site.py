@@ -19,6 +19,8 @@ import os
 import ezdxf
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# Fixed dates and GUIDs, so that running the script again gives the same file.
+ezdxf.options.write_fixed_meta_data_for_testing = True
 E0 = 500_120.0
 N0 = 3_012_240.0
 
