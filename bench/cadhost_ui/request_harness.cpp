@@ -8,6 +8,7 @@
 #include "cadhost/ui/main_window.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -41,6 +42,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     window.setWindowState(3);
+    // Without a window manager (Xvfb) maximising does nothing: fill the screen instead.
+    window.setGeometry(window.screen()->availableGeometry());
 
     RequestBroker& broker = window.requests();
     g_ask = [&] {
