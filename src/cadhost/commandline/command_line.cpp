@@ -432,7 +432,7 @@ void CommandLine::openFile(std::string_view typed) {
         return;
     }
     if (const std::optional<std::string> failure = m_target.openDrawing(path)) {
-        print("Cannot open " + path + ": " + *failure);
+        print("OPEN failed: " + *failure);
     }
 }
 

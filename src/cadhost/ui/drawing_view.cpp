@@ -157,12 +157,16 @@ void DrawingView::paintEvent(QPaintEvent*) {
     if (!m_scene) {
         painter.fillRect(rect(), kBackground);
     } else {
-        if (!m_frameValid && !m_panning) {
+        // While panning the last picture is moved, not redrawn, unless it was drawn at another
+        // scale or size.
+        const bool reusable = m_panning && m_frameView.scale == m_view.scale &&
+                              m_frameView.width == m_view.width &&
+                              m_frameView.height == m_view.height;
+        if (!m_frameValid && !reusable) {
             renderScene(*m_scene, m_view, m_frame);
             m_frameView = m_view;
             m_frameValid = true;
         }
-        // While panning the last picture is moved, not redrawn.
         const Vec2 shift = m_view.toScreen(m_frameView.center) -
                            Vec2{m_frameView.width * 0.5, m_frameView.height * 0.5};
         if (shift.x != 0.0 || shift.y != 0.0) {

@@ -474,7 +474,7 @@ TEST_F(CommandLineTest, ZoomOpenAndUnknownCommands) {
     line.submit("\"bad file.dxf\"");
     EXPECT_EQ(target.opened.back(), "bad file.dxf");
     EXPECT_EQ(line.history().lines().back(),
-              "Cannot open bad file.dxf: line 7: the file ends inside a tag (truncated)");
+              "OPEN failed: line 7: the file ends inside a tag (truncated)");
     line.submit("FROB");
     EXPECT_EQ(line.history().lines().back(), "Unknown command \"FROB\".");
 }
