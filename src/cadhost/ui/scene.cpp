@@ -218,7 +218,7 @@ RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::s
     const Box2 visible = view.visibleBox();
     const double s = view.scale;
     const double tx = (m_origin.x - view.center.x) * s + view.width * 0.5;
-    const double ty = view.height * 0.5 + (m_origin.y - view.center.y) * s;
+    const double ty = view.height * 0.5 - (m_origin.y - view.center.y) * s;
     for (const Bucket& bucket : m_buckets) {
         if (bucket.count == 0 || !overlaps(bucket.box, visible)) {
             continue;

@@ -289,6 +289,30 @@ private slots:
         QCOMPARE(pixel({50, 25}), kBackground);
     }
 
+    void zoomedInViewStillDrawsALongLineFromAFarBucket() {
+        Drawing d;
+        // A long line whose middle lies far from the zoomed-in view, among short ones that
+        // spread the grid over the whole drawing.
+        d.appendEntity(Entity{1, 0, 1, EntityType::Line, LineData{{0, 0, 0}, {1000, 0, 0}}});
+        for (int i = 0; i < 50; ++i) {
+            d.appendEntity(Entity{std::uint64_t(10 + i), 0, 3, EntityType::Line,
+                                  LineData{{i * 20.0, 500, 0}, {i * 20.0 + 1, 501, 0}}});
+        }
+        d.finish();
+        const auto document = makeDocument(std::move(d));
+        const Scene scene(*document);
+        Viewport view;
+        view.width = 100;
+        view.height = 100;
+        view.center = {950, 0};
+        view.scale = 10.0;
+        QImage image;
+        const RasterStats stats = renderScene(scene, view, image);
+        QVERIFY(stats.segments < scene.segmentCount());
+        const Vec2 s = view.toScreen({950, 0});
+        QCOMPARE(image.pixelColor(static_cast<int>(s.x), static_cast<int>(s.y)), QColor(255, 0, 0));
+    }
+
     void closingAnswersAWaitingClientWithCancel() {
         askPoint();
         m_window->close();
