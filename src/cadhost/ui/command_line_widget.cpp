@@ -1,7 +1,7 @@
 // The command window: history pane, prompt and input line.
 #include "cadhost/ui/command_line_widget.h"
 
-#include <QFontDatabase>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,6 +24,7 @@ CommandLineWidget::CommandLineWidget(CommandLine& commandLine, QWidget* parent)
     m_prompt->setTextFormat(Qt::PlainText);
     m_input->setFrame(false);
     m_input->installEventFilter(this);
+    m_history->installEventFilter(this);
 
     auto* row = new QHBoxLayout;
     row->setContentsMargins(4, 0, 4, 2);
@@ -60,7 +61,16 @@ void CommandLineWidget::submitTyped() {
 }
 
 bool CommandLineWidget::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_input || event->type() != QEvent::KeyPress) {
+    if (event->type() != QEvent::KeyPress) {
+        return QWidget::eventFilter(watched, event);
+    }
+    if (watched == m_history) {
+        // Keys typed while the history has focus go to the input line, as on the view.
+        m_input->setFocus();
+        QCoreApplication::sendEvent(m_input, event);
+        return true;
+    }
+    if (watched != m_input) {
         return QWidget::eventFilter(watched, event);
     }
     const auto* key = static_cast<QKeyEvent*>(event);

@@ -144,9 +144,19 @@ private slots:
         QCOMPARE(m_reply.point[1], expected.y);
     }
 
-    void escOnTheViewCancels() {
+    void escCancelsFromEveryPane_data() {
+        QTest::addColumn<QString>("pane");
+        QTest::newRow("drawing view") << QStringLiteral("view");
+        QTest::newRow("input line") << QStringLiteral("input");
+        QTest::newRow("history") << QStringLiteral("history");
+    }
+    void escCancelsFromEveryPane() {
+        QFETCH(QString, pane);
+        QWidget* target = pane == "view"    ? static_cast<QWidget*>(view())
+                          : pane == "input" ? static_cast<QWidget*>(input())
+                                            : m_window->commandLineWidget()->historyView();
         askPoint();
-        QTest::keyClick(view(), Qt::Key_Escape);
+        QTest::keyClick(target, Qt::Key_Escape);
         QCOMPARE(m_reply.calls, 1);
         QCOMPARE(m_reply.code, std::optional<vexilo::cad::HResult>(vexilo::cad::kCancelCode));
     }
