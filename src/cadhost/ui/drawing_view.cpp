@@ -295,10 +295,15 @@ void DrawingView::mouseReleaseEvent(QMouseEvent* event) {
 
 void DrawingView::wheelEvent(QWheelEvent* event) {
     const double notches = event->angleDelta().y() / 120.0;
-    if (notches == 0.0) {
+    const double factor = std::pow(1.25, notches);
+    // Beyond these scales the picture says nothing and float coordinates lose the drawing.
+    constexpr double kMinScale = 1e-9;
+    constexpr double kMaxScale = 1e9;
+    const double scale = m_view.scale * factor;
+    if (notches == 0.0 || !(scale > kMinScale && scale < kMaxScale)) {
         return;
     }
-    m_view.zoomAbout({event->position().x(), event->position().y()}, std::pow(1.25, notches));
+    m_view.zoomAbout({event->position().x(), event->position().y()}, factor);
     m_atExtents = false;
     m_frameValid = false;
     trackCursor(event->position());
