@@ -180,6 +180,47 @@ TEST_P(GoldenDrawing, PolylineMembersMatchEzdxf) {
     }
 }
 
+/// True when {a, b} and {c, d} are the same two points in either order.
+bool sameEnds(Vec3 a, Vec3 b, Vec3 c, Vec3 d) {
+    const auto close = [](Vec3 p, Vec3 q) { return length(p - q) <= 1e-9 * (1.0 + length(p)); };
+    return (close(a, c) && close(b, d)) || (close(a, d) && close(b, c));
+}
+
+TEST_P(GoldenDrawing, PolylineSegmentsAndBulgeArcsLieWhereEzdxfExplodesThem) {
+    int checked = 0;
+    for (const Json& e : m_expected["entities"].array) {
+        if (!e.has("exploded")) {
+            continue;
+        }
+        const Entity& ours = *byHandle(e);
+        std::vector<Primitive> parts;
+        forEachPrimitive(drawing(), ours, [&](const Primitive& p) {
+            parts.push_back(p);
+            return true;
+        });
+        ASSERT_EQ(parts.size(), e["exploded"].size()) << e["handle"].string;
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            const Json& x = e["exploded"][i];
+            const std::string what = e["handle"].string + " part " + std::to_string(i);
+            if (x["type"].string == "LINE") {
+                const auto* s = std::get_if<SegmentPrimitive>(&parts[i].shape);
+                ASSERT_NE(s, nullptr) << what;
+                EXPECT_TRUE(sameEnds(s->start, s->end, vecOf(x["start"]), vecOf(x["end"]))) << what;
+            } else {
+                const auto* a = std::get_if<ArcPrimitive>(&parts[i].shape);
+                ASSERT_NE(a, nullptr) << what;
+                expectVec(x["center_wcs"], a->center, what + " centre");
+                expectNear(x["radius"].number, a->radius, what + " radius");
+                EXPECT_TRUE(
+                    sameEnds(a->pointAt(0.0), a->pointAt(1.0), vecOf(x["start"]), vecOf(x["end"])))
+                    << what;
+            }
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 4);
+}
+
 TEST_P(GoldenDrawing, ArcAndCircleMembersMatchEzdxfUnderBothExtrusions) {
     int arcs = 0;
     for (const Json& e : m_expected["entities"].array) {

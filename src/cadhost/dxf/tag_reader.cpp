@@ -150,6 +150,42 @@ bool TagReader::next(Tag& tag) {
 bool TagReader::nextAscii(Tag& tag) {
     const char* base = m_data.data();
     const std::size_t size = m_data.size();
+    // Fast path for the usual shape: blanks, up to four digits, a line end, a short value.
+    {
+        std::size_t p = m_pos;
+        while (p < size && base[p] == ' ') {
+            ++p;
+        }
+        int code = 0;
+        const std::size_t digitsStart = p;
+        while (p < size && p - digitsStart < 4 && base[p] >= '0' && base[p] <= '9') {
+            code = code * 10 + (base[p] - '0');
+            ++p;
+        }
+        if (p > digitsStart && p < size && base[p] == '\r') {
+            ++p;
+        }
+        if (p > digitsStart && p < size && base[p] == '\n' && code <= 1071) {
+            const std::size_t valueStart = p + 1;
+            std::size_t q = valueStart;
+            while (q < size && base[q] != '\n') {
+                ++q;
+            }
+            if (q < size) {
+                std::size_t valueEnd = q;
+                if (valueEnd > valueStart && base[valueEnd - 1] == '\r') {
+                    --valueEnd;
+                }
+                tag.code = code;
+                tag.text = m_data.substr(valueStart, valueEnd - valueStart);
+                tag.binaryNumber = false;
+                tag.location = m_line;
+                m_line += 2;
+                m_pos = q + 1;
+                return true;
+            }
+        }
+    }
     // Blank lines between tags are tolerated (some writers end the file with one).
     for (;;) {
         if (m_pos >= size) {

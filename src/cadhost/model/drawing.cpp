@@ -39,12 +39,21 @@ const Entity* Drawing::findByHandle(std::uint64_t handle) const {
 }
 
 std::optional<std::size_t> Drawing::indexOfHandle(std::uint64_t handle) const {
-    const auto it = std::lower_bound(m_handleIndex.begin(), m_handleIndex.end(),
-                                     std::pair<std::uint64_t, std::uint32_t>{handle, 0});
-    if (it == m_handleIndex.end() || it->first != handle) {
+    if (m_handlesAscending) {
+        const auto it =
+            std::lower_bound(m_entities.begin(), m_entities.end(), handle,
+                             [](const Entity& e, std::uint64_t h) { return e.handle < h; });
+        if (it == m_entities.end() || it->handle != handle) {
+            return std::nullopt;
+        }
+        return static_cast<std::size_t>(it - m_entities.begin());
+    }
+    const auto it =
+        std::lower_bound(m_handleIndex.begin(), m_handleIndex.end(), HandleEntry{handle, 0});
+    if (it == m_handleIndex.end() || it->handle != handle) {
         return std::nullopt;
     }
-    return it->second;
+    return it->index;
 }
 
 std::optional<std::uint32_t> Drawing::findLayer(std::string_view name) const {
@@ -81,7 +90,7 @@ std::span<const SegmentWidth> Drawing::widths(const PolylineData& p) const {
 }
 
 std::string_view Drawing::text(const TextData& t) const {
-    return std::string_view(m_text).substr(t.textOffset, t.textLength);
+    return std::string_view(m_text.data(), m_text.size()).substr(t.textOffset, t.textLength);
 }
 
 std::uint32_t Drawing::addLayer(Layer layer) {
@@ -100,11 +109,11 @@ std::uint32_t Drawing::addBlock(std::string name, Vec3 base) {
 }
 
 void Drawing::appendEntity(Entity entity) {
-    m_entities.push_back(std::move(entity));
+    m_entities.push_back(entity);
 }
 
 void Drawing::appendBlockEntity(Entity entity) {
-    m_blockEntities.push_back(std::move(entity));
+    m_blockEntities.push_back(entity);
     if (!m_blocks.empty()) {
         ++m_blocks.back().entityCount;
     }
@@ -121,25 +130,31 @@ std::uint32_t Drawing::appendWidth(SegmentWidth w) {
 }
 
 std::uint32_t Drawing::appendVertices(std::span<const PolylineVertex> run) {
-    const auto first = static_cast<std::uint32_t>(m_vertices.size());
-    m_vertices.insert(m_vertices.end(), run.begin(), run.end());
-    return first;
+    return static_cast<std::uint32_t>(m_vertices.append(run.data(), run.size()));
 }
 
 std::uint32_t Drawing::appendWidths(std::span<const SegmentWidth> run) {
-    const auto first = static_cast<std::uint32_t>(m_widths.size());
-    m_widths.insert(m_widths.end(), run.begin(), run.end());
-    return first;
+    return static_cast<std::uint32_t>(m_widths.append(run.data(), run.size()));
 }
 
 void Drawing::setText(TextData& t, std::string_view utf8) {
     t.textOffset = static_cast<std::uint32_t>(m_text.size());
     t.textLength = static_cast<std::uint32_t>(utf8.size());
-    m_text.append(utf8);
+    m_text.append(utf8.data(), utf8.size());
 }
 
 void Drawing::finish() {
-    m_handleIndex.clear();
+    m_handleIndex.truncate(0);
+    // Files usually list entities in handle order; then the entities themselves are the index.
+    m_handlesAscending = true;
+    for (std::size_t i = 0; i < m_entities.size() && m_handlesAscending; ++i) {
+        m_handlesAscending = m_entities[i].handle != 0 &&
+                             (i == 0 || m_entities[i].handle > m_entities[i - 1].handle);
+    }
+    if (m_handlesAscending) {
+        shrinkPools();
+        return;
+    }
     m_handleIndex.reserve(m_entities.size());
     std::uint64_t largest = 0;
     for (const Entity& e : m_entities) {
@@ -149,30 +164,41 @@ void Drawing::finish() {
         largest = std::max(largest, e.handle);
     }
     for (std::size_t i = 0; i < m_entities.size(); ++i) {
-        m_handleIndex.emplace_back(m_entities[i].handle, static_cast<std::uint32_t>(i));
+        m_handleIndex.push_back({m_entities[i].handle, static_cast<std::uint32_t>(i)});
     }
     std::sort(m_handleIndex.begin(), m_handleIndex.end());
     // Entities without a handle (R12 files written with $HANDLING 0) or with one that an earlier
     // entity already has get fresh handles, so that every entity can be named over the bus.
     bool renamed = false;
     for (std::size_t i = 0; i < m_handleIndex.size(); ++i) {
-        const bool duplicate = i > 0 && m_handleIndex[i].first == m_handleIndex[i - 1].first;
-        if (m_handleIndex[i].first == 0 || duplicate) {
-            m_entities[m_handleIndex[i].second].handle = ++largest;
+        const bool duplicate = i > 0 && m_handleIndex[i].handle == m_handleIndex[i - 1].handle;
+        if (m_handleIndex[i].handle == 0 || duplicate) {
+            m_entities[m_handleIndex[i].index].handle = ++largest;
             renamed = true;
         }
     }
     if (renamed) {
-        for (auto& [handle, index] : m_handleIndex) {
-            handle = m_entities[index].handle;
+        for (HandleEntry& entry : m_handleIndex) {
+            entry.handle = m_entities[entry.index].handle;
         }
         std::sort(m_handleIndex.begin(), m_handleIndex.end());
     }
-    m_entities.shrink_to_fit();
-    m_blockEntities.shrink_to_fit();
-    m_vertices.shrink_to_fit();
-    m_widths.shrink_to_fit();
-    m_text.shrink_to_fit();
+    shrinkPools();
+}
+
+std::size_t Drawing::poolBytes() const {
+    return (m_entities.size() + m_blockEntities.size()) * sizeof(Entity) +
+           m_vertices.size() * sizeof(PolylineVertex) + m_widths.size() * sizeof(SegmentWidth) +
+           m_text.size() + m_handleIndex.size() * sizeof(HandleEntry);
+}
+
+void Drawing::shrinkPools() {
+    m_entities.shrinkToFit();
+    m_blockEntities.shrinkToFit();
+    m_vertices.shrinkToFit();
+    m_widths.shrinkToFit();
+    m_text.shrinkToFit();
+    m_handleIndex.shrinkToFit();
 }
 
 std::string_view dxfTypeName(EntityType type) {

@@ -8,6 +8,7 @@
 
 #include "cadhost/geometry/coordinate_systems.h"
 #include "cadhost/model/entity.h"
+#include "cadhost/model/mapped_vector.h"
 
 #include <cstdint>
 #include <optional>
@@ -106,6 +107,9 @@ public:
     std::string_view text(const TextData& t) const;
 
     const DrawingHeader& header() const { return m_header; }
+    /// Bytes the drawing's pools hold (entities, vertices, widths, texts, handle index), for
+    /// reports and benchmarks; names of layers and blocks are not counted.
+    std::size_t poolBytes() const;
     /// The current UCS: the header's ($UCSORG/$UCSXDIR/$UCSYDIR) until setUcs changes it.
     const Ucs& ucs() const { return m_ucs; }
     void setUcs(const Ucs& ucs) { m_ucs = ucs; }
@@ -131,22 +135,33 @@ public:
     /// Copies a UTF-8 string into the text pool and points `t` at it.
     void setText(TextData& t, std::string_view utf8);
     /// Mutable access for the reader's final passes (resolving block names).
-    std::vector<Entity>& mutableEntities() { return m_entities; }
-    std::vector<Entity>& mutableBlockEntities() { return m_blockEntities; }
+    MappedVector<Entity>& mutableEntities() { return m_entities; }
+    MappedVector<Entity>& mutableBlockEntities() { return m_blockEntities; }
     std::vector<Block>& mutableBlocks() { return m_blocks; }
     /// Gives every entity without a handle (handle 0) or with a handle already taken a new one
     /// above the largest, builds the handle index and releases spare pool capacity.
     void finish();
 
 private:
-    std::vector<Entity> m_entities;
-    std::vector<Entity> m_blockEntities;
+    void shrinkPools();
+
+    MappedVector<Entity> m_entities;
+    MappedVector<Entity> m_blockEntities;
     std::vector<Block> m_blocks;
     std::vector<Layer> m_layers;
-    std::vector<PolylineVertex> m_vertices;
-    std::vector<SegmentWidth> m_widths;
-    std::string m_text;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> m_handleIndex;
+    MappedVector<PolylineVertex> m_vertices;
+    MappedVector<SegmentWidth> m_widths;
+    MappedVector<char> m_text;
+    struct HandleEntry {
+        std::uint64_t handle;
+        std::uint32_t index;
+        friend bool operator<(const HandleEntry& a, const HandleEntry& b) {
+            return a.handle != b.handle ? a.handle < b.handle : a.index < b.index;
+        }
+    };
+    /// Handle → entity index, sorted by handle; empty while m_handlesAscending.
+    MappedVector<HandleEntry> m_handleIndex;
+    bool m_handlesAscending = false;
     DrawingHeader m_header;
     Ucs m_ucs;
 };

@@ -1,6 +1,9 @@
 // libFuzzer harness for the DXF reader: any bytes must give a drawing or an error, never a
-// crash, a hang or unbounded memory; a drawing that loads must answer its lookups.
+// crash, a hang or unbounded memory; a drawing that loads must answer its lookups, members,
+// bounds, pick and snap.
 #include "cadhost/dxf/dxf_reader.h"
+#include "cadhost/index/spatial_index.h"
+#include "cadhost/model/entity_members.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,22 +16,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const Drawing& d = result->drawing;
+    static constexpr const char* kProperties[] = {
+        "ObjectName", "Handle",    "Layer",  "Coordinates", "Elevation", "Normal",     "Closed",
+        "Radius",     "ArcLength", "Center", "StartPoint",  "EndPoint",  "StartAngle", "EndAngle"};
     for (const Entity& e : d.entities()) {
         if (d.findByHandle(e.handle) != &e) {
             __builtin_trap();
         }
-        if (const PolylineData* p = e.polyline()) {
-            (void)d.vertices(*p);
-            (void)d.widths(*p);
-        }
-        if (const TextData* t = e.text()) {
-            (void)d.text(*t);
+        if (e.layer >= d.layers().size()) {
+            __builtin_trap();
         }
         if (const InsertData* i = e.insert()) {
             if (i->block >= d.blocks().size()) {
                 __builtin_trap();
             }
         }
+        for (const char* name : kProperties) {
+            (void)readProperty(d, e, name);
+        }
+        (void)coordinate(d, e, 0);
+        (void)getWidth(d, e, 0);
+    }
+    const SpatialIndex index(d);
+    const Box2 extents = index.extents();
+    if (!extents.isEmpty()) {
+        const Vec2 middle = (extents.min + extents.max) * 0.5;
+        const double size = (extents.max.x - extents.min.x) + (extents.max.y - extents.min.y);
+        (void)index.pick(middle, size / 8.0);
+        (void)index.snap(middle, size / 8.0, SnapModes::all());
     }
     (void)result->report.summary();
     return 0;

@@ -17,6 +17,8 @@ import ezdxf
 from ezdxf.math import OCS, UCS, Vec3, bulge_to_arc
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# Fixed dates and GUIDs, so that running the script again gives the same files.
+ezdxf.options.write_fixed_meta_data_for_testing = True
 
 UCS_ORIGIN = (100.0, 200.0, 0.0)
 UCS_ANGLE = math.radians(30.0)
@@ -129,6 +131,19 @@ def flatten_insert(insert, out, depth=0):
                         "end_point": vec(e.end_point)})
 
 
+def exploded(polyline):
+    """The WCS ends of each segment of a 2D polyline as ezdxf explodes it into LINE and ARC."""
+    out = []
+    for v in polyline.virtual_entities():
+        if v.dxftype() == "LINE":
+            out.append({"type": "LINE", "start": vec(v.dxf.start), "end": vec(v.dxf.end)})
+        elif v.dxftype() == "ARC":
+            out.append({"type": "ARC", "start": vec(v.start_point), "end": vec(v.end_point),
+                        "center_wcs": vec(v.ocs().to_wcs(v.dxf.center)),
+                        "radius": float(v.dxf.radius)})
+    return out
+
+
 def describe(e, ucs):
     t = e.dxftype()
     d = {"handle": e.dxf.handle, "dxftype": t, "layer": e.dxf.layer}
@@ -146,6 +161,7 @@ def describe(e, ucs):
         wcs = [ocs.to_wcs((p[0], p[1], e.dxf.elevation)) for p in pts]
         d["wcs_vertices"] = [vec(w) for w in wcs]
         d["ucs_vertices"] = [vec(ucs.from_wcs(w)) for w in wcs]
+        d["exploded"] = exploded(e)
         d["bulge_arcs"] = []
         n = len(pts)
         for i, p in enumerate(pts):
@@ -170,6 +186,7 @@ def describe(e, ucs):
             ocs = e.ocs()
             d["wcs_vertices"] = [vec(ocs.to_wcs((v.dxf.location.x, v.dxf.location.y, elev)))
                                  for v in verts]
+            d["exploded"] = exploded(e)
         d["closed"] = bool(e.is_closed)
     elif t in ("ARC", "CIRCLE"):
         d["object_name"] = "AcDbArc" if t == "ARC" else "AcDbCircle"

@@ -1,0 +1,592 @@
+// The command line's interpreter: requests answered by lines, clicks and scripts; the host's
+// own commands; feeding scripts.
+#include "cadhost/commandline/command_line.h"
+
+#include "cadhost/commandline/coordinate_input.h"
+
+#include <array>
+#include <cmath>
+#include <utility>
+
+namespace vexilo::cadhost {
+
+namespace {
+
+constexpr std::string_view kCancelEcho = "*Cancel*";
+constexpr std::string_view kPointRequired = "Point or option keyword required.";
+
+struct SnapName {
+    std::string_view name;
+    bool SnapModes::*mode;
+};
+
+// Object snap names as AutoCAD's OSNAP accepts them: any abbreviation of three letters or more.
+constexpr std::array<SnapName, 6> kSnapNames{{
+    {"ENDPOINT", &SnapModes::endpoint},
+    {"MIDPOINT", &SnapModes::midpoint},
+    {"CENTER", &SnapModes::center},
+    {"CENTRE", &SnapModes::center},
+    {"NODE", &SnapModes::node},
+    {"INTERSECTION", &SnapModes::intersection},
+}};
+
+constexpr std::array<std::string_view, 9> kCommands{"UCS",  "ZOOM",   "Z",   "OSNAP", "OS",
+                                                    "OPEN", "SCRIPT", "SCR", "-OSNAP"};
+
+// Splits off the first word (up to a blank) of a trimmed line.
+std::pair<std::string_view, std::string_view> firstWord(std::string_view line) {
+    line = trimBlanks(line);
+    const std::size_t blank = line.find_first_of(" \t");
+    if (blank == std::string_view::npos) {
+        return {line, {}};
+    }
+    return {line.substr(0, blank), trimBlanks(line.substr(blank + 1))};
+}
+
+// A file name as typed: blanks around it and one pair of double quotes removed.
+std::string unquote(std::string_view text) {
+    text = trimBlanks(text);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        text = text.substr(1, text.size() - 2);
+    }
+    return std::string(text);
+}
+
+std::string snapList(const SnapModes& modes) {
+    std::string out;
+    const auto add = [&out](bool on, std::string_view name) {
+        if (on) {
+            out += out.empty() ? "" : ",";
+            out += name;
+        }
+    };
+    add(modes.endpoint, "END");
+    add(modes.midpoint, "MID");
+    add(modes.center, "CEN");
+    add(modes.node, "NOD");
+    add(modes.intersection, "INT");
+    return out.empty() ? "NONE" : out;
+}
+
+} // namespace
+
+bool isHostCommand(std::string_view word) {
+    const std::string upper = asciiUpper(word);
+    for (std::string_view command : kCommands) {
+        if (upper == command) {
+            return true;
+        }
+    }
+    return false;
+}
+
+CommandLine::CommandLine(RequestBroker& broker, CommandTarget& target, TaskPoster post)
+    : m_broker(broker), m_target(target), m_post(std::move(post)) {
+    m_broker.setChangeListener([this] { requestChanged(); });
+    showIdlePrompt();
+}
+
+CommandLine::~CommandLine() {
+    m_broker.setChangeListener(nullptr);
+}
+
+void CommandLine::notify() {
+    if (m_listener) {
+        m_listener();
+    }
+}
+
+void CommandLine::showIdlePrompt() {
+    if (m_history.openLine().empty() && !m_broker.isWaiting() && m_step == Step::None) {
+        m_history.prompt(kIdlePrompt);
+    }
+}
+
+Ucs CommandLine::currentUcs() const {
+    OpenDocument* document = m_target.document();
+    return document != nullptr ? document->drawing->ucs() : Ucs{};
+}
+
+bool CommandLine::isIdle() const {
+    return !m_broker.isWaiting() && m_step == Step::None;
+}
+
+// A request that starts while one of the host's commands runs ends that command: the client
+// comes first, as the command is the person's own and can be typed again.
+void CommandLine::requestChanged() {
+    const auto& pending = m_broker.pending();
+    if (pending && !m_requestShown) {
+        if (m_step != Step::None) {
+            m_history.echo(kCancelEcho);
+            m_step = Step::None;
+        }
+        m_history.prompt(pending->prompt);
+        m_requestShown = true;
+    } else if (!pending && m_requestShown) {
+        m_requestShown = false;
+        m_history.endLine();
+        showIdlePrompt();
+    }
+    notify();
+    schedulePump();
+}
+
+void CommandLine::submit(std::string_view line) {
+    if (m_broker.isWaiting()) {
+        answerRequest(line);
+    } else if (m_step != Step::None) {
+        commandInput(line);
+    } else {
+        startCommand(line);
+    }
+    notify();
+}
+
+bool CommandLine::spaceEndsInput() const {
+    if (const auto& pending = m_broker.pending()) {
+        return !(pending->kind == RequestKind::Text && pending->hasSpaces);
+    }
+    return m_step != Step::OpenPath && m_step != Step::ScriptPath;
+}
+
+void CommandLine::answerRequest(std::string_view line) {
+    const PendingRequest request = *m_broker.pending();
+    if (isCancelLine(line)) {
+        m_history.echo(kCancelEcho);
+        m_broker.cancel();
+        return;
+    }
+    if (request.kind == RequestKind::Text) {
+        std::string_view text = line;
+        if (!request.hasSpaces) {
+            // A space ends the input as Enter does; the rest of the line is not part of it.
+            text = text.substr(0, text.find(' '));
+        }
+        const std::string kept = truncateUtf8(text, RequestBroker::kMaxTextLength);
+        m_history.echo(kept);
+        m_broker.answerText(kept);
+        return;
+    }
+    const std::string_view typed = trimBlanks(line);
+    m_history.echo(typed);
+    if (typed.empty()) {
+        m_broker.answerEmpty();
+        return;
+    }
+    const std::optional<Vec3> user = parseCoordinates(typed);
+    if (!user) {
+        m_history.message(kPointRequired);
+        m_history.prompt(request.prompt);
+        return;
+    }
+    const Vec3 world = ucsToWcs(*user, currentUcs());
+    if (request.kind == RequestKind::Point) {
+        m_broker.answerPoint({world.x, world.y, world.z});
+        return;
+    }
+    OpenDocument* document = m_target.document();
+    const std::optional<PickHit> hit =
+        document != nullptr ? document->index->pick(xy(world), m_target.pickHalfSize())
+                            : std::nullopt;
+    if (!hit) {
+        m_broker.answerNothingPicked();
+        return;
+    }
+    const Entity& entity = document->drawing->entities()[hit->entity];
+    m_broker.answerEntity({entity.handle, {world.x, world.y, world.z}});
+}
+
+void CommandLine::setStep(Step step) {
+    m_step = step;
+    std::string prompt;
+    switch (step) {
+    case Step::None:
+        return;
+    case Step::UcsOrigin:
+        prompt = "Specify origin of UCS or [World] <World>: ";
+        break;
+    case Step::UcsXAxis:
+        prompt = "Specify point on X-axis or <Accept>: ";
+        break;
+    case Step::ZoomOption:
+        prompt = "Enter an option [All/Extents] <Extents>: ";
+        break;
+    case Step::OsnapModes:
+        prompt = "Enter list of object snap modes [END,MID,CEN,NOD,INT,OFF] <" +
+                 (m_snaps.enabled ? snapList(m_snaps.modes) : std::string("OFF")) + ">: ";
+        break;
+    case Step::OpenPath:
+        prompt = "Enter name of drawing to open: ";
+        break;
+    case Step::ScriptPath:
+        prompt = "Enter script file name: ";
+        break;
+    }
+    m_history.prompt(prompt);
+}
+
+void CommandLine::endCommand() {
+    m_step = Step::None;
+    m_history.endLine();
+    showIdlePrompt();
+    schedulePump();
+}
+
+void CommandLine::startCommand(std::string_view line) {
+    const auto [word, rest] = firstWord(line);
+    if (word.empty()) {
+        m_history.echo("");
+        showIdlePrompt();
+        return;
+    }
+    if (isCancelLine(word)) {
+        m_history.echo(kCancelEcho);
+        showIdlePrompt();
+        return;
+    }
+    m_history.echo(word);
+    const std::string command = asciiUpper(word);
+    if (command == "OPEN" || command == "SCRIPT" || command == "SCR") {
+        // File names may hold blanks: the rest of the line is the name.
+        setStep(command == "OPEN" ? Step::OpenPath : Step::ScriptPath);
+        if (!rest.empty()) {
+            commandInput(rest);
+        }
+        return;
+    }
+    if (command == "UCS") {
+        if (m_target.document() == nullptr) {
+            m_history.message("No drawing is open.");
+            showIdlePrompt();
+            return;
+        }
+        setStep(Step::UcsOrigin);
+    } else if (command == "ZOOM" || command == "Z") {
+        setStep(Step::ZoomOption);
+    } else if (command == "OSNAP" || command == "OS" || command == "-OSNAP") {
+        setStep(Step::OsnapModes);
+    } else {
+        m_history.message("Unknown command \"" + std::string(word) + "\".");
+        showIdlePrompt();
+        return;
+    }
+    // "ZOOM E" on one line is "ZOOM", a space, then "E": each word answers the next prompt.
+    std::string_view remaining = rest;
+    while (m_step != Step::None && !remaining.empty()) {
+        const auto [next, after] = firstWord(remaining);
+        commandInput(next);
+        remaining = after;
+    }
+}
+
+void CommandLine::commandInput(std::string_view line) {
+    const std::string_view typed = trimBlanks(line);
+    if (isCancelLine(typed)) {
+        m_history.echo(kCancelEcho);
+        endCommand();
+        return;
+    }
+    m_history.echo(typed);
+    const std::string upper = asciiUpper(typed);
+    switch (m_step) {
+    case Step::None:
+        return;
+    case Step::UcsOrigin:
+    case Step::UcsXAxis: {
+        if (m_step == Step::UcsOrigin && (typed.empty() || upper == "W" || upper == "WORLD")) {
+            m_target.document()->drawing->setUcs(Ucs{});
+            m_target.ucsChanged();
+            endCommand();
+            return;
+        }
+        if (m_step == Step::UcsXAxis && typed.empty()) {
+            finishUcs(std::nullopt);
+            return;
+        }
+        const std::optional<Vec3> user = parseCoordinates(typed);
+        if (!user) {
+            m_history.message(kPointRequired);
+            setStep(m_step);
+            return;
+        }
+        commandPoint(ucsToWcs(*user, currentUcs()));
+        return;
+    }
+    case Step::ZoomOption:
+        if (upper.empty() || upper == "E" || upper == "EXTENTS" || upper == "A" || upper == "ALL") {
+            m_target.zoomExtents();
+            endCommand();
+            return;
+        }
+        m_history.message("Invalid option keyword.");
+        setStep(m_step);
+        return;
+    case Step::OsnapModes:
+        if (upper.empty() || applyOsnap(upper)) {
+            endCommand();
+            return;
+        }
+        m_history.message("Invalid object snap mode.");
+        setStep(m_step);
+        return;
+    case Step::OpenPath: {
+        endCommand();
+        openFile(typed);
+        return;
+    }
+    case Step::ScriptPath: {
+        endCommand();
+        const std::string path = unquote(typed);
+        if (!path.empty()) {
+            (void)runScript(path);
+        }
+        return;
+    }
+    }
+}
+
+void CommandLine::commandPoint(Vec3 wcs) {
+    if (m_step == Step::UcsOrigin) {
+        m_ucsOrigin = wcs;
+        setStep(Step::UcsXAxis);
+        return;
+    }
+    if (m_step == Step::UcsXAxis) {
+        finishUcs(wcs);
+    }
+}
+
+// The new UCS keeps the Z axis of the current one: its X axis runs from the origin towards the
+// given point, projected into the current XY plane.
+void CommandLine::finishUcs(std::optional<Vec3> xAxisPoint) {
+    OpenDocument* document = m_target.document();
+    if (document == nullptr) {
+        endCommand();
+        return;
+    }
+    Ucs ucs = document->drawing->ucs();
+    if (xAxisPoint) {
+        const Vec3 z = ucs.zAxis();
+        Vec3 direction = *xAxisPoint - m_ucsOrigin;
+        direction = direction - z * dot(direction, z);
+        const std::optional<Ucs> made = Ucs::fromAxes(m_ucsOrigin, direction, cross(z, direction));
+        if (!made || length(direction) < 1e-12) {
+            m_history.message("The point on the X axis must differ from the origin.");
+            setStep(Step::UcsXAxis);
+            return;
+        }
+        ucs = *made;
+    } else {
+        ucs.origin = m_ucsOrigin;
+    }
+    document->drawing->setUcs(ucs);
+    m_target.ucsChanged();
+    endCommand();
+}
+
+bool CommandLine::applyOsnap(std::string_view text) {
+    SnapModes modes{false, false, false, false, false};
+    bool off = false;
+    bool any = false;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of(", ", start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        const std::string_view token = text.substr(start, end - start);
+        start = end + 1;
+        if (token.empty()) {
+            continue;
+        }
+        if (token == "OFF" || token == "NONE" || token == "NON") {
+            off = true;
+            continue;
+        }
+        bool known = false;
+        for (const SnapName& name : kSnapNames) {
+            if (token.size() >= 3 && name.name.substr(0, token.size()) == token) {
+                modes.*(name.mode) = true;
+                known = true;
+            }
+        }
+        if (!known) {
+            return false;
+        }
+        any = true;
+    }
+    if (off && any) {
+        return false;
+    }
+    if (off) {
+        m_snaps.enabled = false;
+    } else if (any) {
+        m_snaps = SnapSettings{modes, true};
+    }
+    return off || any;
+}
+
+void CommandLine::openFile(std::string_view typed) {
+    const std::string path = unquote(typed);
+    if (path.empty()) {
+        return;
+    }
+    if (const std::optional<std::string> failure = m_target.openDrawing(path)) {
+        print("OPEN failed: " + *failure);
+    }
+}
+
+void CommandLine::escape() {
+    if (m_broker.isWaiting()) {
+        m_history.echo(kCancelEcho);
+        m_broker.cancel();
+    } else if (m_step != Step::None) {
+        m_history.echo(kCancelEcho);
+        endCommand();
+    } else {
+        if (m_script.running()) {
+            m_script.stop();
+            m_history.echo(kCancelEcho);
+            m_history.message("Script stopped.");
+        } else {
+            m_history.echo(kCancelEcho);
+        }
+        showIdlePrompt();
+    }
+    notify();
+}
+
+bool CommandLine::wantsPoint() const {
+    const auto& pending = m_broker.pending();
+    if (pending) {
+        return pending->kind == RequestKind::Point;
+    }
+    return m_step == Step::UcsOrigin || m_step == Step::UcsXAxis;
+}
+
+bool CommandLine::wantsEntity() const {
+    const auto& pending = m_broker.pending();
+    return pending && pending->kind == RequestKind::Entity;
+}
+
+std::optional<SnapHit> CommandLine::snapAt(Vec2 cursor, double aperture) const {
+    OpenDocument* document = m_target.document();
+    if (!wantsPoint() || !m_snaps.enabled || document == nullptr) {
+        return std::nullopt;
+    }
+    return document->index->snap(cursor, aperture, m_snaps.modes);
+}
+
+// A click without a snap lies on the XY plane of the current UCS, seen along the WCS Z axis
+// (the host shows the plan of the WCS); with a UCS whose XY plane is vertical, on WCS Z = 0.
+Vec3 CommandLine::clickPoint(Vec2 cursor, double aperture) const {
+    if (const std::optional<SnapHit> hit = snapAt(cursor, aperture)) {
+        return hit->point;
+    }
+    const Ucs ucs = currentUcs();
+    const Vec3 n = ucs.zAxis();
+    double z = 0.0;
+    if (std::abs(n.z) > 1e-9) {
+        z = ucs.origin.z -
+            (n.x * (cursor.x - ucs.origin.x) + n.y * (cursor.y - ucs.origin.y)) / n.z;
+    }
+    return {cursor.x, cursor.y, z};
+}
+
+void CommandLine::click(Vec2 cursor, double aperture, double pickHalfSize) {
+    const auto& pending = m_broker.pending();
+    if (pending && pending->kind == RequestKind::Point) {
+        const Vec3 p = clickPoint(cursor, aperture);
+        m_history.endLine();
+        m_broker.answerPoint({p.x, p.y, p.z});
+    } else if (pending && pending->kind == RequestKind::Entity) {
+        OpenDocument* document = m_target.document();
+        const std::optional<PickHit> hit =
+            document != nullptr ? document->index->pick(cursor, pickHalfSize) : std::nullopt;
+        m_history.endLine();
+        if (hit) {
+            const Entity& entity = document->drawing->entities()[hit->entity];
+            // Entity picks take no snap: the picked point is where the person clicked.
+            const Vec3 p = clickPoint(cursor, 0.0);
+            m_broker.answerEntity({entity.handle, {p.x, p.y, p.z}});
+        } else {
+            m_broker.answerNothingPicked();
+        }
+    } else if (!pending && (m_step == Step::UcsOrigin || m_step == Step::UcsXAxis)) {
+        const Vec3 p = clickPoint(cursor, aperture);
+        m_history.endLine();
+        commandPoint(p);
+    }
+    notify();
+}
+
+void CommandLine::rightClick() {
+    if (!isIdle()) {
+        submit("");
+    }
+}
+
+void CommandLine::setSnaps(const SnapSettings& snaps) {
+    m_snaps = snaps;
+    notify();
+}
+
+void CommandLine::toggleSnaps() {
+    m_snaps.enabled = !m_snaps.enabled;
+    print(m_snaps.enabled ? "<Osnap on>" : "<Osnap off>");
+}
+
+void CommandLine::print(std::string_view message) {
+    // The prompt being answered is shown again below the message, as AutoCAD does.
+    const std::string open = m_history.openLine();
+    m_history.endLine();
+    m_history.message(message);
+    m_history.prompt(open);
+    notify();
+}
+
+Status<ScriptError> CommandLine::runScript(const std::string& path) {
+    auto lines = readScriptFile(path);
+    if (!lines) {
+        print("Cannot run script: " + lines.error().message);
+        return unexpected(lines.error());
+    }
+    runScriptLines(std::move(*lines));
+    return {};
+}
+
+void CommandLine::runScriptLines(std::vector<std::string> lines) {
+    m_script.start(std::move(lines));
+    schedulePump();
+}
+
+void CommandLine::schedulePump() {
+    if (m_pumpScheduled || !m_script.running()) {
+        return;
+    }
+    m_pumpScheduled = true;
+    std::weak_ptr<bool> alive = m_alive;
+    m_post([this, alive] {
+        if (!alive.expired()) {
+            pump();
+        }
+    });
+}
+
+// Feeds one script line, then schedules the next. A line that arrives while nothing waits and
+// is not a command stays until a request asks for it: scripts answer requests that a client
+// makes later.
+void CommandLine::pump() {
+    m_pumpScheduled = false;
+    if (!m_script.running()) {
+        return;
+    }
+    if (isIdle() && !isHostCommand(firstWord(m_script.peek()).first)) {
+        return;
+    }
+    const std::string line = m_script.take();
+    submit(line);
+    schedulePump();
+}
+
+} // namespace vexilo::cadhost

@@ -1,0 +1,155 @@
+// vexilo-cad's command line: answers the waiting request from typed lines, clicks and scripts,
+// and runs the host's own commands (UCS, ZOOM, OSNAP, OPEN, SCRIPT) when no request waits.
+#pragma once
+
+#include "cadhost/commandline/command_history.h"
+#include "cadhost/commandline/open_document.h"
+#include "cadhost/commandline/script_runner.h"
+#include "cadhost/index/spatial_index.h"
+#include "cadhost/requests/request_broker.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vexilo::cadhost {
+
+/// What the commands act on; vexilo-cad's main window implements it (tests bring a fake).
+class CommandTarget {
+public:
+    virtual ~CommandTarget() = default;
+    /// The open drawing with its index, or null when none is open.
+    virtual OpenDocument* document() = 0;
+    /// Half the side of the pick box, in drawing units at the current zoom; typed points at an
+    /// entity request pick with it.
+    virtual double pickHalfSize() const = 0;
+    /// Shows the whole drawing.
+    virtual void zoomExtents() = 0;
+    /// Opens the DXF file at `path`. On failure the target tells the person (a message box),
+    /// keeps the drawing it had and returns the reader's message; on success returns nothing.
+    virtual std::optional<std::string> openDrawing(const std::string& path) = 0;
+    /// The current UCS of the open drawing has changed.
+    virtual void ucsChanged() = 0;
+};
+
+/// The running object snaps: the chosen kinds and whether they apply (F3 switches them).
+struct SnapSettings {
+    SnapModes modes = SnapModes::autocadDefault();
+    bool enabled = true;
+};
+
+/// Runs a task later from the event loop. Script lines are fed through it, so that an answer
+/// never runs inside the call that started a request.
+using TaskPoster = std::function<void(std::function<void()>)>;
+
+/// The interpreter behind the command line. It owns the broker's change listener.
+///
+/// Input comes as whole lines (Enter, or a space where spaceEndsInput()), Esc, clicks in the
+/// view and script lines. At a point request a line "x,y" or "x,y,z" is a point in the current
+/// UCS, answered in WCS; at an entity request it is the place of a pick; at a text request it
+/// is the text. An empty line is Enter with nothing typed; "^C" is Esc. With no request
+/// waiting a line is a command.
+class CommandLine {
+public:
+    CommandLine(RequestBroker& broker, CommandTarget& target, TaskPoster post);
+    ~CommandLine();
+    CommandLine(const CommandLine&) = delete;
+    CommandLine& operator=(const CommandLine&) = delete;
+
+    // ---- input ----
+
+    /// A line the person typed and ended with Enter (or space, see spaceEndsInput()).
+    void submit(std::string_view line);
+    /// True when a space typed now ends the input as Enter does: everywhere except at a text
+    /// request that allows spaces and at a prompt for a file name.
+    bool spaceEndsInput() const;
+    /// Esc: cancels the waiting request or the running command; with neither, stops a script
+    /// that waits for a request.
+    void escape();
+    /// A left click in the view at `cursor` (WCS XY). At a point prompt the running snaps apply
+    /// within `aperture` (drawing units, half the side of the square); at an entity request
+    /// the entity under the pick box of `pickHalfSize` is taken, without snaps. Elsewhere the
+    /// click does nothing.
+    void click(Vec2 cursor, double aperture, double pickHalfSize);
+    /// A right click: Enter with nothing typed.
+    void rightClick();
+
+    /// True when a point is being asked for (a point request, or a command's point step); the
+    /// view then shows snap markers.
+    bool wantsPoint() const;
+    /// True when an entity request waits.
+    bool wantsEntity() const;
+    /// The snap point a click at `cursor` would take now, or nothing (no point asked for, snaps
+    /// off, or none within the aperture).
+    std::optional<SnapHit> snapAt(Vec2 cursor, double aperture) const;
+    /// The point a click at `cursor` gives at a point prompt: the snap point, else the cursor
+    /// on the XY plane of the current UCS, in WCS.
+    Vec3 clickPoint(Vec2 cursor, double aperture) const;
+
+    // ---- settings ----
+
+    const SnapSettings& snaps() const { return m_snaps; }
+    void setSnaps(const SnapSettings& snaps);
+    /// F3: running snaps off or on; tells which in the history.
+    void toggleSnaps();
+
+    // ---- scripts ----
+
+    /// Reads a script file and starts feeding it; a failure is told in the history and
+    /// returned.
+    Status<ScriptError> runScript(const std::string& path);
+    /// Starts feeding these lines.
+    void runScriptLines(std::vector<std::string> lines);
+    bool scriptRunning() const { return m_script.running(); }
+
+    // ---- output ----
+
+    const CommandHistory& history() const { return m_history; }
+    /// A message of the host on its own lines.
+    void print(std::string_view message);
+    /// Called after every change of the history or the prompt.
+    void setChangeListener(std::function<void()> listener) { m_listener = std::move(listener); }
+
+    /// The prompt the command line shows with no request and no command: "Command: ".
+    static constexpr std::string_view kIdlePrompt = "Command: ";
+
+private:
+    enum class Step { None, UcsOrigin, UcsXAxis, ZoomOption, OsnapModes, OpenPath, ScriptPath };
+
+    void requestChanged();
+    void notify();
+    void showIdlePrompt();
+    void answerRequest(std::string_view line);
+    void startCommand(std::string_view line);
+    void commandInput(std::string_view line);
+    void commandPoint(Vec3 wcs);
+    void setStep(Step step);
+    void endCommand();
+    void finishUcs(std::optional<Vec3> xAxisPoint);
+    bool applyOsnap(std::string_view text);
+    void openFile(std::string_view path);
+    void schedulePump();
+    void pump();
+    bool isIdle() const;
+    Ucs currentUcs() const;
+
+    RequestBroker& m_broker;
+    CommandTarget& m_target;
+    TaskPoster m_post;
+    CommandHistory m_history;
+    ScriptRunner m_script;
+    SnapSettings m_snaps;
+    Step m_step = Step::None;
+    Vec3 m_ucsOrigin;
+    bool m_requestShown = false;
+    bool m_pumpScheduled = false;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    std::function<void()> m_listener;
+};
+
+/// The names of the host's commands, upper case.
+bool isHostCommand(std::string_view word);
+
+} // namespace vexilo::cadhost

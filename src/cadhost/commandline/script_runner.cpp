@@ -1,0 +1,105 @@
+// Reading and holding script lines.
+#include "cadhost/commandline/script_runner.h"
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+
+namespace vexilo::cadhost {
+
+namespace {
+
+// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
+bool isValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        std::size_t extra = 0;
+        std::uint32_t cp = 0;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        if (b >= 0xC2 && b <= 0xDF) {
+            extra = 1;
+            cp = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            extra = 2;
+            cp = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            extra = 3;
+            cp = b & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if ((c & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<std::string> splitScriptLines(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        text.remove_prefix(3);
+    }
+    std::vector<std::string> lines;
+    std::string current;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(std::move(current));
+            current.clear();
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            continue;
+        }
+        current.push_back(c);
+    }
+    if (!current.empty()) {
+        lines.push_back(std::move(current));
+    }
+    return lines;
+}
+
+Expected<std::vector<std::string>, ScriptError> readScriptFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return unexpected(ScriptError{"cannot open script file \"" + path + "\""});
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return unexpected(ScriptError{"cannot read script file \"" + path + "\""});
+    }
+    if (!isValidUtf8(text)) {
+        return unexpected(ScriptError{"script file \"" + path + "\" is not UTF-8 text"});
+    }
+    return splitScriptLines(text);
+}
+
+void ScriptRunner::start(std::vector<std::string> lines) {
+    m_lines.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+}
+
+std::string ScriptRunner::take() {
+    std::string line = std::move(m_lines.front());
+    m_lines.pop_front();
+    return line;
+}
+
+} // namespace vexilo::cadhost

@@ -1,0 +1,45 @@
+// Script files: lines fed to the command line as if typed, one per answer.
+#pragma once
+
+#include "common/expected.h"
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexilo::cadhost {
+
+/// Why a script file could not be read.
+struct ScriptError {
+    std::string message;
+};
+
+/// Splits UTF-8 script text into lines: a leading byte-order mark is dropped, lines end at LF,
+/// CR LF or CR, and a last line without a break counts. Empty lines are kept (they mean Enter).
+std::vector<std::string> splitScriptLines(std::string_view text);
+
+/// Reads a script file (UTF-8). Fails when it cannot be opened or is not valid UTF-8.
+Expected<std::vector<std::string>, ScriptError> readScriptFile(const std::string& path);
+
+/// The lines of the running script that are still to be fed.
+class ScriptRunner {
+public:
+    /// Starts a script; the lines of one still running are dropped, as a SCRIPT command inside
+    /// a script replaces it in AutoCAD.
+    void start(std::vector<std::string> lines);
+    /// Stops the script (Esc with nothing else to cancel).
+    void stop() { m_lines.clear(); }
+    bool running() const { return !m_lines.empty(); }
+    /// The next line to feed; only while running().
+    const std::string& peek() const { return m_lines.front(); }
+    /// Takes the next line; only while running().
+    std::string take();
+    std::size_t remaining() const { return m_lines.size(); }
+
+private:
+    std::deque<std::string> m_lines;
+};
+
+} // namespace vexilo::cadhost

@@ -1,0 +1,328 @@
+// Painting, panning, zooming and picking in the drawing view.
+#include "cadhost/ui/drawing_view.h"
+
+#include "cadhost/ui/scene_painter.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
+
+#include <cmath>
+#include <numbers>
+
+namespace vexilo::cadhost {
+
+namespace {
+
+const QColor kCrosshair{220, 220, 220};
+const QColor kMarker{255, 200, 0};
+const QColor kHighlight{255, 255, 255};
+
+// AutoCAD's marker shapes: square endpoint, triangle midpoint, circle centre, circle with a
+// cross for a node, X for an intersection.
+void drawMarker(QPainter& painter, QPointF at, SnapKind kind) {
+    constexpr double r = 6.0;
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kMarker, 2.0));
+    switch (kind) {
+    case SnapKind::Endpoint:
+        painter.drawRect(QRectF(at.x() - r, at.y() - r, 2 * r, 2 * r));
+        break;
+    case SnapKind::Midpoint: {
+        const QPointF triangle[3] = {{at.x(), at.y() - r},
+                                     {at.x() + r * 0.94, at.y() + r * 0.6},
+                                     {at.x() - r * 0.94, at.y() + r * 0.6}};
+        painter.drawPolygon(triangle, 3);
+        break;
+    }
+    case SnapKind::Center:
+        painter.drawEllipse(at, r, r);
+        break;
+    case SnapKind::Node:
+        painter.drawEllipse(at, r, r);
+        painter.drawLine(QPointF(at.x() - r * 0.7, at.y() - r * 0.7),
+                         QPointF(at.x() + r * 0.7, at.y() + r * 0.7));
+        painter.drawLine(QPointF(at.x() - r * 0.7, at.y() + r * 0.7),
+                         QPointF(at.x() + r * 0.7, at.y() - r * 0.7));
+        break;
+    case SnapKind::Intersection:
+        painter.drawLine(QPointF(at.x() - r, at.y() - r), QPointF(at.x() + r, at.y() + r));
+        painter.drawLine(QPointF(at.x() - r, at.y() + r), QPointF(at.x() + r, at.y() - r));
+        break;
+    }
+}
+
+QString snapName(SnapKind kind) {
+    switch (kind) {
+    case SnapKind::Endpoint:
+        return QStringLiteral("Endpoint");
+    case SnapKind::Midpoint:
+        return QStringLiteral("Midpoint");
+    case SnapKind::Center:
+        return QStringLiteral("Center");
+    case SnapKind::Node:
+        return QStringLiteral("Node");
+    case SnapKind::Intersection:
+        return QStringLiteral("Intersection");
+    }
+    return {};
+}
+
+} // namespace
+
+DrawingView::DrawingView(CommandLine& commandLine, QWidget* parent)
+    : QWidget(parent), m_commandLine(commandLine) {
+    setMouseTracking(true);
+    setCursor(Qt::BlankCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(200, 150);
+}
+
+DrawingView::~DrawingView() = default;
+
+void DrawingView::setDocument(const OpenDocument* document) {
+    m_document = document;
+    m_scene = document != nullptr ? std::make_unique<Scene>(*document) : nullptr;
+    m_snap.reset();
+    m_hover.reset();
+    zoomExtents();
+}
+
+void DrawingView::zoomExtents() {
+    m_view.width = std::max(1, width());
+    m_view.height = std::max(1, height());
+    if (m_scene) {
+        m_view.fit(m_scene->extents());
+    }
+    m_atExtents = true;
+    m_frameValid = false;
+    refreshCursor();
+    update();
+}
+
+void DrawingView::setViewport(const Viewport& view) {
+    m_view = view;
+    m_atExtents = false;
+    m_frameValid = false;
+    update();
+}
+
+QPointF DrawingView::toWidget(Vec3 world) const {
+    const Vec2 s = m_view.toScreen(xy(world));
+    return {s.x, s.y};
+}
+
+Vec2 DrawingView::cursorWorld() const {
+    return m_view.toWorld({m_cursor.x(), m_cursor.y()});
+}
+
+void DrawingView::refreshCursor() {
+    m_snap.reset();
+    m_hover.reset();
+    if (m_cursorInside && m_document != nullptr) {
+        const Vec2 world = cursorWorld();
+        m_snap = m_commandLine.snapAt(world, aperture());
+        if (m_commandLine.wantsEntity()) {
+            if (const auto hit = m_document->index->pick(world, pickHalfSize())) {
+                m_hover = hit->entity;
+            }
+        }
+    }
+    const Vec3 p = m_commandLine.clickPoint(cursorWorld(), aperture());
+    emit cursorMoved(p.x, p.y, p.z);
+    update();
+}
+
+void DrawingView::trackCursor(QPointF position) {
+    m_cursor = position;
+    m_cursorInside = true;
+    refreshCursor();
+}
+
+void DrawingView::resizeEvent(QResizeEvent*) {
+    m_view.width = std::max(1, width());
+    m_view.height = std::max(1, height());
+    m_frameValid = false;
+    if (m_atExtents && m_scene) {
+        m_view.fit(m_scene->extents());
+    }
+}
+
+void DrawingView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!m_scene) {
+        painter.fillRect(rect(), kBackground);
+    } else {
+        // While panning the last picture is moved, not redrawn, unless it was drawn at another
+        // scale or size.
+        const bool reusable = m_panning && m_frameView.scale == m_view.scale &&
+                              m_frameView.width == m_view.width &&
+                              m_frameView.height == m_view.height;
+        if (!m_frameValid && !reusable) {
+            renderScene(*m_scene, m_view, m_frame);
+            m_frameView = m_view;
+            m_frameValid = true;
+        }
+        const Vec2 shift = m_view.toScreen(m_frameView.center) -
+                           Vec2{m_frameView.width * 0.5, m_frameView.height * 0.5};
+        if (shift.x != 0.0 || shift.y != 0.0) {
+            painter.fillRect(rect(), kBackground);
+        }
+        painter.drawImage(QPointF(shift.x, shift.y), m_frame);
+    }
+    drawHighlight(painter);
+    drawOverlay(painter);
+}
+
+void DrawingView::drawHighlight(QPainter& painter) const {
+    if (!m_hover || m_document == nullptr) {
+        return;
+    }
+    QPen pen(kHighlight, 2.0, Qt::DashLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const Entity& entity = m_document->drawing->entities()[*m_hover];
+    QPainterPath path;
+    forEachPrimitive(*m_document->drawing, entity, [&](const Primitive& primitive) {
+        if (const auto* s = std::get_if<SegmentPrimitive>(&primitive.shape)) {
+            path.moveTo(toWidget(s->start));
+            path.lineTo(toWidget(s->end));
+        } else if (const auto* a = std::get_if<ArcPrimitive>(&primitive.shape)) {
+            const int n = std::max(8, static_cast<int>(a->sweep / (std::numbers::pi / 48)));
+            path.moveTo(toWidget(a->pointAt(0.0)));
+            for (int i = 1; i <= n; ++i) {
+                path.lineTo(toWidget(a->pointAt(static_cast<double>(i) / n)));
+            }
+        } else if (const auto* p = std::get_if<PointPrimitive>(&primitive.shape)) {
+            path.addEllipse(toWidget(p->position), 4.0, 4.0);
+        } else if (const auto* t = std::get_if<TextPrimitive>(&primitive.shape)) {
+            const auto c = t->corners();
+            path.moveTo(toWidget({c[0].x, c[0].y, 0}));
+            for (int i = 1; i <= 4; ++i) {
+                path.lineTo(toWidget({c[i % 4].x, c[i % 4].y, 0}));
+            }
+        }
+        return path.elementCount() < 200000;
+    });
+    painter.drawPath(path);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void DrawingView::drawOverlay(QPainter& painter) const {
+    if (!m_cursorInside) {
+        return;
+    }
+    const QPointF c = m_cursor;
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kCrosshair, 1.0));
+    const bool pickBox = !m_commandLine.wantsPoint();
+    const double gap = pickBox ? kPickBoxPixels : 0.0;
+    painter.drawLine(QPointF(0, c.y()), QPointF(c.x() - gap, c.y()));
+    painter.drawLine(QPointF(c.x() + gap, c.y()), QPointF(width(), c.y()));
+    painter.drawLine(QPointF(c.x(), 0), QPointF(c.x(), c.y() - gap));
+    painter.drawLine(QPointF(c.x(), c.y() + gap), QPointF(c.x(), height()));
+    if (pickBox) {
+        painter.drawRect(QRectF(c.x() - kPickBoxPixels, c.y() - kPickBoxPixels, 2 * kPickBoxPixels,
+                                2 * kPickBoxPixels));
+    }
+    if (m_snap) {
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        const QPointF at = toWidget(m_snap->point);
+        drawMarker(painter, at, m_snap->kind);
+        const QString label = snapName(m_snap->kind);
+        const QFontMetrics metrics(font());
+        const QRectF box(at.x() + 12, at.y() + 10, metrics.horizontalAdvance(label) + 8,
+                         metrics.height() + 4);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 210));
+        painter.drawRect(box);
+        painter.setPen(Qt::black);
+        painter.drawText(box, Qt::AlignCenter, label);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
+}
+
+void DrawingView::mousePressEvent(QMouseEvent* event) {
+    trackCursor(event->position());
+    switch (event->button()) {
+    case Qt::LeftButton:
+        m_commandLine.click(cursorWorld(), aperture(), pickHalfSize());
+        break;
+    case Qt::RightButton:
+        m_commandLine.rightClick();
+        break;
+    case Qt::MiddleButton:
+        m_panning = true;
+        m_panLast = event->position();
+        break;
+    default:
+        break;
+    }
+    refreshCursor();
+}
+
+void DrawingView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton) {
+        m_panning = false;
+        zoomExtents();
+        return;
+    }
+    mousePressEvent(event);
+}
+
+void DrawingView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_panning) {
+        const QPointF delta = event->position() - m_panLast;
+        m_panLast = event->position();
+        m_view.center = m_view.center - Vec2{delta.x() / m_view.scale, -delta.y() / m_view.scale};
+        m_atExtents = false;
+    }
+    trackCursor(event->position());
+}
+
+void DrawingView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton && m_panning) {
+        m_panning = false;
+        m_frameValid = false;
+        update();
+    }
+}
+
+void DrawingView::wheelEvent(QWheelEvent* event) {
+    const double notches = event->angleDelta().y() / 120.0;
+    const double factor = std::pow(1.25, notches);
+    // Beyond these scales the picture says nothing and float coordinates lose the drawing.
+    constexpr double kMinScale = 1e-9;
+    constexpr double kMaxScale = 1e9;
+    const double scale = m_view.scale * factor;
+    if (notches == 0.0 || !(scale > kMinScale && scale < kMaxScale)) {
+        return;
+    }
+    m_view.zoomAbout({event->position().x(), event->position().y()}, factor);
+    m_atExtents = false;
+    m_frameValid = false;
+    trackCursor(event->position());
+}
+
+void DrawingView::keyPressEvent(QKeyEvent* event) {
+    if (m_keyTarget != nullptr) {
+        m_keyTarget->setFocus();
+        QApplication::sendEvent(m_keyTarget, event);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void DrawingView::leaveEvent(QEvent*) {
+    m_cursorInside = false;
+    m_snap.reset();
+    m_hover.reset();
+    update();
+}
+
+} // namespace vexilo::cadhost

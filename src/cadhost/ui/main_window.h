@@ -1,0 +1,75 @@
+// vexilo-cad's main window: the drawing view, the command window and the status bar; the host
+// that the automation service and the command line act on.
+#pragma once
+
+#include "cadhost/commandline/command_line.h"
+#include "cadhost/requests/automation_host.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class QAction;
+class QLabel;
+
+namespace vexilo::cadhost {
+
+class CommandLineWidget;
+class DrawingView;
+
+/// The window of vexilo-cad. Title "vexilo-cad — <file name>". It owns the open drawing, the
+/// waiting request (RequestBroker) and the command line, and implements what the automation
+/// service needs (AutomationHost) and what the commands need (CommandTarget).
+class MainWindow : public QMainWindow, public AutomationHost, public CommandTarget {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // ---- AutomationHost ----
+    const Drawing* drawing() const override;
+    /// 1 normal, 2 minimised, 3 maximised.
+    int windowState() const override;
+    /// 1 shows the window normal, 2 minimises it, 3 maximises it; other values do nothing.
+    void setWindowState(int state) override;
+    RequestBroker& requests() override { return m_broker; }
+
+    // ---- CommandTarget ----
+    OpenDocument* document() override { return m_document.get(); }
+    double pickHalfSize() const override;
+    void zoomExtents() override;
+    /// Reads the DXF file; on failure shows the error in a message box and keeps the drawing
+    /// it had. On success the command history tells the entity and skipped counts.
+    std::optional<std::string> openDrawing(const std::string& path) override;
+    void ucsChanged() override;
+
+    /// Shows a drawing that is already read (tests, tools).
+    void setDocument(std::unique_ptr<OpenDocument> document);
+
+    CommandLine& commandLine() { return *m_commandLine; }
+    DrawingView* view() const { return m_view; }
+    CommandLineWidget* commandLineWidget() const { return m_commandWidget; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void chooseDrawing();
+    void showCursor(double x, double y, double z);
+    void commandLineChanged();
+    void updateTitle();
+
+    RequestBroker m_broker;
+    std::unique_ptr<OpenDocument> m_document;
+    std::unique_ptr<CommandLine> m_commandLine;
+    DrawingView* m_view = nullptr;
+    CommandLineWidget* m_commandWidget = nullptr;
+    QLabel* m_coordinates = nullptr;
+    QLabel* m_ucsLabel = nullptr;
+    QLabel* m_snapLabel = nullptr;
+    QAction* m_snapAction = nullptr;
+};
+
+} // namespace vexilo::cadhost

@@ -1,0 +1,261 @@
+// Tessellation of a drawing into bucketed batches, and the rasterizer that draws them.
+#include "cadhost/ui/scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vexilo::cadhost {
+
+namespace {
+
+constexpr double kChordAngle = 2.0 * std::numbers::pi / 96.0;
+
+bool overlaps(const Box2& a, const Box2& b) {
+    return !(a.max.x < b.min.x || b.max.x < a.min.x || a.max.y < b.min.y || b.max.y < a.min.y);
+}
+
+// Liang–Barsky: clips the segment to [0, w) × [0, h); false when nothing is left.
+bool clip(double& x0, double& y0, double& x1, double& y1, double w, double h) {
+    double t0 = 0.0;
+    double t1 = 1.0;
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0, w - x0, y0, h - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) {
+                return false;
+            }
+            continue;
+        }
+        const double r = q[i] / p[i];
+        if (p[i] < 0.0) {
+            t0 = std::max(t0, r);
+        } else {
+            t1 = std::min(t1, r);
+        }
+        if (t0 > t1) {
+            return false;
+        }
+    }
+    x1 = x0 + t1 * dx;
+    y1 = y0 + t1 * dy;
+    x0 = x0 + t0 * dx;
+    y0 = y0 + t0 * dy;
+    return true;
+}
+
+// Draws pixel-centre to pixel-centre with a 16.16 fixed-point DDA: one pixel per step along the
+// longer axis, aliased, one pixel wide (as CAD programs draw thin lines).
+class Raster {
+public:
+    Raster(std::uint32_t* pixels, std::size_t stride, int width, int height)
+        : m_pixels(pixels), m_stride(stride), m_w(width), m_h(height), m_maxX(width - 1e-6),
+          m_maxY(height - 1e-6) {}
+
+    void line(double x0, double y0, double x1, double y1, std::uint32_t rgb) {
+        if ((x0 < 0.0 && x1 < 0.0) || (y0 < 0.0 && y1 < 0.0) || (x0 > m_maxX && x1 > m_maxX) ||
+            (y0 > m_maxY && y1 > m_maxY)) {
+            return;
+        }
+        if (x0 < 0.0 || x1 < 0.0 || y0 < 0.0 || y1 < 0.0 || x0 > m_maxX || x1 > m_maxX ||
+            y0 > m_maxY || y1 > m_maxY) {
+            if (!clip(x0, y0, x1, y1, m_maxX, m_maxY)) {
+                return;
+            }
+        }
+        const int ix0 = static_cast<int>(x0);
+        const int iy0 = static_cast<int>(y0);
+        const int ix1 = static_cast<int>(x1);
+        const int iy1 = static_cast<int>(y1);
+        const int dx = ix1 - ix0;
+        const int dy = iy1 - iy0;
+        const int n = std::max(std::abs(dx), std::abs(dy));
+        if (n == 0) {
+            m_pixels[static_cast<std::size_t>(iy0) * m_stride + ix0] = rgb;
+            return;
+        }
+        std::int32_t fx = (ix0 << 16) + 0x8000;
+        std::int32_t fy = (iy0 << 16) + 0x8000;
+        const std::int32_t sx = static_cast<std::int32_t>((std::int64_t{dx} << 16) / n);
+        const std::int32_t sy = static_cast<std::int32_t>((std::int64_t{dy} << 16) / n);
+        for (int i = 0; i <= n; ++i) {
+            m_pixels[static_cast<std::size_t>(fy >> 16) * m_stride + (fx >> 16)] = rgb;
+            fx += sx;
+            fy += sy;
+        }
+    }
+
+    // A POINT: a small cross, so that survey points show at any zoom.
+    void node(double x, double y, std::uint32_t rgb) {
+        if (x < 0.0 || y < 0.0 || x > m_maxX || y > m_maxY) {
+            return;
+        }
+        const int ix = static_cast<int>(x);
+        const int iy = static_cast<int>(y);
+        for (int d = -1; d <= 1; ++d) {
+            set(ix + d, iy, rgb);
+            set(ix, iy + d, rgb);
+        }
+    }
+
+private:
+    void set(int x, int y, std::uint32_t rgb) {
+        if (x >= 0 && y >= 0 && x < m_w && y < m_h) {
+            m_pixels[static_cast<std::size_t>(y) * m_stride + x] = rgb;
+        }
+    }
+
+    std::uint32_t* m_pixels;
+    std::size_t m_stride;
+    int m_w;
+    int m_h;
+    double m_maxX;
+    double m_maxY;
+};
+
+} // namespace
+
+std::uint32_t packRgb(Rgb color) {
+    return 0xFF000000u | (std::uint32_t{color.r} << 16) | (std::uint32_t{color.g} << 8) |
+           std::uint32_t{color.b};
+}
+
+Scene::Scene(const OpenDocument& document) {
+    const Drawing& drawing = *document.drawing;
+    const Box2 all = document.index->extents();
+    m_origin = all.isEmpty() ? Vec2{} : (all.min + all.max) * 0.5;
+
+    std::vector<SceneSegment> segments;
+    const auto addSegment = [&](Vec3 a, Vec3 b, std::uint32_t rgb) {
+        segments.push_back(
+            {static_cast<float>(a.x - m_origin.x), static_cast<float>(a.y - m_origin.y),
+             static_cast<float>(b.x - m_origin.x), static_cast<float>(b.y - m_origin.y), rgb});
+        m_extents.add(xy(a));
+        m_extents.add(xy(b));
+    };
+    const auto addWide = [&](Vec3 a, Vec3 b, double wa, double wb, std::uint32_t rgb) {
+        if (wa > 0.0 || wb > 0.0) {
+            m_wide.push_back({xy(a), xy(b), wa, wb, rgb});
+        }
+    };
+    const PrimitiveSink sink = [&](const Primitive& primitive) {
+        const std::uint32_t rgb = packRgb(primitive.color);
+        if (const auto* s = std::get_if<SegmentPrimitive>(&primitive.shape)) {
+            addSegment(s->start, s->end, rgb);
+            addWide(s->start, s->end, s->startWidth, s->endWidth, rgb);
+        } else if (const auto* a = std::get_if<ArcPrimitive>(&primitive.shape)) {
+            const int n = std::max(2, static_cast<int>(std::ceil(a->sweep / kChordAngle)));
+            Vec3 previous = a->pointAt(0.0);
+            for (int i = 1; i <= n; ++i) {
+                const double t = static_cast<double>(i) / n;
+                const Vec3 next = a->pointAt(t);
+                addSegment(previous, next, rgb);
+                const double w0 = a->startWidth + (a->endWidth - a->startWidth) * (i - 1) / n;
+                const double w1 = a->startWidth + (a->endWidth - a->startWidth) * t;
+                addWide(previous, next, w0, w1, rgb);
+                previous = next;
+            }
+        } else if (const auto* p = std::get_if<PointPrimitive>(&primitive.shape)) {
+            addSegment(p->position, p->position, rgb);
+        } else if (const auto* t = std::get_if<TextPrimitive>(&primitive.shape)) {
+            SceneText text{*t, rgb, {}};
+            for (const Vec2 corner : t->corners()) {
+                text.box.add(corner);
+            }
+            m_extents.add(text.box);
+            m_texts.push_back(text);
+        }
+        return true;
+    };
+    for (const Entity& entity : drawing.entities()) {
+        forEachPrimitive(drawing, entity, sink);
+    }
+
+    // Buckets by the middle of each segment on a grid over the extents; each bucket's box is
+    // that of its segments, so a long line makes its bucket large rather than being lost.
+    m_buckets.assign(static_cast<std::size_t>(kGrid) * kGrid, Bucket{});
+    if (segments.empty()) {
+        return;
+    }
+    const double minX = m_extents.min.x - m_origin.x;
+    const double minY = m_extents.min.y - m_origin.y;
+    const double cellW = std::max((m_extents.max.x - m_extents.min.x) / kGrid, 1e-9);
+    const double cellH = std::max((m_extents.max.y - m_extents.min.y) / kGrid, 1e-9);
+    std::vector<std::uint32_t> cellOf(segments.size());
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        const SceneSegment& s = segments[i];
+        const double mx = (double(s.x0) + s.x1) * 0.5;
+        const double my = (double(s.y0) + s.y1) * 0.5;
+        const int cx = std::clamp(static_cast<int>((mx - minX) / cellW), 0, kGrid - 1);
+        const int cy = std::clamp(static_cast<int>((my - minY) / cellH), 0, kGrid - 1);
+        cellOf[i] = static_cast<std::uint32_t>(cy * kGrid + cx);
+        Bucket& b = m_buckets[cellOf[i]];
+        ++b.count;
+        b.box.add(Vec2{s.x0 + m_origin.x, s.y0 + m_origin.y});
+        b.box.add(Vec2{s.x1 + m_origin.x, s.y1 + m_origin.y});
+    }
+    std::uint32_t next = 0;
+    for (Bucket& b : m_buckets) {
+        b.first = next;
+        next += b.count;
+        b.count = 0;
+    }
+    m_segments.resize(segments.size());
+    // Stable within a bucket: draw order is kept among neighbours.
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        Bucket& b = m_buckets[cellOf[i]];
+        m_segments[b.first + b.count++] = segments[i];
+    }
+}
+
+RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::size_t stride,
+                             double greekPixels, std::vector<std::size_t>* bigTexts) const {
+    RasterStats stats;
+    Raster raster(pixels, stride, view.width, view.height);
+    const Box2 visible = view.visibleBox();
+    const double s = view.scale;
+    const double tx = (m_origin.x - view.center.x) * s + view.width * 0.5;
+    const double ty = view.height * 0.5 - (m_origin.y - view.center.y) * s;
+    for (const Bucket& bucket : m_buckets) {
+        if (bucket.count == 0 || !overlaps(bucket.box, visible)) {
+            continue;
+        }
+        ++stats.buckets;
+        stats.segments += bucket.count;
+        const SceneSegment* segment = m_segments.data() + bucket.first;
+        const SceneSegment* end = segment + bucket.count;
+        for (; segment != end; ++segment) {
+            const double x0 = tx + segment->x0 * s;
+            const double y0 = ty - segment->y0 * s;
+            if (segment->x0 == segment->x1 && segment->y0 == segment->y1) {
+                raster.node(x0, y0, segment->rgb);
+                continue;
+            }
+            raster.line(x0, y0, tx + segment->x1 * s, ty - segment->y1 * s, segment->rgb);
+        }
+    }
+    for (std::size_t i = 0; i < m_texts.size(); ++i) {
+        const SceneText& text = m_texts[i];
+        if (!overlaps(text.box, visible)) {
+            continue;
+        }
+        ++stats.texts;
+        if (text.shape.height * s >= greekPixels) {
+            if (bigTexts != nullptr) {
+                bigTexts->push_back(i);
+            }
+            continue;
+        }
+        // Too small to read: a stroke through the middle of its box.
+        const auto c = text.shape.corners();
+        const Vec2 a = view.toScreen((c[0] + c[3]) * 0.5);
+        const Vec2 b = view.toScreen((c[1] + c[2]) * 0.5);
+        raster.line(a.x, a.y, b.x, b.y, text.rgb);
+    }
+    return stats;
+}
+
+} // namespace vexilo::cadhost

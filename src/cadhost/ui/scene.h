@@ -1,0 +1,86 @@
+// The drawing's geometry tessellated once into screen-independent batches (WCS coordinates,
+// relative to a fixed origin, as floats), bucketed on a grid so that a zoomed-in view only
+// touches what it shows, and a software rasterizer that draws them into a 32-bit image.
+#pragma once
+
+#include "cadhost/commandline/open_document.h"
+#include "cadhost/model/primitives.h"
+#include "cadhost/ui/viewport.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace vexilo::cadhost {
+
+/// A thin straight piece in batch coordinates (WCS minus Scene::origin()).
+struct SceneSegment {
+    float x0, y0, x1, y1;
+    std::uint32_t rgb;
+};
+
+/// A piece of a wide polyline, drawn as a filled quadrilateral when its width shows.
+struct SceneWideSegment {
+    Vec2 start;
+    Vec2 end;
+    double startWidth = 0.0;
+    double endWidth = 0.0;
+    std::uint32_t rgb = 0;
+};
+
+/// A text as the view lays it out with real glyphs; tiny ones are drawn as a stroke.
+struct SceneText {
+    TextPrimitive shape;
+    std::uint32_t rgb = 0;
+    Box2 box;
+};
+
+/// How a scene was drawn, for the benchmark.
+struct RasterStats {
+    std::size_t buckets = 0;
+    std::size_t segments = 0;
+    std::size_t texts = 0;
+};
+
+/// The tessellated drawing. Built once per opened drawing; entities on layers that are off or
+/// frozen are left out. Arcs become chords of at most 3.75° (96 a full circle).
+class Scene {
+public:
+    /// Grid cells along each axis.
+    static constexpr int kGrid = 64;
+
+    explicit Scene(const OpenDocument& document);
+
+    /// WCS point that batch coordinates are relative to (the middle of the extents).
+    Vec2 origin() const { return m_origin; }
+    /// The box of everything drawn.
+    const Box2& extents() const { return m_extents; }
+    std::size_t segmentCount() const { return m_segments.size(); }
+    const std::vector<SceneWideSegment>& wideSegments() const { return m_wide; }
+    const std::vector<SceneText>& texts() const { return m_texts; }
+
+    /// Draws the thin segments and points, and texts smaller than `greekPixels` as strokes,
+    /// into `pixels` (0xAARRGGBB, `stride` pixels a row) of the viewport's size. Returns what
+    /// it drew. Texts at least that tall are left to the caller (their indices in `bigTexts`).
+    RasterStats rasterize(const Viewport& view, std::uint32_t* pixels, std::size_t stride,
+                          double greekPixels, std::vector<std::size_t>* bigTexts) const;
+
+private:
+    struct Bucket {
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
+        Box2 box;
+    };
+
+    std::vector<SceneSegment> m_segments;
+    std::vector<Bucket> m_buckets;
+    std::vector<SceneWideSegment> m_wide;
+    std::vector<SceneText> m_texts;
+    Vec2 m_origin;
+    Box2 m_extents;
+};
+
+/// 0xFFRRGGBB of a colour; ACI 7 (white) stays white on the dark background.
+std::uint32_t packRgb(Rgb color);
+
+} // namespace vexilo::cadhost

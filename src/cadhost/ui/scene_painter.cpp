@@ -1,0 +1,133 @@
+// Rendering a scene: software rasterizer for the bulk, QPainter for wide lines and glyphs.
+#include "cadhost/ui/scene_painter.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vexilo::cadhost {
+
+namespace {
+
+// DXF text height is the height of capitals; a font's pixel size is about 1.4 times that.
+constexpr double kCapToPixelSize = 1.0 / 0.72;
+
+QColor toColor(std::uint32_t rgb) {
+    return QColor::fromRgb(rgb);
+}
+
+QFont textFont(double pixelSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Noto Sans"), QStringLiteral("Noto Sans CJK SC"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelSize))));
+    return font;
+}
+
+void drawWide(QPainter& painter, const Viewport& view, const SceneWideSegment& w) {
+    const Vec2 d = w.end - w.start;
+    const double len = length(Vec3{d.x, d.y, 0.0});
+    if (len <= 0.0) {
+        return;
+    }
+    const Vec2 n{-d.y / len, d.x / len};
+    const Vec2 a = view.toScreen(w.start + n * (w.startWidth / 2));
+    const Vec2 b = view.toScreen(w.end + n * (w.endWidth / 2));
+    const Vec2 c = view.toScreen(w.end - n * (w.endWidth / 2));
+    const Vec2 e = view.toScreen(w.start - n * (w.startWidth / 2));
+    const QPointF quad[4] = {{a.x, a.y}, {b.x, b.y}, {c.x, c.y}, {e.x, e.y}};
+    painter.setBrush(toColor(w.rgb));
+    painter.drawPolygon(quad, 4);
+}
+
+// Lays out a text with its alignment against the real advance of its glyphs.
+void drawText(QPainter& painter, const Viewport& view, const SceneText& text) {
+    const TextPrimitive& t = text.shape;
+    const double capPixels = t.height * view.scale;
+    if (capPixels > 2000.0) {
+        return;
+    }
+    const QFont font = textFont(capPixels * kCapToPixelSize);
+    const QFontMetricsF metrics(font);
+    const QString all = QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size()));
+    const QStringList lines = all.split(QLatin1Char('\n'));
+    double widest = 0.0;
+    for (const QString& line : lines) {
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
+    const double lineStep = capPixels * 5.0 / 3.0;
+    // Offsets in pixels, x along the text, y up, from the placement point to the baseline of
+    // the first line's start.
+    double dx = 0.0;
+    double dy = 0.0;
+    if (t.multiline) {
+        const int a = std::clamp<int>(t.horizontal, 1, 9) - 1;
+        const double blockHeight = capPixels + lineStep * (lines.size() - 1);
+        dx = -widest * t.widthFactor * (a % 3) / 2.0;
+        dy = -capPixels + blockHeight * (a / 3) / 2.0;
+    } else {
+        static constexpr double kHorizontal[] = {0.0, 0.5, 1.0, 0.0, 0.5, 0.0};
+        static constexpr double kVertical[] = {0.0, 0.0, 0.5, 1.0};
+        dx = -widest * t.widthFactor * kHorizontal[std::min<int>(t.horizontal, 5)];
+        dy = t.horizontal == 4 ? -0.5 * capPixels
+                               : -capPixels * kVertical[std::min<int>(t.vertical, 3)];
+    }
+    const Vec2 at = view.toScreen(xy(t.position));
+    painter.save();
+    painter.translate(at.x, at.y);
+    painter.rotate(-t.rotation * 180.0 / std::numbers::pi);
+    painter.translate(dx, -dy);
+    painter.scale(t.widthFactor > 0.0 ? t.widthFactor : 1.0, 1.0);
+    painter.setFont(font);
+    painter.setPen(toColor(text.rgb));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        painter.drawText(QPointF(0.0, i * lineStep), lines[i]);
+    }
+    painter.restore();
+}
+
+} // namespace
+
+RasterStats renderScene(const Scene& scene, const Viewport& view, QImage& image) {
+    if (image.width() != view.width || image.height() != view.height ||
+        (image.format() != QImage::Format_RGB32 &&
+         image.format() != QImage::Format_ARGB32_Premultiplied)) {
+        image = QImage(view.width, view.height, QImage::Format_RGB32);
+    }
+    image.fill(kBackground);
+    std::vector<std::size_t> bigTexts;
+    auto* pixels = reinterpret_cast<std::uint32_t*>(image.bits());
+    const RasterStats stats = scene.rasterize(
+        view, pixels, static_cast<std::size_t>(image.bytesPerLine()) / 4, kGreekPixels, &bigTexts);
+
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    const Box2 visible = view.visibleBox();
+    for (const SceneWideSegment& w : scene.wideSegments()) {
+        if (std::max(w.startWidth, w.endWidth) * view.scale < 1.5) {
+            continue;
+        }
+        Box2 box;
+        box.add(w.start);
+        box.add(w.end);
+        const double half = std::max(w.startWidth, w.endWidth) / 2;
+        if (box.max.x + half < visible.min.x || box.min.x - half > visible.max.x ||
+            box.max.y + half < visible.min.y || box.min.y - half > visible.max.y) {
+            continue;
+        }
+        drawWide(painter, view, w);
+    }
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    for (const std::size_t i : bigTexts) {
+        drawText(painter, view, scene.texts()[i]);
+    }
+    return stats;
+}
+
+} // namespace vexilo::cadhost

@@ -1,0 +1,553 @@
+// The command line's state machine: every answer of every request kind from typed lines,
+// clicks and scripts; the UCS of typed points; object snap; the host's commands.
+#include "cadhost/commandline/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <fstream>
+#include <numbers>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vexilo::cadhost {
+namespace {
+
+constexpr double kEps = 1e-9;
+
+Entity lineEntity(std::uint64_t handle, Vec3 a, Vec3 b) {
+    return Entity{handle, 0, kColorByLayer, EntityType::Line, LineData{a, b}};
+}
+
+// A line along the X axis, a crossing line, a circle, a POINT on a polyline's first vertex and a
+// polyline whose vertices have many digits (so that an exact snap can be told from a near one).
+Drawing testDrawing() {
+    Drawing d;
+    d.appendEntity(lineEntity(0x10, {0, 0, 0}, {100, 0, 0}));
+    d.appendEntity(lineEntity(0x11, {30, -50, 0}, {30, 50, 0}));
+    d.appendEntity(Entity{0x12, 0, kColorByLayer, EntityType::Circle,
+                          ArcData{{200, 200, 0}, {0, 0, 1}, 10.0, 0.0, 0.0}});
+    d.appendEntity(Entity{0x13, 0, kColorByLayer, EntityType::Point,
+                          PointData{{400.123456789, 400.987654321, 0}, {0, 0, 1}}});
+    const std::vector<PolylineVertex> vertices{{{400.123456789, 400.987654321, 0}, 0.0},
+                                               {{420.5, 400.987654321, 0}, 0.0}};
+    PolylineData poly;
+    poly.firstVertex = d.appendVertices(vertices);
+    poly.vertexCount = 2;
+    d.appendEntity(Entity{0x14, 0, kColorByLayer, EntityType::LwPolyline, poly});
+    d.finish();
+    return d;
+}
+
+class FakeTarget : public CommandTarget {
+public:
+    std::unique_ptr<OpenDocument> doc = makeDocument(testDrawing(), "test.dxf");
+    int zooms = 0;
+    int ucsChanges = 0;
+    std::vector<std::string> opened;
+    std::optional<std::string> openFailure;
+
+    OpenDocument* document() override { return doc.get(); }
+    double pickHalfSize() const override { return 1.0; }
+    void zoomExtents() override { ++zooms; }
+    std::optional<std::string> openDrawing(const std::string& path) override {
+        opened.push_back(path);
+        return openFailure;
+    }
+    void ucsChanged() override { ++ucsChanges; }
+};
+
+// What the client that asked received.
+struct Reply {
+    int calls = 0;
+    std::optional<cad::HResult> code;
+    WorldPoint point{};
+    std::uint64_t handle = 0;
+    std::string text;
+};
+
+class CommandLineTest : public testing::Test {
+protected:
+    RequestBroker broker;
+    FakeTarget target;
+    std::deque<std::function<void()>> tasks;
+    CommandLine line{broker, target,
+                     [this](std::function<void()> task) { tasks.push_back(std::move(task)); }};
+    Reply reply;
+
+    // Runs what the event loop would run.
+    void runTasks() {
+        while (!tasks.empty()) {
+            auto task = std::move(tasks.front());
+            tasks.pop_front();
+            task();
+        }
+    }
+    void askPoint(std::string prompt = "请选择点：<退出键取消选择> ") {
+        ASSERT_EQ(broker.requestPoint(std::move(prompt),
+                                      [this](Expected<WorldPoint, cad::HResult> r) {
+                                          ++reply.calls;
+                                          if (r) {
+                                              reply.point = *r;
+                                          } else {
+                                              reply.code = r.error();
+                                          }
+                                      }),
+                  0);
+    }
+    void askEntity() {
+        ASSERT_EQ(broker.requestEntity("请选择圆弧对象<退出键取消选择>：",
+                                       [this](Expected<EntityPick, cad::HResult> r) {
+                                           ++reply.calls;
+                                           if (r) {
+                                               reply.handle = r->handle;
+                                               reply.point = r->pickedPoint;
+                                           } else {
+                                               reply.code = r.error();
+                                           }
+                                       }),
+                  0);
+    }
+    void askText(bool hasSpaces) {
+        ASSERT_EQ(broker.requestText(hasSpaces, "\r命令：请输入点的编码：<退出键取消输入>",
+                                     [this](Expected<std::string, cad::HResult> r) {
+                                         ++reply.calls;
+                                         if (r) {
+                                             reply.text = *r;
+                                         } else {
+                                             reply.code = r.error();
+                                         }
+                                     }),
+                  0);
+    }
+    void useUcs(Vec3 origin, double degrees) {
+        const double a = degrees * std::numbers::pi / 180.0;
+        target.doc->drawing->setUcs(
+            *Ucs::fromAxes(origin, {std::cos(a), std::sin(a), 0}, {-std::sin(a), std::cos(a), 0}));
+    }
+};
+
+// ---- point requests ----
+
+TEST_F(CommandLineTest, PointRequestTypedInWorldUcsIsReturnedAsTyped) {
+    askPoint();
+    line.submit("3012345.678,500123.456");
+    EXPECT_EQ(reply.calls, 1);
+    EXPECT_FALSE(reply.code);
+    EXPECT_EQ(reply.point, (WorldPoint{3012345.678, 500123.456, 0}));
+    EXPECT_FALSE(broker.isWaiting());
+}
+
+TEST_F(CommandLineTest, TypedPointInRotatedShiftedUcsComesBackInWorld) {
+    struct Case {
+        const char* typed;
+        WorldPoint world;
+    };
+    // UCS: origin (1000, 2000, 5), X axis at 30° from the world X axis.
+    const double c = std::cos(std::numbers::pi / 6);
+    const double s = std::sin(std::numbers::pi / 6);
+    const std::vector<Case> cases{
+        {"0,0", {1000, 2000, 5}},
+        {"10,0", {1000 + 10 * c, 2000 + 10 * s, 5}},
+        {"0,10", {1000 - 10 * s, 2000 + 10 * c, 5}},
+        {"10,5,2", {1000 + 10 * c - 5 * s, 2000 + 10 * s + 5 * c, 7}},
+    };
+    useUcs({1000, 2000, 5}, 30);
+    for (const Case& k : cases) {
+        reply = {};
+        askPoint();
+        line.submit(k.typed);
+        ASSERT_EQ(reply.calls, 1) << k.typed;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(reply.point[i], k.world[i], kEps) << k.typed << " axis " << i;
+        }
+    }
+}
+
+TEST_F(CommandLineTest, PointRequestEmptyInputEscAndCaretC) {
+    struct Case {
+        const char* name;
+        std::function<void(CommandLine&)> act;
+        cad::HResult code;
+    };
+    const std::vector<Case> cases{
+        {"Enter with nothing", [](CommandLine& l) { l.submit(""); }, cad::kNoInputCode},
+        {"blanks only", [](CommandLine& l) { l.submit("  "); }, cad::kNoInputCode},
+        {"right click", [](CommandLine& l) { l.rightClick(); }, cad::kNoInputCode},
+        {"Esc", [](CommandLine& l) { l.escape(); }, cad::kCancelCode},
+        {"^C typed", [](CommandLine& l) { l.submit("^C"); }, cad::kCancelCode},
+    };
+    for (const Case& c : cases) {
+        reply = {};
+        askPoint();
+        EXPECT_TRUE(line.spaceEndsInput()) << c.name;
+        c.act(line);
+        EXPECT_EQ(reply.calls, 1) << c.name;
+        EXPECT_EQ(reply.code, c.code) << c.name;
+    }
+}
+
+TEST_F(CommandLineTest, PointRequestKeepsWaitingAfterInvalidInput) {
+    askPoint();
+    line.submit("abc");
+    EXPECT_EQ(reply.calls, 0);
+    EXPECT_TRUE(broker.isWaiting());
+    EXPECT_EQ(line.history().openLine(), "请选择点：<退出键取消选择> ");
+    EXPECT_EQ(line.history().lines().back(), "Point or option keyword required.");
+    line.submit("1,2");
+    EXPECT_EQ(reply.calls, 1);
+}
+
+// ---- object snap ----
+
+TEST_F(CommandLineTest, SnappedClickReturnsTheVertexExactly) {
+    askPoint();
+    line.click({400.5, 401.3}, 1.0, 1.0);
+    ASSERT_EQ(reply.calls, 1);
+    EXPECT_EQ(reply.point, (WorldPoint{400.123456789, 400.987654321, 0}));
+}
+
+TEST_F(CommandLineTest, ClickOutsideApertureOrWithSnapsOffReturnsTheCursor) {
+    askPoint();
+    line.click({402.5, 403.0}, 1.0, 1.0);
+    EXPECT_EQ(reply.point, (WorldPoint{402.5, 403.0, 0}));
+
+    reply = {};
+    line.toggleSnaps();
+    EXPECT_FALSE(line.snaps().enabled);
+    EXPECT_EQ(line.history().lines().back(), "<Osnap off>");
+    askPoint();
+    line.click({400.2, 401.0}, 1.0, 1.0);
+    EXPECT_EQ(reply.point, (WorldPoint{400.2, 401.0, 0}));
+}
+
+TEST_F(CommandLineTest, SnapPrecedenceNearestFirstThenByKind) {
+    line.setSnaps({SnapModes::all(), true});
+    askPoint();
+    struct Case {
+        const char* name;
+        Vec2 cursor;
+        SnapKind kind;
+        Vec3 point;
+    };
+    const std::vector<Case> cases{
+        // A POINT sits on the polyline's first vertex: same place, endpoint ranks before node.
+        {"endpoint before node",
+         {400.2, 401.0},
+         SnapKind::Endpoint,
+         {400.123456789, 400.987654321, 0}},
+        {"intersection nearer than endpoint", {30.4, 0.3}, SnapKind::Intersection, {30, 0, 0}},
+        {"midpoint nearest", {50.2, 0.1}, SnapKind::Midpoint, {50, 0, 0}},
+        {"centre of circle", {200.3, 199.8}, SnapKind::Center, {200, 200, 0}},
+    };
+    for (const Case& c : cases) {
+        const auto hit = line.snapAt(c.cursor, 1.0);
+        ASSERT_TRUE(hit) << c.name;
+        EXPECT_EQ(hit->kind, c.kind) << c.name;
+        EXPECT_EQ(hit->point, c.point) << c.name;
+    }
+}
+
+TEST_F(CommandLineTest, OsnapCommandChoosesTheModes) {
+    line.submit("OSNAP MID");
+    EXPECT_TRUE(line.snaps().modes.midpoint);
+    EXPECT_FALSE(line.snaps().modes.endpoint);
+    askPoint();
+    // Near the line's end (0,0): only the midpoint mode is on, and (50,0) is far.
+    EXPECT_FALSE(line.snapAt({0.3, 0.2}, 1.0));
+    broker.cancel();
+
+    line.submit("OSNAP END,MID,CEN,NOD,INT");
+    const SnapModes m = line.snaps().modes;
+    EXPECT_TRUE(m.endpoint && m.midpoint && m.center && m.node && m.intersection);
+
+    line.submit("OSNAP OFF");
+    EXPECT_FALSE(line.snaps().enabled);
+    line.toggleSnaps();
+    EXPECT_TRUE(line.snaps().enabled);
+    EXPECT_TRUE(line.snaps().modes.midpoint) << "F3 brings back the chosen modes";
+
+    line.submit("OSNAP");
+    line.submit("BOGUS");
+    EXPECT_EQ(line.history().lines().back(), "Invalid object snap mode.");
+    line.submit("endp");
+    EXPECT_TRUE(line.snaps().modes.endpoint);
+    EXPECT_FALSE(line.snaps().modes.midpoint);
+}
+
+TEST_F(CommandLineTest, NoSnapExceptAtPointPrompts) {
+    EXPECT_FALSE(line.snapAt({0.1, 0.1}, 1.0)) << "idle";
+    askEntity();
+    EXPECT_FALSE(line.snapAt({0.1, 0.1}, 1.0)) << "entity request";
+    broker.cancel();
+    askText(false);
+    EXPECT_FALSE(line.snapAt({0.1, 0.1}, 1.0)) << "text request";
+}
+
+// ---- entity requests ----
+
+TEST_F(CommandLineTest, EntityRequestAnswers) {
+    struct Case {
+        const char* name;
+        std::function<void(CommandLine&)> act;
+        std::optional<cad::HResult> code;
+        std::uint64_t handle;
+    };
+    const std::vector<Case> cases{
+        {"typed point on the line", [](CommandLine& l) { l.submit("70,0.5"); }, std::nullopt, 0x10},
+        {"typed point on nothing", [](CommandLine& l) { l.submit("70,30"); },
+         cad::kNothingPickedCode, 0},
+        {"click on the circle",
+         [](CommandLine& l) {
+             l.click({210.4, 200}, 1.0, 1.0);
+         },
+         std::nullopt, 0x12},
+        {"click on nothing",
+         [](CommandLine& l) {
+             l.click({-50, -50}, 1.0, 1.0);
+         },
+         cad::kNothingPickedCode, 0},
+        {"Enter", [](CommandLine& l) { l.submit(""); }, cad::kNoInputCode, 0},
+        {"right click", [](CommandLine& l) { l.rightClick(); }, cad::kNoInputCode, 0},
+        {"Esc", [](CommandLine& l) { l.escape(); }, cad::kCancelCode, 0},
+    };
+    for (const Case& c : cases) {
+        reply = {};
+        askEntity();
+        c.act(line);
+        ASSERT_EQ(reply.calls, 1) << c.name;
+        EXPECT_EQ(reply.code, c.code) << c.name;
+        EXPECT_EQ(reply.handle, c.handle) << c.name;
+    }
+}
+
+TEST_F(CommandLineTest, EntityPickTakesNoSnapAndReturnsTheClickedPoint) {
+    line.setSnaps({SnapModes::all(), true});
+    askEntity();
+    line.click({0.4, 0.3}, 5.0, 1.0);
+    EXPECT_EQ(reply.handle, 0x10u);
+    EXPECT_EQ(reply.point, (WorldPoint{0.4, 0.3, 0}));
+}
+
+TEST_F(CommandLineTest, TypedEntityPickIsReadInTheUcs) {
+    useUcs({100, 0, 0}, 90);
+    askEntity();
+    // UCS (0, 30) is world (70, 0): on the line along X, away from the crossing line.
+    line.submit("0,30");
+    EXPECT_EQ(reply.handle, 0x10u);
+    EXPECT_NEAR(reply.point[0], 70, kEps);
+    EXPECT_NEAR(reply.point[1], 0, kEps);
+}
+
+// ---- text requests ----
+
+TEST_F(CommandLineTest, TextRequestSpaceVersusEnter) {
+    struct Case {
+        const char* name;
+        bool hasSpaces;
+        const char* typed;
+        const char* expected;
+    };
+    const std::vector<Case> cases{
+        {"Enter alone gives the empty text", false, "", ""},
+        {"space ends the input", false, "J1 J2", "J1"},
+        {"leading space gives the empty text", false, " J1", ""},
+        {"spaces allowed", true, "J1 J2", "J1 J2"},
+        {"Chinese text", false, "界址点", "界址点"},
+    };
+    for (const Case& c : cases) {
+        reply = {};
+        askText(c.hasSpaces);
+        EXPECT_EQ(line.spaceEndsInput(), !c.hasSpaces) << c.name;
+        line.submit(c.typed);
+        ASSERT_EQ(reply.calls, 1) << c.name;
+        EXPECT_FALSE(reply.code) << c.name;
+        EXPECT_EQ(reply.text, c.expected) << c.name;
+    }
+}
+
+TEST_F(CommandLineTest, TextKeepsAtMost132Characters) {
+    struct Case {
+        std::size_t typedCharacters;
+        std::size_t keptCharacters;
+    };
+    for (const Case c : {Case{131, 131}, Case{132, 132}, Case{133, 132}, Case{500, 132}}) {
+        std::string typed;
+        for (std::size_t i = 0; i < c.typedCharacters; ++i) {
+            typed += (i % 2 == 0) ? "界" : "a";
+        }
+        reply = {};
+        askText(true);
+        line.submit(typed);
+        ASSERT_EQ(reply.calls, 1);
+        std::size_t characters = 0;
+        for (const char ch : reply.text) {
+            characters += (static_cast<unsigned char>(ch) & 0xC0) != 0x80 ? 1 : 0;
+        }
+        EXPECT_EQ(characters, c.keptCharacters) << c.typedCharacters;
+        EXPECT_EQ(line.history().lines().back(),
+                  std::string("命令：请输入点的编码：<退出键取消输入>") + reply.text);
+    }
+}
+
+TEST_F(CommandLineTest, TextRequestCancel) {
+    askText(false);
+    line.escape();
+    EXPECT_EQ(reply.code, cad::kCancelCode);
+}
+
+// ---- prompts in the history ----
+
+TEST_F(CommandLineTest, PromptsShowAsReceived) {
+    EXPECT_EQ(line.history().openLine(), "Command: ");
+    askPoint();
+    EXPECT_EQ(line.history().openLine(), "Command: 请选择点：<退出键取消选择> ");
+    line.submit("1,2");
+    EXPECT_EQ(line.history().lines().back(), "Command: 请选择点：<退出键取消选择> 1,2");
+    EXPECT_EQ(line.history().openLine(), "Command: ");
+    askText(false);
+    EXPECT_EQ(line.history().lines().back(), "Command: ");
+    EXPECT_EQ(line.history().openLine(), "命令：请输入点的编码：<退出键取消输入>");
+    line.escape();
+    EXPECT_EQ(line.history().lines().back(), "命令：请输入点的编码：<退出键取消输入>*Cancel*");
+}
+
+// ---- host commands ----
+
+TEST_F(CommandLineTest, UcsCommandByOriginAndXAxisPoint) {
+    line.submit("UCS");
+    EXPECT_TRUE(line.wantsPoint());
+    line.submit("1000,2000");
+    line.submit("1010,2010");
+    const Ucs ucs = target.doc->drawing->ucs();
+    EXPECT_EQ(target.ucsChanges, 1);
+    EXPECT_NEAR(ucs.origin.x, 1000, kEps);
+    EXPECT_NEAR(ucs.xAxis.x, std::sqrt(0.5), kEps);
+    EXPECT_NEAR(ucs.yAxis.x, -std::sqrt(0.5), kEps);
+    askPoint();
+    line.submit("0,1.4142135623730951");
+    EXPECT_NEAR(reply.point[0], 999, 1e-9);
+    EXPECT_NEAR(reply.point[1], 2001, 1e-9);
+
+    line.submit("UCS W");
+    EXPECT_TRUE(target.doc->drawing->ucs().isWorld());
+}
+
+TEST_F(CommandLineTest, UcsCommandByClicksSnapsAndEnterKeepsTheAxes) {
+    line.submit("UCS");
+    line.click({0.3, 0.2}, 1.0, 1.0); // snaps to the line's end (0,0)
+    EXPECT_EQ(line.history().openLine(), "Specify point on X-axis or <Accept>: ");
+    line.submit("");
+    EXPECT_EQ(target.doc->drawing->ucs().origin, (Vec3{0, 0, 0}));
+
+    line.submit("UCS 5,5");
+    line.submit("5,5");
+    EXPECT_EQ(line.history().lines().back(),
+              "The point on the X axis must differ from the origin.");
+    line.escape();
+    EXPECT_FALSE(line.wantsPoint());
+}
+
+TEST_F(CommandLineTest, RequestArrivingDuringACommandEndsTheCommand) {
+    line.submit("UCS");
+    askPoint();
+    EXPECT_EQ(line.history().openLine(), "请选择点：<退出键取消选择> ");
+    line.submit("1,1");
+    EXPECT_EQ(reply.point, (WorldPoint{1, 1, 0}));
+    EXPECT_TRUE(target.doc->drawing->ucs().isWorld());
+}
+
+TEST_F(CommandLineTest, ZoomOpenAndUnknownCommands) {
+    line.submit("zoom e");
+    line.submit("ZOOM");
+    line.submit("");
+    EXPECT_EQ(target.zooms, 2);
+    line.submit("OPEN /data/my drawings/site.dxf");
+    ASSERT_EQ(target.opened.size(), 1u);
+    EXPECT_EQ(target.opened[0], "/data/my drawings/site.dxf");
+    EXPECT_TRUE(line.spaceEndsInput()) << "idle: a space ends a command name";
+    line.submit("OPEN");
+    EXPECT_FALSE(line.spaceEndsInput()) << "file names hold blanks";
+    target.openFailure = "line 7: the file ends inside a tag (truncated)";
+    line.submit("\"bad file.dxf\"");
+    EXPECT_EQ(target.opened.back(), "bad file.dxf");
+    EXPECT_EQ(line.history().lines().back(),
+              "OPEN failed: line 7: the file ends inside a tag (truncated)");
+    line.submit("FROB");
+    EXPECT_EQ(line.history().lines().back(), "Unknown command \"FROB\".");
+}
+
+// ---- scripts ----
+
+TEST_F(CommandLineTest, ScriptAnswersRequestsThatComeLater) {
+    line.runScriptLines({"ZOOM E", "100,200", "", "^C", "J1 J2", "300,0", "70,0"});
+    runTasks();
+    EXPECT_EQ(target.zooms, 1) << "a command runs at once";
+    EXPECT_TRUE(line.scriptRunning()) << "the point waits for a request";
+
+    askPoint();
+    EXPECT_EQ(reply.calls, 0) << "never answered inside the call that asked";
+    runTasks();
+    EXPECT_EQ(reply.point, (WorldPoint{100, 200, 0}));
+
+    const std::vector<cad::HResult> codes{cad::kNoInputCode, cad::kCancelCode};
+    for (const cad::HResult code : codes) {
+        reply = {};
+        askPoint();
+        runTasks();
+        EXPECT_EQ(reply.code, code);
+    }
+    reply = {};
+    askText(false);
+    runTasks();
+    EXPECT_EQ(reply.text, "J1");
+    reply = {};
+    askEntity();
+    runTasks();
+    EXPECT_EQ(reply.code, cad::kNothingPickedCode);
+    reply = {};
+    askEntity();
+    runTasks();
+    EXPECT_EQ(reply.handle, 0x10u);
+    EXPECT_FALSE(line.scriptRunning());
+
+    reply = {};
+    askPoint();
+    runTasks();
+    EXPECT_EQ(reply.calls, 0) << "the script ran out: input is interactive again";
+    line.submit("5,6");
+    EXPECT_EQ(reply.point, (WorldPoint{5, 6, 0}));
+}
+
+TEST_F(CommandLineTest, ScriptCommandsRunBetweenAnswers) {
+    line.runScriptLines({"1,1", "UCS", "10,0", "", "1,1"});
+    askPoint();
+    runTasks();
+    EXPECT_EQ(reply.point, (WorldPoint{1, 1, 0}));
+    EXPECT_EQ(target.doc->drawing->ucs().origin, (Vec3{10, 0, 0}));
+    reply = {};
+    askPoint();
+    runTasks();
+    EXPECT_EQ(reply.point, (WorldPoint{11, 1, 0}));
+}
+
+TEST_F(CommandLineTest, ScriptFileAndEscStopsAWaitingScript) {
+    const std::string path = testing::TempDir() + "/answers.scr";
+    std::ofstream(path, std::ios::binary) << "\xEF\xBB\xBF"
+                                             "界址点\r\n7,8\r\n";
+    line.submit("SCRIPT " + path);
+    runTasks();
+    askText(true);
+    runTasks();
+    EXPECT_EQ(reply.text, "界址点");
+    EXPECT_TRUE(line.scriptRunning());
+    line.escape();
+    EXPECT_FALSE(line.scriptRunning());
+    EXPECT_FALSE(line.runScript(testing::TempDir() + "/missing.scr"));
+    std::remove(path.c_str());
+}
+
+} // namespace
+} // namespace vexilo::cadhost

@@ -1,0 +1,334 @@
+// Clicks and keys on vexilo-cad's view and command line answer the waiting request.
+#include "cadhost/ui/command_line_widget.h"
+#include "cadhost/ui/drawing_view.h"
+#include "cadhost/ui/main_window.h"
+#include "cadhost/ui/scene_painter.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <optional>
+#include <string>
+
+using namespace vexilo::cadhost;
+
+namespace {
+
+const Vec3 kVertex{400.123456789, 400.987654321, 0.0};
+
+Drawing testDrawing() {
+    Drawing d;
+    d.appendEntity(
+        Entity{0x10, 0, kColorByLayer, EntityType::Line, LineData{{0, 0, 0}, {100, 0, 0}}});
+    const std::vector<PolylineVertex> vertices{{kVertex, 0.0}, {{420.5, 380.25, 0}, 0.0}};
+    PolylineData poly;
+    poly.firstVertex = d.appendVertices(vertices);
+    poly.vertexCount = 2;
+    d.appendEntity(Entity{0x14, 0, kColorByLayer, EntityType::LwPolyline, poly});
+    d.finish();
+    return d;
+}
+
+// What the client that asked received.
+struct Reply {
+    int calls = 0;
+    std::optional<vexilo::cad::HResult> code;
+    WorldPoint point{};
+    std::uint64_t handle = 0;
+    std::string text;
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainWindow> m_window;
+    Reply m_reply;
+
+    DrawingView* view() { return m_window->view(); }
+    QLineEdit* input() { return m_window->commandLineWidget()->input(); }
+
+    void askPoint() {
+        QCOMPARE(m_window->requests().requestPoint(
+                     "请选择点：<退出键取消选择> ",
+                     [this](vexilo::Expected<WorldPoint, vexilo::cad::HResult> r) {
+                         ++m_reply.calls;
+                         if (r) {
+                             m_reply.point = *r;
+                         } else {
+                             m_reply.code = r.error();
+                         }
+                     }),
+                 0);
+    }
+    void askEntity() {
+        QCOMPARE(m_window->requests().requestEntity(
+                     "请选择圆弧对象<退出键取消选择>：",
+                     [this](vexilo::Expected<EntityPick, vexilo::cad::HResult> r) {
+                         ++m_reply.calls;
+                         if (r) {
+                             m_reply.handle = r->handle;
+                         } else {
+                             m_reply.code = r.error();
+                         }
+                     }),
+                 0);
+    }
+    void askText(bool hasSpaces) {
+        QCOMPARE(m_window->requests().requestText(
+                     hasSpaces, "\r命令：请输入点的编码：<退出键取消输入>",
+                     [this](vexilo::Expected<std::string, vexilo::cad::HResult> r) {
+                         ++m_reply.calls;
+                         if (r) {
+                             m_reply.text = *r;
+                         } else {
+                             m_reply.code = r.error();
+                         }
+                     }),
+                 0);
+    }
+    // A plain move event: QTest's own skips positions it believes the cursor is already at.
+    void moveTo(QPoint position, Qt::MouseButtons buttons = Qt::NoButton) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(position),
+                         view()->mapToGlobal(QPointF(position)), Qt::NoButton, buttons,
+                         Qt::NoModifier);
+        QApplication::sendEvent(view(), &move);
+    }
+    QPoint at(Vec3 world, QPoint nudge = {}) { return view()->toWidget(world).toPoint() + nudge; }
+
+private slots:
+    void init() {
+        m_reply = {};
+        m_window = std::make_unique<MainWindow>();
+        m_window->setDocument(makeDocument(testDrawing(), "/data/test site.dxf"));
+        m_window->resize(900, 700);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->zoomExtents();
+    }
+    void cleanup() { m_window.reset(); }
+
+    void titleNamesTheDrawing() {
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("vexilo-cad — test site.dxf"));
+    }
+
+    void clickNearAVertexAnswersTheExactVertex() {
+        askPoint();
+        const QPoint near = at(kVertex, {4, -3});
+        moveTo(near);
+        QVERIFY(view()->snapMarker().has_value());
+        QCOMPARE(view()->snapMarker()->kind, SnapKind::Endpoint);
+        QTest::mouseClick(view(), Qt::LeftButton, {}, near);
+        QCOMPARE(m_reply.calls, 1);
+        QVERIFY(!m_reply.code);
+        QCOMPARE(m_reply.point[0], kVertex.x);
+        QCOMPARE(m_reply.point[1], kVertex.y);
+        QCOMPARE(m_reply.point[2], 0.0);
+    }
+
+    void clickFarFromSnapsAnswersTheCursor() {
+        askPoint();
+        const QPoint empty = at({200, 200, 0});
+        moveTo(empty);
+        QVERIFY(!view()->snapMarker().has_value());
+        QTest::mouseClick(view(), Qt::LeftButton, {}, empty);
+        QCOMPARE(m_reply.calls, 1);
+        const Vec2 expected = view()->viewport().toWorld({double(empty.x()), double(empty.y())});
+        QCOMPARE(m_reply.point[0], expected.x);
+        QCOMPARE(m_reply.point[1], expected.y);
+    }
+
+    void escCancelsFromEveryPane_data() {
+        QTest::addColumn<QString>("pane");
+        QTest::newRow("drawing view") << QStringLiteral("view");
+        QTest::newRow("input line") << QStringLiteral("input");
+        QTest::newRow("history") << QStringLiteral("history");
+    }
+    void escCancelsFromEveryPane() {
+        QFETCH(QString, pane);
+        QWidget* target = pane == "view"    ? static_cast<QWidget*>(view())
+                          : pane == "input" ? static_cast<QWidget*>(input())
+                                            : m_window->commandLineWidget()->historyView();
+        askPoint();
+        QTest::keyClick(target, Qt::Key_Escape);
+        QCOMPARE(m_reply.calls, 1);
+        QCOMPARE(m_reply.code, std::optional<vexilo::cad::HResult>(vexilo::cad::kCancelCode));
+    }
+
+    void rightClickWithNothingAnswersEmpty() {
+        askPoint();
+        QTest::mouseClick(view(), Qt::RightButton, {}, at({50, 50, 0}));
+        QCOMPARE(m_reply.calls, 1);
+        QCOMPARE(m_reply.code, std::optional<vexilo::cad::HResult>(vexilo::cad::kNoInputCode));
+    }
+
+    void entityRequestPicksUnderThePickBox() {
+        askEntity();
+        QTest::mouseClick(view(), Qt::LeftButton, {}, at({60, 0, 0}, {0, 2}));
+        QCOMPARE(m_reply.handle, std::uint64_t{0x10});
+        m_reply = {};
+        askEntity();
+        QTest::mouseClick(view(), Qt::LeftButton, {}, at({200, 200, 0}));
+        QCOMPARE(m_reply.code,
+                 std::optional<vexilo::cad::HResult>(vexilo::cad::kNothingPickedCode));
+    }
+
+    void typedCoordinatesAnswerAPoint() {
+        askPoint();
+        QCOMPARE(m_window->commandLineWidget()->promptLabel()->text(),
+                 QStringLiteral("Command: 请选择点：<退出键取消选择> "));
+        QTest::keyClicks(input(), "10.5,20.25");
+        QTest::keyClick(input(), Qt::Key_Return);
+        QCOMPARE(m_reply.calls, 1);
+        QCOMPARE(m_reply.point[0], 10.5);
+        QCOMPARE(m_reply.point[1], 20.25);
+        QVERIFY(m_window->commandLineWidget()->historyView()->toPlainText().contains(
+            QStringLiteral("请选择点：<退出键取消选择> 10.5,20.25")));
+    }
+
+    void keysTypedOnTheViewGoToTheCommandLine() {
+        askPoint();
+        QTest::keyClicks(view(), "5,6");
+        QTest::keyClick(view(), Qt::Key_Space);
+        QCOMPARE(m_reply.calls, 1);
+        QCOMPARE(m_reply.point[0], 5.0);
+        QCOMPARE(m_reply.point[1], 6.0);
+    }
+
+    void spaceEndsATextUnlessSpacesAreAllowed() {
+        askText(false);
+        QCOMPARE(m_window->commandLineWidget()->promptLabel()->text(),
+                 QStringLiteral("命令：请输入点的编码：<退出键取消输入>"));
+        QTest::keyClicks(input(), "J1 ");
+        QCOMPARE(m_reply.calls, 1);
+        QCOMPARE(m_reply.text, std::string("J1"));
+        m_reply = {};
+        askText(true);
+        QTest::keyClicks(input(), "J1 J2");
+        QCOMPARE(m_reply.calls, 0);
+        QTest::keyClick(input(), Qt::Key_Enter);
+        QCOMPARE(m_reply.text, std::string("J1 J2"));
+        m_reply = {};
+        askText(false);
+        QTest::keyClick(input(), Qt::Key_Return);
+        QCOMPARE(m_reply.calls, 1);
+        QVERIFY(!m_reply.code);
+        QCOMPARE(m_reply.text, std::string());
+    }
+
+    void panAndZoomWhileARequestWaits() {
+        askPoint();
+        const double scale = view()->viewport().scale;
+        const QPointF where(300, 200);
+        QWheelEvent wheel(where, view()->mapToGlobal(where), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view(), &wheel);
+        QVERIFY(view()->viewport().scale > scale);
+        const Vec2 center = view()->viewport().center;
+        QTest::mousePress(view(), Qt::MiddleButton, {}, QPoint(300, 200));
+        moveTo(QPoint(340, 230), Qt::MiddleButton);
+        QTest::mouseRelease(view(), Qt::MiddleButton, {}, QPoint(340, 230));
+        QVERIFY(view()->viewport().center.x < center.x);
+        QVERIFY(view()->viewport().center.y > center.y);
+        QVERIFY(m_window->requests().isWaiting());
+        QCOMPARE(m_reply.calls, 0);
+        QTest::mouseDClick(view(), Qt::MiddleButton, {}, QPoint(340, 230));
+        QCOMPARE(view()->viewport().scale, scale);
+    }
+
+    void f3SwitchesRunningSnaps() {
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(m_window->commandLine().snaps().enabled);
+        QTest::keyClick(input(), Qt::Key_F3);
+        QVERIFY(!m_window->commandLine().snaps().enabled);
+        askPoint();
+        moveTo(at(kVertex, {3, 2}));
+        QVERIFY(!view()->snapMarker().has_value());
+        QTest::keyClick(view(), Qt::Key_F3);
+        QVERIFY(m_window->commandLine().snaps().enabled);
+        QVERIFY(view()->snapMarker().has_value());
+    }
+
+    void windowStateFollowsAutomationValues() {
+        m_window->setWindowState(3);
+        QCOMPARE(m_window->windowState(), 3);
+        m_window->setWindowState(2);
+        QCOMPARE(m_window->windowState(), 2);
+        m_window->setWindowState(1);
+        QCOMPARE(m_window->windowState(), 1);
+        m_window->setWindowState(7);
+        QCOMPARE(m_window->windowState(), 1);
+    }
+
+    void sceneDrawsLayerColoursAndLeavesHiddenLayersOut() {
+        Drawing d;
+        const std::uint32_t red = d.addLayer(Layer{"RED", 1, true, false, false});
+        const std::uint32_t off = d.addLayer(Layer{"OFF", 3, false, false, false});
+        const std::uint32_t frozen = d.addLayer(Layer{"FROZEN", 4, true, true, false});
+        d.appendEntity(
+            Entity{1, red, kColorByLayer, EntityType::Line, LineData{{0, 0, 0}, {100, 0, 0}}});
+        d.appendEntity(
+            Entity{2, off, kColorByLayer, EntityType::Line, LineData{{0, 50, 0}, {100, 50, 0}}});
+        d.appendEntity(Entity{3, frozen, kColorByLayer, EntityType::Line,
+                              LineData{{0, 100, 0}, {100, 100, 0}}});
+        d.finish();
+        const auto document = makeDocument(std::move(d));
+        const Scene scene(*document);
+        QCOMPARE(scene.segmentCount(), std::size_t{1});
+        Viewport view;
+        view.width = 200;
+        view.height = 200;
+        view.center = {50, 50};
+        view.scale = 1.5;
+        QImage image;
+        renderScene(scene, view, image);
+        const auto pixel = [&](Vec2 world) {
+            const Vec2 s = view.toScreen(world);
+            return image.pixelColor(static_cast<int>(s.x), static_cast<int>(s.y));
+        };
+        QCOMPARE(pixel({50, 0}), QColor(255, 0, 0));
+        QCOMPARE(pixel({50, 50}), kBackground);
+        QCOMPARE(pixel({50, 100}), kBackground);
+        QCOMPARE(pixel({50, 25}), kBackground);
+    }
+
+    void zoomedInViewStillDrawsALongLineFromAFarBucket() {
+        Drawing d;
+        // A long line whose middle lies far from the zoomed-in view, among short ones that
+        // spread the grid over the whole drawing.
+        d.appendEntity(Entity{1, 0, 1, EntityType::Line, LineData{{0, 0, 0}, {1000, 0, 0}}});
+        for (int i = 0; i < 50; ++i) {
+            d.appendEntity(Entity{std::uint64_t(10 + i), 0, 3, EntityType::Line,
+                                  LineData{{i * 20.0, 500, 0}, {i * 20.0 + 1, 501, 0}}});
+        }
+        d.finish();
+        const auto document = makeDocument(std::move(d));
+        const Scene scene(*document);
+        Viewport view;
+        view.width = 100;
+        view.height = 100;
+        view.center = {950, 0};
+        view.scale = 10.0;
+        QImage image;
+        const RasterStats stats = renderScene(scene, view, image);
+        QVERIFY(stats.segments < scene.segmentCount());
+        const Vec2 s = view.toScreen({950, 0});
+        QCOMPARE(image.pixelColor(static_cast<int>(s.x), static_cast<int>(s.y)), QColor(255, 0, 0));
+    }
+
+    void closingAnswersAWaitingClientWithCancel() {
+        askPoint();
+        m_window->close();
+        QCOMPARE(m_reply.code, std::optional<vexilo::cad::HResult>(vexilo::cad::kCancelCode));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
