@@ -12,6 +12,9 @@ bool isBreak(char c) {
 } // namespace
 
 void CommandHistory::close() {
+    if (m_lineSink) {
+        m_lineSink(m_open);
+    }
     m_lines.push_back(std::move(m_open));
     m_open.clear();
     ++m_closedCount;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,12 +37,16 @@ public:
     /// only what is new.
     std::uint64_t closedCount() const { return m_closedCount; }
 
+    /// Hears every line as it is closed, before it joins lines(): a log of the session.
+    void setLineSink(std::function<void(std::string_view)> sink) { m_lineSink = std::move(sink); }
+
 private:
     void close();
 
     std::deque<std::string> m_lines;
     std::string m_open;
     std::uint64_t m_closedCount = 0;
+    std::function<void(std::string_view)> m_lineSink;
 };
 
 } // namespace vexilo::cadhost

@@ -107,6 +107,7 @@ public:
     // ---- output ----
 
     const CommandHistory& history() const { return m_history; }
+    CommandHistory& history() { return m_history; }
     /// A message of the host on its own lines.
     void print(std::string_view message);
     /// Called after every change of the history or the prompt.

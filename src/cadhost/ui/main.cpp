@@ -1,11 +1,16 @@
 // vexilo-cad: the drawing host. Opens a DXF drawing, lets a person answer the point, entity and
-// text requests of the utility, and runs scripts of answers.
+// text requests of the utility, runs scripts of answers, and offers AutoCAD's automation
+// members on the D-Bus session bus under each programmatic identifier it is given.
+#include "cadhost/service/automation_service.h"
 #include "cadhost/ui/main_window.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDBusConnection>
+#include <QFile>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -14,11 +19,22 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("The drawing host of Vexilo."));
     parser.addHelpOption();
+    const QCommandLineOption progId(
+        QStringLiteral("progid"),
+        QStringLiteral("Register on the session bus under the programmatic identifier ID "
+                       "(repeatable; default AutoCAD.Application)."),
+        QStringLiteral("ID"));
+    parser.addOption(progId);
     const QCommandLineOption script(QStringLiteral("script"),
                                     QStringLiteral("Feed the lines of FILE (UTF-8) to the command "
                                                    "line as if typed, one per answer."),
                                     QStringLiteral("FILE"));
     parser.addOption(script);
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Write every line of the command history to FILE "
+                                                "(UTF-8) as it is completed."),
+                                 QStringLiteral("FILE"));
+    parser.addOption(log);
     parser.addPositionalArgument(QStringLiteral("drawing"), QStringLiteral("DXF drawing to open."),
                                  QStringLiteral("[DRAWING.dxf]"));
     parser.process(app);
@@ -28,9 +44,35 @@ int main(int argc, char* argv[]) {
     }
 
     vexilo::cadhost::MainWindow window;
-    // The automation service is created here, on the session bus, with `window` as its
-    // AutomationHost; it registers before the drawing is read, so that clients can bind while a
-    // big drawing loads.
+
+    std::unique_ptr<QFile> logFile;
+    if (parser.isSet(log)) {
+        logFile = std::make_unique<QFile>(parser.value(log));
+        if (!logFile->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            std::fprintf(stderr, "vexilo-cad: cannot write the log %s: %s\n",
+                         parser.value(log).toLocal8Bit().constData(),
+                         logFile->errorString().toLocal8Bit().constData());
+            return 2;
+        }
+        window.commandLine().history().setLineSink([file = logFile.get()](std::string_view line) {
+            file->write(line.data(), static_cast<qint64>(line.size()));
+            file->write("\n");
+            file->flush();
+        });
+    }
+
+    // The service registers before the drawing is read, so that clients can bind while a big
+    // drawing loads; with no drawing, ActiveDocument fails as AutoCAD's does.
+    QStringList progIds = parser.values(progId);
+    if (progIds.isEmpty()) {
+        progIds << QStringLiteral("AutoCAD.Application");
+    }
+    vexilo::cadhost::AutomationService service(window, QDBusConnection::sessionBus());
+    QStringList problems;
+    service.start(progIds, problems);
+    for (const QString& problem : problems) {
+        std::fprintf(stderr, "vexilo-cad: %s\n", problem.toLocal8Bit().constData());
+    }
     window.show();
 
     if (!parser.positionalArguments().isEmpty()) {
