@@ -4,14 +4,11 @@
 #include "app/form_cad.h"
 #include "app/form_cad_operations.h"
 #include "cad/dbus/dbus_backend.h"
-#include "cad/prog_id.h"
 #include "export/report_export.h"
+#include "host_process.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,7 +16,6 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -33,7 +29,7 @@ namespace {
 
 using app::FormCAD;
 
-const QString kDefaultProgId = QStringLiteral("AutoCAD.Application");
+using e2e::kDefaultProgId;
 
 QJsonObject expectedPicks() {
     QFile file(QStringLiteral(VEXILO_SOURCE_DIR "/tests/data/e2e/site_expected.json"));
@@ -54,67 +50,16 @@ QString typedPoint(const QJsonObject& entry) {
     return QStringLiteral("%1,%2").arg(p[0].toDouble(), 0, 'f', 9).arg(p[1].toDouble(), 0, 'f', 9);
 }
 
-// vexilo-cad started with a script of answers, on this test's bus.
-class Host {
+// vexilo-cad on the sample drawing, answering from a script, on this test's bus.
+class Host : public e2e::HostProcess {
 public:
-    explicit Host(QStringList scriptLines, QStringList progIds = {kDefaultProgId},
+    explicit Host(const QStringList& scriptLines, const QStringList& progIds = {kDefaultProgId},
                   bool withDrawing = true)
-        : m_progIds(std::move(progIds)) {
-        const QString script = m_dir.filePath("answers.scr");
-        QFile file(script);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(scriptLines.join('\n').toUtf8() + '\n');
-        file.close();
-        QStringList arguments;
-        for (const QString& id : m_progIds) {
-            arguments << "--progid" << id;
-        }
-        arguments << "--script" << script << "--log" << m_dir.filePath("history.log");
-        if (withDrawing) {
-            arguments << QStringLiteral(VEXILO_SOURCE_DIR "/samples/site.dxf");
-        }
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(VEXILO_CAD_EXECUTABLE), arguments);
-        EXPECT_TRUE(m_process.waitForStarted(10000));
-        waitForNames();
+        : HostProcess(scriptLines, progIds,
+                      withDrawing ? QStringLiteral(VEXILO_SOURCE_DIR "/samples/site.dxf")
+                                  : QString()) {
+        EXPECT_TRUE(ready()) << "vexilo-cad did not register on the bus";
     }
-    ~Host() {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-    void kill() {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    // The host's command-line history: the prompts it showed and the answers it took.
-    QString history() const {
-        QFile file(m_dir.filePath("history.log"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-private:
-    void waitForNames() {
-        QElapsedTimer clock;
-        clock.start();
-        auto* bus = QDBusConnection::sessionBus().interface();
-        for (const QString& id : m_progIds) {
-            const QString name = QString::fromStdString(cad::busNameForProgId(id.toStdString()));
-            while (!bus->isServiceRegistered(name).value()) {
-                ASSERT_LT(clock.elapsed(), 20000)
-                    << "vexilo-cad did not register " << name.toStdString();
-                QThread::msleep(20);
-            }
-        }
-    }
-
-    QTemporaryDir m_dir;
-    QStringList m_progIds;
-    QProcess m_process;
 };
 
 // vexilo's window with its commands over the session bus; message boxes are recorded.

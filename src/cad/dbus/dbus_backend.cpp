@@ -14,7 +14,9 @@
 
 #include <limits>
 #include <map>
+#include <string>
 #include <utility>
+#include <variant>
 
 namespace vexilo::cad::dbus {
 
@@ -78,25 +80,52 @@ private:
 
 using ChannelPtr = std::shared_ptr<Channel>;
 
+// A member's value as the snapshot brought it.
+using MemberValue = std::variant<bool, double, std::string, std::vector<double>>;
+
+// The snapshot's values in C++ form, converted once: a command reads a polyline's vertex
+// array once per vertex, and converting it from the bus form each time would cost more than
+// all the rest of the listing.
+std::map<std::string, MemberValue, std::less<>> toMembers(const QVariantMap& snapshot) {
+    std::map<std::string, MemberValue, std::less<>> members;
+    for (auto it = snapshot.constBegin(); it != snapshot.constEnd(); ++it) {
+        const QVariant& value = it.value();
+        MemberValue converted;
+        if (value.typeId() == QMetaType::Bool) {
+            converted = value.toBool();
+        } else if (value.typeId() == QMetaType::Double) {
+            converted = value.toDouble();
+        } else if (value.typeId() == QMetaType::QString) {
+            converted = value.toString().toStdString();
+        } else {
+            const QList<double> list = qdbus_cast<QList<double>>(value);
+            converted = std::vector<double>(list.begin(), list.end());
+        }
+        members.emplace(it.key().toStdString(), std::move(converted));
+    }
+    return members;
+}
+
 class DbusEntity : public Entity {
 public:
     DbusEntity(ChannelPtr channel, QString path)
         : m_channel(std::move(channel)), m_path(std::move(path)) {}
 
-    CadResult<std::string> objectName() override { return text("ObjectName"); }
-    CadResult<std::string> entityName() override { return text("EntityName"); }
-    CadResult<std::vector<double>> coordinates() override { return doubles("Coordinates"); }
+    CadResult<std::string> objectName() override { return get<std::string>("ObjectName"); }
+    CadResult<std::string> entityName() override { return get<std::string>("EntityName"); }
+    CadResult<std::vector<double>> coordinates() override {
+        return get<std::vector<double>>("Coordinates");
+    }
 
     CadResult<std::vector<double>> coordinate(std::int32_t index) override {
-        const CadResult<std::vector<double>> all = doubles("Coordinates");
-        const CadResult<std::string> kind = text("ObjectName");
-        if (all && kind && index >= 0) {
+        const std::vector<double>* all = find<std::vector<double>>("Coordinates");
+        const std::string* kind = find<std::string>("ObjectName");
+        if (all != nullptr && kind != nullptr && index >= 0) {
             const std::size_t stride = *kind == "AcDbPolyline" ? 2 : 3;
             const auto first = static_cast<std::size_t>(index) * stride;
             if (first + stride <= all->size()) {
-                return std::vector<double>(all->begin() + static_cast<std::ptrdiff_t>(first),
-                                           all->begin() +
-                                               static_cast<std::ptrdiff_t>(first + stride));
+                const auto begin = all->begin() + static_cast<std::ptrdiff_t>(first);
+                return std::vector<double>(begin, begin + static_cast<std::ptrdiff_t>(stride));
             }
         }
         // Outside what the snapshot holds: the host's own answer (its failure code).
@@ -104,23 +133,18 @@ public:
         if (!reply) {
             return unexpected(reply.error());
         }
-        return std::vector<double>(qdbus_cast<QList<double>>(reply->value(0)).begin(),
-                                   qdbus_cast<QList<double>>(reply->value(0)).end());
+        const QList<double> vertex = qdbus_cast<QList<double>>(reply->value(0));
+        return std::vector<double>(vertex.begin(), vertex.end());
     }
 
-    CadResult<double> elevation() override { return number("Elevation"); }
+    CadResult<double> elevation() override { return get<double>("Elevation"); }
     CadResult<Point3> normal() override { return point("Normal"); }
-    CadResult<bool> closed() override {
-        const auto value = member("Closed");
-        if (!value) {
-            return unexpected(value.error());
-        }
-        return value->toBool();
-    }
+    CadResult<bool> closed() override { return get<bool>("Closed"); }
 
     CadResult<SegmentWidth> getWidth(std::int32_t segment) override {
-        const CadResult<std::vector<double>> widths = doubles("Widths");
-        if (widths && segment >= 0 && static_cast<std::size_t>(segment) * 2 + 1 < widths->size()) {
+        const std::vector<double>* widths = find<std::vector<double>>("Widths");
+        if (widths != nullptr && segment >= 0 &&
+            static_cast<std::size_t>(segment) * 2 + 1 < widths->size()) {
             const auto i = static_cast<std::size_t>(segment) * 2;
             return SegmentWidth{(*widths)[i], (*widths)[i + 1]};
         }
@@ -134,63 +158,59 @@ public:
         return SegmentWidth{reply->at(0).toDouble(), reply->at(1).toDouble()};
     }
 
-    CadResult<double> radius() override { return number("Radius"); }
-    CadResult<double> arcLength() override { return number("ArcLength"); }
+    CadResult<double> radius() override { return get<double>("Radius"); }
+    CadResult<double> arcLength() override { return get<double>("ArcLength"); }
     CadResult<Point3> center() override { return point("Center"); }
     CadResult<Point3> startPoint() override { return point("StartPoint"); }
     CadResult<Point3> endPoint() override { return point("EndPoint"); }
-    CadResult<double> startAngle() override { return number("StartAngle"); }
-    CadResult<double> endAngle() override { return number("EndAngle"); }
+    CadResult<double> startAngle() override { return get<double>("StartAngle"); }
+    CadResult<double> endAngle() override { return get<double>("EndAngle"); }
 
 private:
-    // The whole entity, fetched by the first read. A member the entity lacks is absent.
-    CadResult<QVariant> member(const char* name) {
-        if (!m_snapshot) {
+    // The whole entity, fetched by the first read.
+    HResult fetch() {
+        if (!m_members) {
             const auto reply = m_channel->call(m_path, kEntityInterface, "Snapshot");
             if (!reply) {
-                return unexpected(reply.error());
+                return reply.error();
             }
-            m_snapshot = qdbus_cast<QVariantMap>(reply->value(0));
+            m_members = toMembers(qdbus_cast<QVariantMap>(reply->value(0)));
         }
-        const auto found = m_snapshot->constFind(QString::fromLatin1(name));
-        if (found == m_snapshot->constEnd()) {
+        return 0;
+    }
+    // The member's value; nullptr when the snapshot cannot be had, the entity lacks the member
+    // or it has another type.
+    template <class T> const T* find(std::string_view name) {
+        if (fetch() != 0) {
+            return nullptr;
+        }
+        const auto found = m_members->find(name);
+        return found == m_members->end() ? nullptr : std::get_if<T>(&found->second);
+    }
+    template <class T> CadResult<T> get(std::string_view name) {
+        if (const HResult failed = fetch(); failed != 0) {
+            return unexpected(failed);
+        }
+        const T* value = find<T>(name);
+        if (value == nullptr) {
             return unexpected(kUnknownMemberCode);
         }
-        return *found;
+        return *value;
     }
-    CadResult<std::string> text(const char* name) {
-        const auto value = member(name);
+    CadResult<Point3> point(std::string_view name) {
+        const auto value = get<std::vector<double>>(name);
         if (!value) {
             return unexpected(value.error());
         }
-        return value->toString().toStdString();
-    }
-    CadResult<double> number(const char* name) {
-        const auto value = member(name);
-        if (!value) {
-            return unexpected(value.error());
+        if (value->size() != 3) {
+            return unexpected(kDisconnectedCode);
         }
-        return value->toDouble();
-    }
-    CadResult<std::vector<double>> doubles(const char* name) {
-        const auto value = member(name);
-        if (!value) {
-            return unexpected(value.error());
-        }
-        const QList<double> list = qdbus_cast<QList<double>>(*value);
-        return std::vector<double>(list.begin(), list.end());
-    }
-    CadResult<Point3> point(const char* name) {
-        const auto value = member(name);
-        if (!value) {
-            return unexpected(value.error());
-        }
-        return toPoint(*value);
+        return Point3{(*value)[0], (*value)[1], (*value)[2]};
     }
 
     ChannelPtr m_channel;
     QString m_path;
-    std::optional<QVariantMap> m_snapshot;
+    std::optional<std::map<std::string, MemberValue, std::less<>>> m_members;
 };
 
 class DbusUtility : public Utility {
