@@ -5,40 +5,31 @@
 
 namespace vexilo::cadhost {
 
-cad::HResult RequestBroker::requestPoint(std::string prompt, PointReply reply) {
+// Starts the request with its reply in place before anyone hears of it, so that a listener
+// may answer at once.
+template <class Reply>
+cad::HResult RequestBroker::start(PendingRequest request, Reply& slot, Reply reply) {
     if (m_pending) {
         return cad::kBusyCode;
     }
-    m_pending = PendingRequest{RequestKind::Point, std::move(prompt), false};
-    m_pointReply = std::move(reply);
+    m_pending = std::move(request);
+    slot = std::move(reply);
     if (m_listener) {
         m_listener();
     }
     return 0;
+}
+
+cad::HResult RequestBroker::requestPoint(std::string prompt, PointReply reply) {
+    return start({RequestKind::Point, std::move(prompt), false}, m_pointReply, std::move(reply));
 }
 
 cad::HResult RequestBroker::requestEntity(std::string prompt, EntityReply reply) {
-    if (m_pending) {
-        return cad::kBusyCode;
-    }
-    m_pending = PendingRequest{RequestKind::Entity, std::move(prompt), false};
-    m_entityReply = std::move(reply);
-    if (m_listener) {
-        m_listener();
-    }
-    return 0;
+    return start({RequestKind::Entity, std::move(prompt), false}, m_entityReply, std::move(reply));
 }
 
 cad::HResult RequestBroker::requestText(bool hasSpaces, std::string prompt, TextReply reply) {
-    if (m_pending) {
-        return cad::kBusyCode;
-    }
-    m_pending = PendingRequest{RequestKind::Text, std::move(prompt), hasSpaces};
-    m_textReply = std::move(reply);
-    if (m_listener) {
-        m_listener();
-    }
-    return 0;
+    return start({RequestKind::Text, std::move(prompt), hasSpaces}, m_textReply, std::move(reply));
 }
 
 // Clears the request before the reply runs, so that a reply that starts the next request (a

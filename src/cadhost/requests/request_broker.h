@@ -82,6 +82,7 @@ public:
     void setChangeListener(std::function<void()> listener) { m_listener = std::move(listener); }
 
 private:
+    template <class Reply> cad::HResult start(PendingRequest request, Reply& slot, Reply reply);
     void finish();
 
     std::optional<PendingRequest> m_pending;

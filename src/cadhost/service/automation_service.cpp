@@ -222,6 +222,19 @@ void AutomationService::watchRequester(const QDBusMessage& message) {
     m_watcher->setWatchedServices({m_requester});
 }
 
+// A request that waits for the person is answered later, when the person answers; a second
+// one while one waits is refused at once.
+void AutomationService::waitForPerson(const QDBusMessage& message,
+                                      const std::function<cad::HResult()>& start) {
+    message.setDelayedReply(true);
+    const cad::HResult started = start();
+    if (started != 0) {
+        replyError(message, started, QStringLiteral("another request is waiting"));
+    } else {
+        watchRequester(message);
+    }
+}
+
 void AutomationService::handleUtility(const QDBusMessage& message) {
     const Drawing* drawing = m_host.drawing();
     if (drawing == nullptr) {
@@ -233,55 +246,43 @@ void AutomationService::handleUtility(const QDBusMessage& message) {
     RequestBroker& requests = m_host.requests();
 
     if (member == QLatin1String("GetPoint") && args.size() == 1) {
-        message.setDelayedReply(true);
-        const cad::HResult started = requests.requestPoint(
-            args.at(0).toString().toStdString(),
-            [this, message](Expected<WorldPoint, cad::HResult> answer) {
-                if (answer) {
-                    reply(message, {QVariant::fromValue(toList(*answer))});
-                } else {
-                    replyError(message, answer.error(), QStringLiteral("no point"));
-                }
-            });
-        if (started != 0) {
-            replyError(message, started, QStringLiteral("another request is waiting"));
-        } else {
-            watchRequester(message);
-        }
+        waitForPerson(message, [&] {
+            return requests.requestPoint(
+                args.at(0).toString().toStdString(),
+                [this, message](Expected<WorldPoint, cad::HResult> answer) {
+                    if (answer) {
+                        reply(message, {QVariant::fromValue(toList(*answer))});
+                    } else {
+                        replyError(message, answer.error(), QStringLiteral("no point"));
+                    }
+                });
+        });
     } else if (member == QLatin1String("GetEntity") && args.size() == 1) {
-        message.setDelayedReply(true);
-        const cad::HResult started = requests.requestEntity(
-            args.at(0).toString().toStdString(),
-            [this, message](Expected<EntityPick, cad::HResult> answer) {
-                if (answer) {
-                    reply(message,
-                          {QVariant::fromValue(QDBusObjectPath(entityPath(answer->handle))),
-                           QVariant::fromValue(toList(answer->pickedPoint))});
-                } else {
-                    replyError(message, answer.error(), QStringLiteral("no entity"));
-                }
-            });
-        if (started != 0) {
-            replyError(message, started, QStringLiteral("another request is waiting"));
-        } else {
-            watchRequester(message);
-        }
+        waitForPerson(message, [&] {
+            return requests.requestEntity(
+                args.at(0).toString().toStdString(),
+                [this, message](Expected<EntityPick, cad::HResult> answer) {
+                    if (answer) {
+                        reply(message,
+                              {QVariant::fromValue(QDBusObjectPath(entityPath(answer->handle))),
+                               QVariant::fromValue(toList(answer->pickedPoint))});
+                    } else {
+                        replyError(message, answer.error(), QStringLiteral("no entity"));
+                    }
+                });
+        });
     } else if (member == QLatin1String("GetString") && args.size() == 2) {
-        message.setDelayedReply(true);
-        const cad::HResult started = requests.requestText(
-            args.at(0).toBool(), args.at(1).toString().toStdString(),
-            [this, message](Expected<std::string, cad::HResult> answer) {
-                if (answer) {
-                    reply(message, {QString::fromStdString(*answer)});
-                } else {
-                    replyError(message, answer.error(), QStringLiteral("no text"));
-                }
-            });
-        if (started != 0) {
-            replyError(message, started, QStringLiteral("another request is waiting"));
-        } else {
-            watchRequester(message);
-        }
+        waitForPerson(message, [&] {
+            return requests.requestText(
+                args.at(0).toBool(), args.at(1).toString().toStdString(),
+                [this, message](Expected<std::string, cad::HResult> answer) {
+                    if (answer) {
+                        reply(message, {QString::fromStdString(*answer)});
+                    } else {
+                        replyError(message, answer.error(), QStringLiteral("no text"));
+                    }
+                });
+        });
     } else if (member == QLatin1String("TranslateCoordinates") && args.size() == 5) {
         const QList<double> point = qdbus_cast<QList<double>>(args.at(0));
         const QList<double> normal = qdbus_cast<QList<double>>(args.at(4));

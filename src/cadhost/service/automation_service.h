@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <map>
+#include <functional>
 
 class QDBusServiceWatcher;
 
@@ -42,6 +42,7 @@ private:
     void replyError(const QDBusMessage& message, std::int32_t code, const QString& what);
     void reply(const QDBusMessage& message, const QList<QVariant>& arguments);
     void watchRequester(const QDBusMessage& message);
+    void waitForPerson(const QDBusMessage& message, const std::function<cad::HResult()>& start);
 
     AutomationHost& m_host;
     QDBusConnection m_connection;

@@ -142,6 +142,19 @@ TEST(RequestBroker, AReplyMayAskTheNextQuestionAtOnce) {
     EXPECT_EQ(broker.pending()->prompt, "\r命令：请输入点的编码：");
 }
 
+TEST(RequestBroker, AListenerMayAnswerTheMomentARequestStarts) {
+    RequestBroker broker;
+    Received received;
+    broker.setChangeListener([&] {
+        if (broker.isWaiting()) {
+            broker.answerText("at once");
+        }
+    });
+    ASSERT_EQ(broker.requestText(true, "t", recorder<std::string>(received)), 0);
+    EXPECT_EQ(received.calls, 1);
+    EXPECT_EQ(received.value, "at once");
+}
+
 TEST(RequestBroker, AbandonDropsTheRequestWithoutAReply) {
     RequestBroker broker;
     Received received;
