@@ -25,9 +25,9 @@ QString qtText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QRect twipsRect(const ControlSpec& spec) {
-    return {twipsToPixels(spec.left), twipsToPixels(spec.top), twipsToPixels(spec.width),
-            twipsToPixels(spec.height)};
+QRect twipsRect(const ControlSpec& entry) {
+    return {twipsToPixels(entry.left), twipsToPixels(entry.top), twipsToPixels(entry.width),
+            twipsToPixels(entry.height)};
 }
 
 /// Resets a flag when the scope ends, however it ends.
@@ -65,14 +65,14 @@ FormCAD::~FormCAD() {
 void FormCAD::buildControls() {
     m_options = new QButtonGroup(this);
     m_options->setExclusive(true);
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlSpec& entry : kControls) {
         QWidget* parent = this;
-        if (!spec.parent.empty()) {
-            parent = control(spec.parent);
+        if (!entry.parent.empty()) {
+            parent = control(entry.parent);
         }
         QWidget* widget = nullptr;
-        const QString text = qtText(spec.text);
-        switch (spec.kind) {
+        const QString text = qtText(entry.text);
+        switch (entry.kind) {
         case ControlKind::Frame: {
             auto* frame = new QGroupBox(parent);
             frame->setFocusPolicy(Qt::NoFocus);
@@ -84,19 +84,19 @@ void FormCAD::buildControls() {
             break;
         case ControlKind::CheckBox: {
             auto* box = new QCheckBox(text, parent);
-            box->setChecked(spec.initiallyOn);
+            box->setChecked(entry.initiallyOn);
             widget = box;
             break;
         }
         case ControlKind::OptionButton: {
             auto* option = new QRadioButton(text, parent);
-            option->setChecked(spec.initiallyOn);
+            option->setChecked(entry.initiallyOn);
             m_options->addButton(option);
             widget = option;
             break;
         }
         case ControlKind::TextBox: {
-            auto* box = new FilteredTextBox(qtText(spec.accepts), parent);
+            auto* box = new FilteredTextBox(qtText(entry.accepts), parent);
             box->setFont(songFont(kTextBoxPointSize));
             box->setText(text);
             widget = box;
@@ -110,20 +110,20 @@ void FormCAD::buildControls() {
             widget = m_grid;
             break;
         }
-        widget->setObjectName(qtText(spec.name));
-        widget->setGeometry(twipsRect(spec));
-        m_controls.emplace(std::string(spec.name), widget);
+        widget->setObjectName(qtText(entry.name));
+        widget->setGeometry(twipsRect(entry));
+        m_controls.emplace(std::string(entry.name), widget);
     }
 
     std::vector<const ControlSpec*> byTabIndex;
-    for (const ControlSpec& spec : kControls) {
-        byTabIndex.push_back(&spec);
+    for (const ControlSpec& entry : kControls) {
+        byTabIndex.push_back(&entry);
     }
     std::sort(byTabIndex.begin(), byTabIndex.end(),
               [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
     QWidget* previous = nullptr;
-    for (const ControlSpec* spec : byTabIndex) {
-        QWidget* widget = control(spec->name);
+    for (const ControlSpec* entry : byTabIndex) {
+        QWidget* widget = control(entry->name);
         if ((widget->focusPolicy() & Qt::TabFocus) == 0) {
             continue; // frames and labels keep their index but never take the focus
         }
