@@ -14,7 +14,7 @@ packages=(
     xdg-utils
 )
 if [[ "${1:-}" == "--docs" ]]; then
-    packages+=(libreoffice-calc-nogui poppler-utils imagemagick)
+    packages+=(libreoffice-calc-nogui poppler-utils imagemagick x11-utils openbox)
 fi
 
 missing=()
