@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -82,6 +83,29 @@ QString defaultReportFolder() {
     return QDir::homePath();
 }
 
+bool hasDesktopApplicationFor(const QString& mimeType) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // xdg-open, behind QDesktopServices::openUrl, counts as a success as soon as it has
+    // started, even when no application takes the file; the desktop's MIME database knows.
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    if (query.waitForFinished(5000) && query.exitStatus() == QProcess::NormalExit &&
+        query.exitCode() == 0) {
+        return !query.readAllStandardOutput().trimmed().isEmpty();
+    }
+    // No xdg-mime, or it failed: let openUrl decide.
+#else
+    Q_UNUSED(mimeType);
+#endif
+    return true;
+}
+
+bool openWithDesktop(const QUrl& url) {
+    return hasDesktopApplicationFor(QLatin1String(kWorkbookMimeType)) &&
+           QDesktopServices::openUrl(url);
+}
+
 QString exportReport(const cad::CoordinateTable& table, cad::WindowPort& window,
                      const ExportSettings& settings) {
     if (table.rowCount() <= 1) {
@@ -136,7 +160,7 @@ QString exportReport(const cad::CoordinateTable& table, cad::WindowPort& window,
     }
 
     const QUrl url = QUrl::fromLocalFile(saved);
-    const bool opened = settings.openFile ? settings.openFile(url) : QDesktopServices::openUrl(url);
+    const bool opened = settings.openFile ? settings.openFile(url) : openWithDesktop(url);
     if (!opened) {
         window.showInformation(
             QStringLiteral("坐标数据成果表已保存到：%1\n系统中没有可以打开它的程序。")

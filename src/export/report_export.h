@@ -25,6 +25,18 @@ struct ExportSettings {
     QDateTime time;
 };
 
+/// The MIME type of an .xlsx workbook.
+inline constexpr const char* kWorkbookMimeType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+
+/// Whether the desktop names a default application for files of the MIME type. On X11 desktops
+/// asks xdg-mime; true where that cannot be asked, leaving the answer to the opening itself.
+bool hasDesktopApplicationFor(const QString& mimeType);
+
+/// Opens the file with the desktop's default application; false when none is set up or the
+/// desktop refuses.
+bool openWithDesktop(const QUrl& url);
+
 /// The file name of a report made at the given time: "坐标数据成果表-20261207-154501.xlsx"
 /// for attempt 1, then "…-154501-2.xlsx", "…-154501-3.xlsx" for later attempts in the same
 /// second.

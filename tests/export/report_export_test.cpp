@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <cstdlib>
@@ -260,6 +261,15 @@ TEST(ExportReport, FullDiskShowsTheMessageAndLeavesNoFile) {
     EXPECT_EQ(report.rfind("无法保存坐标数据成果表：" + folder.path(), 0), 0u) << report;
     EXPECT_NE(report.find("File too large"), std::string::npos) << report;
     EXPECT_TRUE(folder.entries().empty());
+}
+
+// Regression: with no application for .xlsx, xdg-open still started and the export counted as
+// opened, so the person never learned where the report went.
+TEST(DesktopApplication, AMimeTypeNoApplicationClaimsHasNone) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty()) {
+        GTEST_SKIP() << "xdg-mime (xdg-utils) is not installed";
+    }
+    EXPECT_FALSE(hasDesktopApplicationFor(QStringLiteral("application/x-vexilo-no-such-type")));
 }
 
 TEST(DefaultReportFolder, DocumentsFolderWhenItExistsElseHome) {
