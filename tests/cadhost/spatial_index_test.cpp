@@ -246,3 +246,27 @@ TEST(Index, ExtentsCoverEveryEntityIncludingArcBulges) {
 
 } // namespace
 } // namespace vexilo::cadhost
+
+namespace vexilo::cadhost {
+namespace {
+
+TEST(Index, BlockReferenceThatOverflowsToInfinityIsLeftOutOfTheTree) {
+    test::DrawingBuilder b;
+    Drawing& d = b.drawing();
+    const std::uint32_t block = d.addBlock("BIG", {});
+    Entity huge;
+    huge.type = EntityType::Line;
+    huge.data = LineData{{-1e308, 0, 0}, {1e308, 1e308, 0}};
+    d.appendBlockEntity(huge);
+    b.insert(block, {}, {1e308, -1e308, 1});
+    const auto line = b.line({1, 1, 0}, {2, 2, 0});
+    SpatialIndex index(d);
+    EXPECT_EQ(index.size(), 1u);
+    const Box2 e = index.extents();
+    EXPECT_TRUE(std::isfinite(e.min.x) && std::isfinite(e.max.y));
+    EXPECT_EQ(index.pick({1.5, 1.5}, 0.1)->entity, line);
+    EXPECT_EQ(index.snap({1.1, 1.1}, 0.2, SnapModes::all())->point, (Vec3{1, 1, 0}));
+}
+
+} // namespace
+} // namespace vexilo::cadhost

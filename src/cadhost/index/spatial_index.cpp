@@ -224,7 +224,9 @@ SpatialIndex::SpatialIndex(const Drawing& drawing)
     const auto entities = drawing.entities();
     for (std::size_t i = 0; i < entities.size(); ++i) {
         const Box2 b = bounds.entityBounds(entities[i]);
-        if (b.isEmpty()) {
+        // An entity whose geometry overflows the double range can be neither shown nor picked;
+        // in the tree it would also spoil the extents.
+        if (b.isEmpty() || !b.isFinite()) {
             continue;
         }
         m_extents.add(b);

@@ -10,6 +10,7 @@
 #include "cadhost/model/entity.h"
 #include "cadhost/model/mapped_vector.h"
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -59,6 +60,12 @@ struct Box2 {
     Vec2 max{-1.0e300, -1.0e300};
 
     bool isEmpty() const { return min.x > max.x || min.y > max.y; }
+    /// True when every corner coordinate is a finite number (a block reference scaled past the
+    /// double range gives infinite ones).
+    bool isFinite() const {
+        return std::isfinite(min.x) && std::isfinite(min.y) && std::isfinite(max.x) &&
+               std::isfinite(max.y);
+    }
     void add(Vec2 p) {
         min = {p.x < min.x ? p.x : min.x, p.y < min.y ? p.y : min.y};
         max = {p.x > max.x ? p.x : max.x, p.y > max.y ? p.y : max.y};

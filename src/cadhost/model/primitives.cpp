@@ -445,7 +445,10 @@ Box2 BoundsCalculator::entityBounds(const Entity& entity) {
 Box2 BoundsCalculator::extents() {
     Box2 box;
     for (const Entity& e : m_drawing.entities()) {
-        box.add(entityBounds(e));
+        const Box2 b = entityBounds(e);
+        if (b.isFinite()) {
+            box.add(b);
+        }
     }
     return box;
 }

@@ -111,7 +111,7 @@ public:
     /// The WCS XY box of a model-space entity (parts on hidden layers included). Empty for a
     /// reference to a block without geometry.
     Box2 entityBounds(const Entity& entity);
-    /// The box of every model-space entity together.
+    /// The box of every model-space entity together, leaving out boxes that are not finite.
     Box2 extents();
 
 private:
