@@ -39,8 +39,8 @@ Member<std::vector<double>> coordinate(const Drawing& d, const Entity& e, int in
 /// polyline and every other entity fail.
 Member<double> elevation(const Entity& e);
 
-/// The unit extrusion vector in WCS (DXF 210/220/230). A 3D polyline has none; a line returns
-/// (0,0,1) (its extrusion only tilts a thickness, which the host does not keep).
+/// The unit extrusion vector in WCS (DXF 210/220/230, (0,0,1) when absent). A 3D polyline has
+/// none.
 Member<Vec3> normal(const Entity& e);
 
 /// True for a closed polyline (DXF 70 bit 1). Polylines only.
