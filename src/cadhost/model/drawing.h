@@ -124,7 +124,8 @@ public:
     // ---- building ----
 
     DrawingHeader& header() { return m_header; }
-    /// Adds a layer, or returns the index of the one of that name.
+    /// Adds a layer, or replaces the one of that name (a later LAYER entry wins); returns its
+    /// index.
     std::uint32_t addLayer(Layer layer);
     /// Adds a block definition whose entities are those appended with appendBlockEntity until
     /// the next addBlock; returns its index.
@@ -146,7 +147,8 @@ public:
     MappedVector<Entity>& mutableBlockEntities() { return m_blockEntities; }
     std::vector<Block>& mutableBlocks() { return m_blocks; }
     /// Gives every entity without a handle (handle 0) or with a handle already taken a new one
-    /// above the largest, builds the handle index and releases spare pool capacity.
+    /// above the largest, builds the handle index and releases spare pool capacity. Call it
+    /// after the last entity is added and before findByHandle.
     void finish();
 
 private:

@@ -79,8 +79,8 @@ using MemberValue = std::variant<bool, double, std::string, std::vector<double>>
 /// GetWidth(i) take an argument and are the functions above.
 Member<MemberValue> readProperty(const Drawing& d, const Entity& e, std::string_view name);
 
-/// The plane (OCS) X axis angle sweep helper: the counter-clockwise angle from `start` to
-/// `end` in (0, 2π].
+/// The counter-clockwise angle in radians from angle `start` to angle `end`, in (0, 2π]: an arc
+/// whose end angle equals its start angle is a full turn.
 double counterClockwiseSweep(double start, double end);
 
 } // namespace vexilo::cadhost
