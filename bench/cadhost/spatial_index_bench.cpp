@@ -153,6 +153,36 @@ void BM_Snap1M(benchmark::State& state) {
 }
 BENCHMARK(BM_Snap1M)->Arg(5)->Arg(50)->Unit(benchmark::kMicrosecond);
 
+/// Contour-like polylines: each query lands inside the boxes of several long polylines, whose
+/// every segment the pick and the snap walk.
+void BM_SnapNearLongPolylines(benchmark::State& state) {
+    const std::size_t vertices = static_cast<std::size_t>(state.range(0));
+    Drawing d;
+    for (int c = 0; c < 10; ++c) {
+        std::vector<PolylineVertex> run(vertices);
+        for (std::size_t i = 0; i < vertices; ++i) {
+            const double t = static_cast<double>(i) / static_cast<double>(vertices);
+            run[i].point = {kEast + 1000.0 * t, kNorth + 100.0 * c + 200.0 * std::sin(40.0 * t), 0};
+        }
+        PolylineData p;
+        p.firstVertex = d.appendVertices(run);
+        p.vertexCount = static_cast<std::uint32_t>(vertices);
+        Entity e;
+        e.handle = static_cast<std::uint64_t>(c + 1);
+        e.type = EntityType::LwPolyline;
+        e.data = p;
+        d.appendEntity(e);
+    }
+    d.finish();
+    SpatialIndex index(d);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Vec2 q{kEast + 10.0 * static_cast<double>(i++ % 97), kNorth + 450.0};
+        benchmark::DoNotOptimize(index.snap(q, 0.5, SnapModes::all()));
+    }
+}
+BENCHMARK(BM_SnapNearLongPolylines)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

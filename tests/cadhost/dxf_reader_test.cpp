@@ -443,3 +443,19 @@ TEST(Format, ReadsTheTestDrawingFromAFileAndFromMemoryAlike) {
 
 } // namespace
 } // namespace vexilo::cadhost::dxf
+
+namespace vexilo::cadhost::dxf {
+namespace {
+
+TEST(Format, LineKeepsItsExtrusionAsNormal) {
+    Tags body = kLine;
+    body.insert(body.end(), {{210, "0"}, {220, "0"}, {230, "-2"}});
+    const auto r = readText(ascii(entitiesFile(body)));
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(*normal(r->drawing.entities()[0]), (Vec3{0, 0, -1}));
+    const auto plain = readText(ascii(entitiesFile(kLine)));
+    EXPECT_EQ(*normal(plain->drawing.entities()[0]), (Vec3{0, 0, 1}));
+}
+
+} // namespace
+} // namespace vexilo::cadhost::dxf

@@ -246,3 +246,64 @@ TEST(Index, ExtentsCoverEveryEntityIncludingArcBulges) {
 
 } // namespace
 } // namespace vexilo::cadhost
+
+namespace vexilo::cadhost {
+namespace {
+
+TEST(Index, BlockReferenceThatOverflowsToInfinityIsLeftOutOfTheTree) {
+    test::DrawingBuilder b;
+    Drawing& d = b.drawing();
+    const std::uint32_t block = d.addBlock("BIG", {});
+    Entity huge;
+    huge.type = EntityType::Line;
+    huge.data = LineData{{-1e308, 0, 0}, {1e308, 1e308, 0}};
+    d.appendBlockEntity(huge);
+    b.insert(block, {}, {1e308, -1e308, 1});
+    const auto line = b.line({1, 1, 0}, {2, 2, 0});
+    SpatialIndex index(d);
+    EXPECT_EQ(index.size(), 1u);
+    const Box2 e = index.extents();
+    EXPECT_TRUE(std::isfinite(e.min.x) && std::isfinite(e.max.y));
+    EXPECT_EQ(index.pick({1.5, 1.5}, 0.1)->entity, line);
+    EXPECT_EQ(index.snap({1.1, 1.1}, 0.2, SnapModes::all())->point, (Vec3{1, 1, 0}));
+}
+
+} // namespace
+} // namespace vexilo::cadhost
+
+namespace vexilo::cadhost {
+namespace {
+
+TEST(Snap, LongPolylinesAreSearchedOnlyNearTheCursorWithoutLosingFarReachingArcs) {
+    test::DrawingBuilder b;
+    // A major arc (bulge 3) from (0,0) to (2,0) swings out to y = −3 (its midpoint), far from
+    // its chord; a 3D polyline and a long lightweight polyline run elsewhere.
+    b.lwpolyline({{{0, 0, 0}, 3.0}, {{2, 0, 0}, 0.0}});
+    b.polyline3d({{{100, 0, 5}, 0}, {{110, 0, 6}, 0}, {{120, 10, 7}, 0}});
+    PolylineVertex run[200];
+    for (int i = 0; i < 200; ++i) {
+        run[i] = {{200.0 + i, (i % 2) * 1.0, 0}, 0.0};
+    }
+    Drawing& d = b.drawing();
+    PolylineData p;
+    p.firstVertex = d.appendVertices(run);
+    p.vertexCount = 200;
+    Entity e;
+    e.type = EntityType::LwPolyline;
+    e.data = p;
+    d.appendEntity(e);
+    SpatialIndex index(d);
+    const auto mid = index.snap({1.1, -3.1}, 0.3, SnapModes::all());
+    ASSERT_TRUE(mid.has_value());
+    EXPECT_EQ(mid->kind, SnapKind::Midpoint);
+    EXPECT_NEAR(mid->point.x, 1.0, 1e-12);
+    EXPECT_NEAR(mid->point.y, -3.0, 1e-12);
+    EXPECT_EQ(index.snap({110.1, 0.1}, 0.3, SnapModes::all())->point, (Vec3{110, 0, 6}));
+    EXPECT_EQ(index.snap({351.2, 0.9}, 0.3, SnapModes::all()).value_or(SnapHit{}).point,
+              (Vec3{351, 1, 0}));
+    EXPECT_TRUE(index.pick({300.5, 0.5}, 0.1).has_value());
+    EXPECT_FALSE(index.pick({300.5, 3.0}, 0.1).has_value());
+}
+
+} // namespace
+} // namespace vexilo::cadhost

@@ -654,6 +654,7 @@ void Parser::readLine(Target target, Common& c) {
             break;
         }
     }
+    readNormal(c, d.normal);
     if (acceptable(target, c, "LINE")) {
         keep(target, c, EntityType::Line, d);
     }

@@ -224,7 +224,9 @@ SpatialIndex::SpatialIndex(const Drawing& drawing)
     const auto entities = drawing.entities();
     for (std::size_t i = 0; i < entities.size(); ++i) {
         const Box2 b = bounds.entityBounds(entities[i]);
-        if (b.isEmpty()) {
+        // An entity whose geometry overflows the double range can be neither shown nor picked;
+        // in the tree it would also spoil the extents.
+        if (b.isEmpty() || !b.isFinite()) {
             continue;
         }
         m_extents.add(b);
@@ -253,12 +255,17 @@ std::optional<PickHit> SpatialIndex::pick(Vec2 point, double halfSize) const {
     std::vector<TreeValue> found;
     m_tree->rtree.query(bgi::intersects(toBg(box)), std::back_inserter(found));
     std::optional<PickHit> best;
+    PrimitiveOptions options;
+    options.clip = box;
     for (const TreeValue& v : found) {
         double nearest = std::numeric_limits<double>::infinity();
-        forEachPrimitive(m_drawing, m_drawing.entities()[v.second], [&](const Primitive& p) {
-            nearest = std::min(nearest, distanceTo(point, p.shape));
-            return nearest > 0.0;
-        });
+        forEachPrimitive(
+            m_drawing, m_drawing.entities()[v.second],
+            [&](const Primitive& p) {
+                nearest = std::min(nearest, distanceTo(point, p.shape));
+                return nearest > 0.0;
+            },
+            options);
         if (nearest > halfSize) {
             continue;
         }
@@ -300,43 +307,50 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
     };
     const double outsideRank = aperture * std::numbers::sqrt2 * 2.0;
     std::vector<Curve> curves;
+    // Every snap point lies in the aperture square, and every curve that matters passes
+    // through it, so polyline segments outside it can be left out.
+    PrimitiveOptions options;
+    options.clip = box;
     for (const TreeValue& v : found) {
         const std::size_t entity = v.second;
-        forEachPrimitive(m_drawing, m_drawing.entities()[entity], [&](const Primitive& prim) {
-            const PrimitiveShape& shape = prim.shape;
-            if (const auto* s = std::get_if<SegmentPrimitive>(&shape)) {
-                if (s->startIsEnd) {
-                    consider(s->start, SnapKind::Endpoint, entity);
+        forEachPrimitive(
+            m_drawing, m_drawing.entities()[entity],
+            [&](const Primitive& prim) {
+                const PrimitiveShape& shape = prim.shape;
+                if (const auto* s = std::get_if<SegmentPrimitive>(&shape)) {
+                    if (s->startIsEnd) {
+                        consider(s->start, SnapKind::Endpoint, entity);
+                    }
+                    if (s->endIsEnd) {
+                        consider(s->end, SnapKind::Endpoint, entity);
+                    }
+                    if (s->hasMidpoint) {
+                        consider((s->start + s->end) * 0.5, SnapKind::Midpoint, entity);
+                    }
+                } else if (const auto* a = std::get_if<ArcPrimitive>(&shape)) {
+                    if (a->sweep < kTwoPi) {
+                        consider(a->pointAt(0.0), SnapKind::Endpoint, entity);
+                        consider(a->pointAt(1.0), SnapKind::Endpoint, entity);
+                        consider(a->pointAt(0.5), SnapKind::Midpoint, entity);
+                    }
+                    if (inAperture(a->center)) {
+                        consider(a->center, SnapKind::Center, entity);
+                    } else if (distanceToArc(point, *a) <= aperture) {
+                        offer(a->center, SnapKind::Center, entity,
+                              outsideRank + distance(point, xy(a->center)));
+                    }
+                } else if (const auto* q = std::get_if<PointPrimitive>(&shape)) {
+                    consider(q->position, SnapKind::Node, entity);
                 }
-                if (s->endIsEnd) {
-                    consider(s->end, SnapKind::Endpoint, entity);
+                const bool curve = std::holds_alternative<SegmentPrimitive>(shape) ||
+                                   std::holds_alternative<ArcPrimitive>(shape);
+                if (modes.intersection && curve && curves.size() < kMaxIntersectionCurves &&
+                    distanceTo(point, shape) <= aperture * std::numbers::sqrt2) {
+                    curves.push_back(Curve{shape, entity});
                 }
-                if (s->hasMidpoint) {
-                    consider((s->start + s->end) * 0.5, SnapKind::Midpoint, entity);
-                }
-            } else if (const auto* a = std::get_if<ArcPrimitive>(&shape)) {
-                if (a->sweep < kTwoPi) {
-                    consider(a->pointAt(0.0), SnapKind::Endpoint, entity);
-                    consider(a->pointAt(1.0), SnapKind::Endpoint, entity);
-                    consider(a->pointAt(0.5), SnapKind::Midpoint, entity);
-                }
-                if (inAperture(a->center)) {
-                    consider(a->center, SnapKind::Center, entity);
-                } else if (distanceToArc(point, *a) <= aperture) {
-                    offer(a->center, SnapKind::Center, entity,
-                          outsideRank + distance(point, xy(a->center)));
-                }
-            } else if (const auto* q = std::get_if<PointPrimitive>(&shape)) {
-                consider(q->position, SnapKind::Node, entity);
-            }
-            const bool curve = std::holds_alternative<SegmentPrimitive>(shape) ||
-                               std::holds_alternative<ArcPrimitive>(shape);
-            if (modes.intersection && curve && curves.size() < kMaxIntersectionCurves &&
-                distanceTo(point, shape) <= aperture * std::numbers::sqrt2) {
-                curves.push_back(Curve{shape, entity});
-            }
-            return true;
-        });
+                return true;
+            },
+            options);
     }
     if (modes.intersection) {
         std::vector<Vec3> points;

@@ -79,7 +79,8 @@ public:
     /// those of the segments and arcs passing through the aperture (the first 256 of them).
     std::optional<SnapHit> snap(Vec2 point, double aperture, SnapModes modes) const;
 
-    /// The box of every entity together (empty for an empty drawing).
+    /// The box of every entity together (empty for an empty drawing). Entities whose box is not
+    /// finite (geometry beyond the double range) are not in the index.
     Box2 extents() const { return m_extents; }
     /// The box of one entity, by index in Drawing::entities().
     Box2 bounds(std::size_t entity) const;

@@ -10,6 +10,7 @@
 #include "cadhost/model/entity.h"
 #include "cadhost/model/mapped_vector.h"
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -59,6 +60,12 @@ struct Box2 {
     Vec2 max{-1.0e300, -1.0e300};
 
     bool isEmpty() const { return min.x > max.x || min.y > max.y; }
+    /// True when every corner coordinate is a finite number (a block reference scaled past the
+    /// double range gives infinite ones).
+    bool isFinite() const {
+        return std::isfinite(min.x) && std::isfinite(min.y) && std::isfinite(max.x) &&
+               std::isfinite(max.y);
+    }
     void add(Vec2 p) {
         min = {p.x < min.x ? p.x : min.x, p.y < min.y ? p.y : min.y};
         max = {p.x > max.x ? p.x : max.x, p.y > max.y ? p.y : max.y};
@@ -117,7 +124,8 @@ public:
     // ---- building ----
 
     DrawingHeader& header() { return m_header; }
-    /// Adds a layer, or returns the index of the one of that name.
+    /// Adds a layer, or replaces the one of that name (a later LAYER entry wins); returns its
+    /// index.
     std::uint32_t addLayer(Layer layer);
     /// Adds a block definition whose entities are those appended with appendBlockEntity until
     /// the next addBlock; returns its index.
@@ -139,7 +147,8 @@ public:
     MappedVector<Entity>& mutableBlockEntities() { return m_blockEntities; }
     std::vector<Block>& mutableBlocks() { return m_blocks; }
     /// Gives every entity without a handle (handle 0) or with a handle already taken a new one
-    /// above the largest, builds the handle index and releases spare pool capacity.
+    /// above the largest, builds the handle index and releases spare pool capacity. Call it
+    /// after the last entity is added and before findByHandle.
     void finish();
 
 private:

@@ -28,10 +28,12 @@ enum class EntityType : std::uint8_t {
     Insert,
 };
 
-/// A LINE: both ends in WCS.
+/// A LINE: both ends in WCS; the normal (DXF 210) only tilts a thickness, which the host does
+/// not draw, but AutoCAD reports it as the line's Normal.
 struct LineData {
     Vec3 start;
     Vec3 end;
+    Vec3 normal{0.0, 0.0, 1.0};
 };
 
 /// One polyline vertex. For a lightweight or old-style 2D polyline x and y are OCS (z is the

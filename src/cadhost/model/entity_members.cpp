@@ -128,19 +128,10 @@ Member<double> elevation(const Entity& e) {
 }
 
 Member<Vec3> normal(const Entity& e) {
-    return std::visit(
-        [&](const auto& data) -> Member<Vec3> {
-            using T = std::decay_t<decltype(data)>;
-            if constexpr (std::is_same_v<T, LineData>) {
-                return Vec3{0.0, 0.0, 1.0};
-            } else {
-                if (e.type == EntityType::Polyline3d) {
-                    return unknownMember();
-                }
-                return data.normal;
-            }
-        },
-        e.data);
+    if (e.type == EntityType::Polyline3d) {
+        return unknownMember();
+    }
+    return std::visit([](const auto& data) -> Member<Vec3> { return data.normal; }, e.data);
 }
 
 Member<bool> closed(const Entity& e) {

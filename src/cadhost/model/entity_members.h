@@ -39,8 +39,8 @@ Member<std::vector<double>> coordinate(const Drawing& d, const Entity& e, int in
 /// polyline and every other entity fail.
 Member<double> elevation(const Entity& e);
 
-/// The unit extrusion vector in WCS (DXF 210/220/230). A 3D polyline has none; a line returns
-/// (0,0,1) (its extrusion only tilts a thickness, which the host does not keep).
+/// The unit extrusion vector in WCS (DXF 210/220/230, (0,0,1) when absent). A 3D polyline has
+/// none.
 Member<Vec3> normal(const Entity& e);
 
 /// True for a closed polyline (DXF 70 bit 1). Polylines only.
@@ -79,8 +79,8 @@ using MemberValue = std::variant<bool, double, std::string, std::vector<double>>
 /// GetWidth(i) take an argument and are the functions above.
 Member<MemberValue> readProperty(const Drawing& d, const Entity& e, std::string_view name);
 
-/// The plane (OCS) X axis angle sweep helper: the counter-clockwise angle from `start` to
-/// `end` in (0, 2π].
+/// The counter-clockwise angle in radians from angle `start` to angle `end`, in (0, 2π]: an arc
+/// whose end angle equals its start angle is a full turn.
 double counterClockwiseSweep(double start, double end);
 
 } // namespace vexilo::cadhost

@@ -127,11 +127,35 @@ private:
         return emit(SegmentPrimitive{a, b, w0, w1});
     }
 
+    /// True when a segment of a plan-view polyline can be left out: its bounding disc (and for
+    /// an arc its centre) lies outside the clip box.
+    bool clippedAway(Vec2 p0, Vec2 p1, double bulge, double halfWidth) const {
+        const Box2& clip = *m_options.clip;
+        const auto outside = [&](Vec2 lo, Vec2 hi) {
+            return hi.x < clip.min.x || lo.x > clip.max.x || hi.y < clip.min.y || lo.y > clip.max.y;
+        };
+        if (std::fabs(bulge) < kStraightBulge) {
+            const Vec2 lo{std::min(p0.x, p1.x) - halfWidth, std::min(p0.y, p1.y) - halfWidth};
+            const Vec2 hi{std::max(p0.x, p1.x) + halfWidth, std::max(p0.y, p1.y) + halfWidth};
+            return outside(lo, hi);
+        }
+        // Every point of a bulged segment lies within (chord/2)·max(1, |bulge|) of the chord's
+        // middle (the sagitta bounds a major arc).
+        const Vec2 mid = (p0 + p1) * 0.5;
+        const double r = distance(p0, p1) / 2.0 * std::max(1.0, std::fabs(bulge)) + halfWidth;
+        if (!outside(mid - Vec2{r, r}, mid + Vec2{r, r})) {
+            return false;
+        }
+        const Vec2 c = bulgeArc(p0, p1, bulge).center;
+        return outside(c, c);
+    }
+
     bool polyline2d(const PolylineData& p, const Transform& t) {
         const auto verts = m_d.vertices(p);
         const auto widths = m_d.widths(p);
         const std::size_t n = verts.size();
         const std::size_t segments = p.closed ? n : (n > 0 ? n - 1 : 0);
+        const bool clip = m_options.clip && p.normal == Vec3{0.0, 0.0, 1.0} && t.isIdentity();
         if (n == 1) {
             return emit(PointPrimitive{
                 t.apply(ocsToWcs({verts[0].point.x, verts[0].point.y, p.elevation}, p.normal))});
@@ -143,6 +167,9 @@ private:
             const double w1 = widths.empty() ? p.constantWidth : widths[i].end;
             const Vec2 p0{v0.point.x, v0.point.y};
             const Vec2 p1{v1.point.x, v1.point.y};
+            if (clip && clippedAway(p0, p1, v0.bulge, std::max(w0, w1) / 2.0)) {
+                continue;
+            }
             bool ok = true;
             if (std::fabs(v0.bulge) >= kStraightBulge && p0 != p1) {
                 const BulgeArc b = bulgeArc(p0, p1, v0.bulge);
@@ -168,7 +195,11 @@ private:
             return emit(PointPrimitive{t.apply(verts[0].point)});
         }
         const std::size_t segments = p.closed ? n : n - 1;
+        const bool clip = m_options.clip && t.isIdentity();
         for (std::size_t i = 0; i < segments; ++i) {
+            if (clip && clippedAway(xy(verts[i].point), xy(verts[(i + 1) % n].point), 0.0, 0.0)) {
+                continue;
+            }
             if (!segment(t.apply(verts[i].point), t.apply(verts[(i + 1) % n].point), 0.0, 0.0)) {
                 return false;
             }
@@ -445,7 +476,10 @@ Box2 BoundsCalculator::entityBounds(const Entity& entity) {
 Box2 BoundsCalculator::extents() {
     Box2 box;
     for (const Entity& e : m_drawing.entities()) {
-        box.add(entityBounds(e));
+        const Box2 b = entityBounds(e);
+        if (b.isFinite()) {
+            box.add(b);
+        }
     }
     return box;
 }

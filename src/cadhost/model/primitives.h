@@ -14,6 +14,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <variant>
 
@@ -90,6 +91,11 @@ struct PrimitiveOptions {
     std::size_t limit = 1'000'000;
     /// Block nesting deeper than this is not expanded.
     int maxDepth = 64;
+    /// When set, segments of polylines drawn in plan (normal (0,0,1), in WCS) that lie wholly
+    /// outside this WCS XY box are left out; a bulged segment is kept while the centre of its
+    /// arc is inside. Picking and object snap use it so that a long contour costs only the
+    /// segments near the cursor.
+    std::optional<Box2> clip;
 };
 
 /// Receives primitives; returning false stops the generation.
@@ -111,7 +117,7 @@ public:
     /// The WCS XY box of a model-space entity (parts on hidden layers included). Empty for a
     /// reference to a block without geometry.
     Box2 entityBounds(const Entity& entity);
-    /// The box of every model-space entity together.
+    /// The box of every model-space entity together, leaving out boxes that are not finite.
     Box2 extents();
 
 private:
