@@ -143,7 +143,7 @@ def main():
     msp.add_mtext("某某地块宗地图\\P比例尺 1:500", dxfattribs={
         "insert": (*p(40, 135), 0.0), "char_height": 4.0, "layer": "注记"})
     msp.add_text("坐标系：2000国家大地坐标系 3度带", dxfattribs={
-        "insert": p(40, 124), "height": 2.0, "layer": "注记"})
+        "insert": p(40, 119), "height": 2.0, "layer": "注记"})
 
     path = os.path.join(HERE, "site.dxf")
     doc.saveas(path)
