@@ -17,4 +17,16 @@ struct CaptureContext {
     cad::WindowPort& window;
 };
 
+/// How the two pickers start: attach (false, after the message, when no CAD answers), then
+/// minimise the window so that the CAD's maximised window is free for picking, then read the
+/// decimal places and the scale for the whole run.
+inline bool startPicking(CaptureContext& context, cad::ErrorState& errors) {
+    if (!context.session.Attach(context.window, errors)) {
+        return false;
+    }
+    context.window.minimise();
+    context.recorder.ReadNumericOptions(errors);
+    return true;
+}
+
 } // namespace vexilo::capture

@@ -13,11 +13,9 @@ using cad::Utility;
 void Command1_Click(CaptureContext& context) {
     std::string pointCode;
     ErrorState errors;
-    if (!context.session.Attach(context.window, errors)) {
+    if (!startPicking(context, errors)) {
         return;
     }
-    context.window.minimise();
-    context.recorder.ReadNumericOptions(errors);
 
     std::optional<Point3> userPoint;
     for (;;) {

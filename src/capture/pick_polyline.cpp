@@ -105,11 +105,9 @@ bool asksAgainAfter(cad::HResult code) {
 void Command2_Click(CaptureContext& context) {
     std::string pointCode;
     ErrorState errors;
-    if (!context.session.Attach(context.window, errors)) {
+    if (!startPicking(context, errors)) {
         return;
     }
-    context.window.minimise();
-    context.recorder.ReadNumericOptions(errors);
 
     std::shared_ptr<Entity> entity;
     std::int32_t upper = 0;
