@@ -2,6 +2,8 @@
 // clicks and scripts; the UCS of typed points; object snap; the host's commands.
 #include "cadhost/commandline/command_line.h"
 
+#include "../recorded_reply.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -60,13 +62,10 @@ public:
 };
 
 // What the client that asked received.
-struct Reply {
-    int calls = 0;
-    std::optional<cad::HResult> code;
-    WorldPoint point{};
-    std::uint64_t handle = 0;
-    std::string text;
-};
+using Reply = vexilo::cadhost::test_support::RecordedReply;
+using vexilo::cadhost::test_support::recordEntity;
+using vexilo::cadhost::test_support::recordPoint;
+using vexilo::cadhost::test_support::recordText;
 
 class CommandLineTest : public testing::Test {
 protected:
@@ -86,40 +85,14 @@ protected:
         }
     }
     void askPoint(std::string prompt = "请选择点：<退出键取消选择> ") {
-        ASSERT_EQ(broker.requestPoint(std::move(prompt),
-                                      [this](Expected<WorldPoint, cad::HResult> r) {
-                                          ++reply.calls;
-                                          if (r) {
-                                              reply.point = *r;
-                                          } else {
-                                              reply.code = r.error();
-                                          }
-                                      }),
-                  0);
+        ASSERT_EQ(broker.requestPoint(std::move(prompt), recordPoint(reply)), 0);
     }
     void askEntity() {
-        ASSERT_EQ(broker.requestEntity("请选择圆弧对象<退出键取消选择>：",
-                                       [this](Expected<EntityPick, cad::HResult> r) {
-                                           ++reply.calls;
-                                           if (r) {
-                                               reply.handle = r->handle;
-                                               reply.point = r->pickedPoint;
-                                           } else {
-                                               reply.code = r.error();
-                                           }
-                                       }),
-                  0);
+        ASSERT_EQ(broker.requestEntity("请选择圆弧对象<退出键取消选择>：", recordEntity(reply)), 0);
     }
     void askText(bool hasSpaces) {
         ASSERT_EQ(broker.requestText(hasSpaces, "\r命令：请输入点的编码：<退出键取消输入>",
-                                     [this](Expected<std::string, cad::HResult> r) {
-                                         ++reply.calls;
-                                         if (r) {
-                                             reply.text = *r;
-                                         } else {
-                                             reply.code = r.error();
-                                         }
-                                     }),
+                                     recordText(reply)),
                   0);
     }
     void useUcs(Vec3 origin, double degrees) {

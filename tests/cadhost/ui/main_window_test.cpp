@@ -1,4 +1,5 @@
 // Clicks and keys on vexilo-cad's view and command line answer the waiting request.
+#include "../recorded_reply.h"
 #include "cadhost/ui/command_line_widget.h"
 #include "cadhost/ui/drawing_view.h"
 #include "cadhost/ui/main_window.h"
@@ -34,13 +35,10 @@ Drawing testDrawing() {
 }
 
 // What the client that asked received.
-struct Reply {
-    int calls = 0;
-    std::optional<vexilo::cad::HResult> code;
-    WorldPoint point{};
-    std::uint64_t handle = 0;
-    std::string text;
-};
+using Reply = vexilo::cadhost::test_support::RecordedReply;
+using vexilo::cadhost::test_support::recordEntity;
+using vexilo::cadhost::test_support::recordPoint;
+using vexilo::cadhost::test_support::recordText;
 
 } // namespace
 
@@ -55,42 +53,18 @@ private:
     QLineEdit* input() { return m_window->commandLineWidget()->input(); }
 
     void askPoint() {
-        QCOMPARE(m_window->requests().requestPoint(
-                     "请选择点：<退出键取消选择> ",
-                     [this](vexilo::Expected<WorldPoint, vexilo::cad::HResult> r) {
-                         ++m_reply.calls;
-                         if (r) {
-                             m_reply.point = *r;
-                         } else {
-                             m_reply.code = r.error();
-                         }
-                     }),
-                 0);
+        QCOMPARE(
+            m_window->requests().requestPoint("请选择点：<退出键取消选择> ", recordPoint(m_reply)),
+            0);
     }
     void askEntity() {
-        QCOMPARE(m_window->requests().requestEntity(
-                     "请选择圆弧对象<退出键取消选择>：",
-                     [this](vexilo::Expected<EntityPick, vexilo::cad::HResult> r) {
-                         ++m_reply.calls;
-                         if (r) {
-                             m_reply.handle = r->handle;
-                         } else {
-                             m_reply.code = r.error();
-                         }
-                     }),
+        QCOMPARE(m_window->requests().requestEntity("请选择圆弧对象<退出键取消选择>：",
+                                                    recordEntity(m_reply)),
                  0);
     }
     void askText(bool hasSpaces) {
         QCOMPARE(m_window->requests().requestText(
-                     hasSpaces, "\r命令：请输入点的编码：<退出键取消输入>",
-                     [this](vexilo::Expected<std::string, vexilo::cad::HResult> r) {
-                         ++m_reply.calls;
-                         if (r) {
-                             m_reply.text = *r;
-                         } else {
-                             m_reply.code = r.error();
-                         }
-                     }),
+                     hasSpaces, "\r命令：请输入点的编码：<退出键取消输入>", recordText(m_reply)),
                  0);
     }
     // A plain move event: QTest's own skips positions it believes the cursor is already at.
