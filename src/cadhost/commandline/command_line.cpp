@@ -431,8 +431,8 @@ void CommandLine::openFile(std::string_view typed) {
     if (path.empty()) {
         return;
     }
-    if (const std::optional<std::string> failure = m_target.openDrawing(path)) {
-        print("OPEN failed: " + *failure);
+    if (const auto opened = m_target.openDrawing(path); !opened) {
+        print("OPEN failed: " + opened.error().message);
     }
 }
 
@@ -545,7 +545,7 @@ void CommandLine::print(std::string_view message) {
     notify();
 }
 
-Status<ScriptError> CommandLine::runScript(const std::string& path) {
+Status<ScriptFailure> CommandLine::runScript(const std::string& path) {
     auto lines = readScriptFile(path);
     if (!lines) {
         print("Cannot run script: " + lines.error().message);

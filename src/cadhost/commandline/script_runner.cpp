@@ -77,17 +77,33 @@ std::vector<std::string> splitScriptLines(std::string_view text) {
     return lines;
 }
 
-Expected<std::vector<std::string>, ScriptError> readScriptFile(const std::string& path) {
+std::string_view describe(ScriptError error) {
+    switch (error) {
+    case ScriptError::CannotOpen:
+        return "cannot open";
+    case ScriptError::CannotRead:
+        return "cannot read";
+    case ScriptError::NotUtf8:
+        return "not UTF-8 text";
+    }
+    return "unknown script error";
+}
+
+Expected<std::vector<std::string>, ScriptFailure> readScriptFile(const std::string& path) {
+    const auto fail = [&](ScriptError kind) {
+        return unexpected(
+            ScriptFailure{kind, "script file \"" + path + "\": " + std::string(describe(kind))});
+    };
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return unexpected(ScriptError{"cannot open script file \"" + path + "\""});
+        return fail(ScriptError::CannotOpen);
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) {
-        return unexpected(ScriptError{"cannot read script file \"" + path + "\""});
+        return fail(ScriptError::CannotRead);
     }
     if (!isValidUtf8(text)) {
-        return unexpected(ScriptError{"script file \"" + path + "\" is not UTF-8 text"});
+        return fail(ScriptError::NotUtf8);
     }
     return splitScriptLines(text);
 }
