@@ -1,6 +1,8 @@
 // Reading and holding script lines.
 #include "cadhost/commandline/script_runner.h"
 
+#include "common/ui_text.h"
+
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -80,14 +82,17 @@ std::vector<std::string> splitScriptLines(std::string_view text) {
 Expected<std::vector<std::string>, ScriptError> readScriptFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return unexpected(ScriptError{"cannot open script file \"" + path + "\""});
+        return unexpected(ScriptError{
+            fillText(uiText("ScriptRunner", "cannot open script file \"%1\""), {path})});
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) {
-        return unexpected(ScriptError{"cannot read script file \"" + path + "\""});
+        return unexpected(ScriptError{
+            fillText(uiText("ScriptRunner", "cannot read script file \"%1\""), {path})});
     }
     if (!isValidUtf8(text)) {
-        return unexpected(ScriptError{"script file \"" + path + "\" is not UTF-8 text"});
+        return unexpected(ScriptError{
+            fillText(uiText("ScriptRunner", "script file \"%1\" is not UTF-8 text"), {path})});
     }
     return splitScriptLines(text);
 }
