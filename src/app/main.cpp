@@ -31,6 +31,8 @@ int main(int argc, char* argv[]) {
             : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vexilo"));
     QCoreApplication::setApplicationVersion(vexilo::desktop::version());
+    // Desktops match the windows to the menu entry (and its icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vexilo.Vexilo"));
     vexilo::desktop::installTranslations(*app);
 
     QCommandLineParser parser;
