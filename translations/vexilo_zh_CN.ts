@@ -81,6 +81,137 @@
     </message>
 </context>
 <context>
+    <name>DxfReader</name>
+    <message>
+        <source>byte offset %1: %2 (%3)</source>
+        <translation>字节偏移 %1：%2（%3）</translation>
+    </message>
+    <message>
+        <source>line %1: %2 (%3)</source>
+        <translation>第 %1 行：%2（%3）</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1（%2）</translation>
+    </message>
+    <message>
+        <source>the file does not begin with a DXF group code</source>
+        <translation>文件开头不是 DXF 组码</translation>
+    </message>
+    <message>
+        <source>the file holds no DXF data</source>
+        <translation>文件中没有 DXF 数据</translation>
+    </message>
+    <message>
+        <source>the file does not begin with a SECTION</source>
+        <translation>文件开头不是 SECTION</translation>
+    </message>
+    <message>
+        <source>the file ends inside a tag</source>
+        <translation>文件在一个标记中间结束</translation>
+    </message>
+    <message>
+        <source>a group code DXF does not define</source>
+        <translation>DXF 未定义的组码</translation>
+    </message>
+    <message>
+        <source>a group code that is not a number</source>
+        <translation>组码不是数字</translation>
+    </message>
+    <message>
+        <source>the file ends before its EOF marker; the last tag read starts here</source>
+        <translation>文件在 EOF 标记之前结束；读到的最后一个标记从这里开始</translation>
+    </message>
+    <message>
+        <source>unknown code page %1; texts that are not UTF-8 were read as Windows-1252</source>
+        <translation>未知代码页 %1；非 UTF-8 的文字按 Windows-1252 读取</translation>
+    </message>
+    <message>
+        <source>the header&apos;s UCS is damaged; the world system is used</source>
+        <translation>文件头中的 UCS 已损坏；改用世界坐标系</translation>
+    </message>
+    <message>
+        <source>skipped %1: %2</source>
+        <translation>跳过 %1 个：%2</translation>
+    </message>
+    <message>
+        <source>skipped %1 %2: %3</source>
+        <translation>跳过 %1 个 %2：%3</translation>
+    </message>
+    <message>
+        <source>the file is larger than 4 GiB (%1)</source>
+        <translation>文件大于 4 GiB（%1）</translation>
+    </message>
+    <message>
+        <source>cannot open %1 (%2)</source>
+        <translation>无法打开 %1（%2）</translation>
+    </message>
+    <message>
+        <source>cannot open</source>
+        <translation>无法打开</translation>
+    </message>
+    <message>
+        <source>not a DXF file</source>
+        <translation>不是 DXF 文件</translation>
+    </message>
+    <message>
+        <source>truncated</source>
+        <translation>文件不完整</translation>
+    </message>
+    <message>
+        <source>bad group code</source>
+        <translation>错误的组码</translation>
+    </message>
+    <message>
+        <source>too large</source>
+        <translation>文件过大</translation>
+    </message>
+    <message>
+        <source>entity type not shown</source>
+        <translation>不显示的对象类型</translation>
+    </message>
+    <message>
+        <source>polygon mesh</source>
+        <translation>多边形网格</translation>
+    </message>
+    <message>
+        <source>polyface mesh</source>
+        <translation>多面网格</translation>
+    </message>
+    <message>
+        <source>in paper space</source>
+        <translation>位于图纸空间</translation>
+    </message>
+    <message>
+        <source>value that is not a valid number</source>
+        <translation>数值无效</translation>
+    </message>
+    <message>
+        <source>polyline without vertices</source>
+        <translation>没有顶点的多段线</translation>
+    </message>
+    <message>
+        <source>reference to an undefined block</source>
+        <translation>引用了未定义的块</translation>
+    </message>
+    <message>
+        <source>block that inserts itself</source>
+        <translation>插入自身的块</translation>
+    </message>
+    <message>
+        <source>block attribute (not shown)</source>
+        <translation>块属性（不显示）</translation>
+    </message>
+    <message>
+        <source>array insert, only its first copy kept</source>
+        <translation>阵列插入，只保留第一个</translation>
+    </message>
+    <message>
+        <source>entity outside any block definition</source>
+        <translation>不在任何块定义中的对象</translation>
+    </message>
+</context>
+<context>
     <name>OpenDocument</name>
     <message>
         <source>Opened %1: %2 entities, %3 skipped.</source>
