@@ -56,7 +56,7 @@ endforeach()
 
 add_custom_target(vexilo_desktop_files ALL DEPENDS ${_desktop_files})
 
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR}
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vexilo
         RENAME copyright)
 
 # ---- the Debian package ----

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # CI checks of the Debian package: builds it (scripts/package.sh), then checks that it holds
 # exactly what `cmake --install` installs, that its desktop entries and AppStream metainfo
-# validate, that it installs with apt-get on this machine, and that the installed programs
-# answer --version without a display and speak Chinese under zh_CN.UTF-8.
+# validate, that it installs with apt-get on this machine, that .dxf files then open in
+# vexilo-cad, and that the installed programs answer --version without a display and speak
+# Chinese under zh_CN.UTF-8.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,6 +43,10 @@ if ((EUID != 0)); then
 fi
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --reinstall \
     -o DPkg::Lock::Timeout=600 "$deb" >/dev/null
+
+# The desktop database (updated by desktop-file-utils' trigger) sends .dxf files to vexilo-cad.
+grep -q '^image/vnd.dxf=.*org.vexilo.VexiloCad.desktop' /usr/share/applications/mimeinfo.cache ||
+    fail "the desktop database does not open image/vnd.dxf with vexilo-cad"
 
 for program in vexilo vexilo-cad; do
     answer=$(env -u DISPLAY -u WAYLAND_DISPLAY LANG=C.UTF-8 "/usr/bin/$program" --version)
