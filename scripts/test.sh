@@ -3,7 +3,9 @@
 #   scripts/test.sh                     every configuration CI runs, each built and tested in full:
 #                                       core (the toolkit-free core alone, with Qt, Boost and
 #                                       libxlsxwriter hidden), default (RelWithDebInfo) and asan
-#                                       (Debug with AddressSanitizer and UndefinedBehaviorSanitizer)
+#                                       (Debug with AddressSanitizer and UndefinedBehaviorSanitizer),
+#                                       then the Debian package, built and checked
+#                                       (scripts/check-package.sh)
 #   scripts/test.sh PRESET [CTEST ARGS] one preset (default, dev, asan, core), with ctest's
 #                                       arguments passed on: scripts/test.sh dev -R cad_
 # Exits non-zero on the first failure.
@@ -28,3 +30,5 @@ fi
 for preset in core default asan; do
     run_preset "$preset"
 done
+echo "== Debian package =="
+scripts/check-package.sh

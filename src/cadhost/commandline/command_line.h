@@ -113,9 +113,6 @@ public:
     /// Called after every change of the history or the prompt.
     void setChangeListener(std::function<void()> listener) { m_listener = std::move(listener); }
 
-    /// The prompt the command line shows with no request and no command: "Command: ".
-    static constexpr std::string_view kIdlePrompt = "Command: ";
-
 private:
     enum class Step { None, UcsOrigin, UcsXAxis, ZoomOption, OsnapModes, OpenPath, ScriptPath };
 

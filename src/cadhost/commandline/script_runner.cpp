@@ -1,6 +1,8 @@
 // Reading and holding script lines.
 #include "cadhost/commandline/script_runner.h"
 
+#include "common/ui_text.h"
+
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -90,20 +92,22 @@ std::string_view describe(ScriptError error) {
 }
 
 Expected<std::vector<std::string>, ScriptFailure> readScriptFile(const std::string& path) {
-    const auto fail = [&](ScriptError kind) {
-        return unexpected(
-            ScriptFailure{kind, "script file \"" + path + "\": " + std::string(describe(kind))});
-    };
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return fail(ScriptError::CannotOpen);
+        return unexpected(ScriptFailure{
+            ScriptError::CannotOpen,
+            fillText(uiText("ScriptRunner", "cannot open script file \"%1\""), {path})});
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) {
-        return fail(ScriptError::CannotRead);
+        return unexpected(ScriptFailure{
+            ScriptError::CannotRead,
+            fillText(uiText("ScriptRunner", "cannot read script file \"%1\""), {path})});
     }
     if (!isValidUtf8(text)) {
-        return fail(ScriptError::NotUtf8);
+        return unexpected(ScriptFailure{
+            ScriptError::NotUtf8,
+            fillText(uiText("ScriptRunner", "script file \"%1\" is not UTF-8 text"), {path})});
     }
     return splitScriptLines(text);
 }

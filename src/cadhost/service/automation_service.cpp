@@ -327,12 +327,11 @@ AutomationService::~AutomationService() {
 
 bool AutomationService::start(const QStringList& progIds, QStringList& problems) {
     if (!m_connection.isConnected()) {
-        problems
-            << QStringLiteral("no D-Bus session bus: %1").arg(m_connection.lastError().message());
+        problems << tr("no D-Bus session bus: %1").arg(m_connection.lastError().message());
         return false;
     }
     if (!m_connection.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath)) {
-        problems << QStringLiteral("cannot register the automation objects on the bus");
+        problems << tr("cannot register the automation objects on the bus");
         return false;
     }
     for (const QString& progId : progIds) {
@@ -342,8 +341,8 @@ bool AutomationService::start(const QStringList& progIds, QStringList& problems)
             name, QDBusConnectionInterface::DontQueueService,
             QDBusConnectionInterface::DontAllowReplacement);
         if (!result.isValid() || result.value() != QDBusConnectionInterface::ServiceRegistered) {
-            problems << QStringLiteral("%1 (%2) is already owned by another program; skipped")
-                            .arg(progId, name);
+            problems
+                << tr("%1 (%2) is already owned by another program; skipped").arg(progId, name);
         }
     }
     return true;
