@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 namespace vexilo::app {
 namespace {
 
@@ -55,7 +57,8 @@ CoordinateGrid::CoordinateGrid(cad::CoordinateTable& table, QWidget* parent)
     setItemDelegateForColumn(0, new HeaderStyleDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setContextMenuPolicy(Qt::CustomContextMenu);
     setCornerButtonEnabled(false);
     setWordWrap(false);
     setTabKeyNavigation(false);
@@ -88,7 +91,20 @@ CoordinateGrid::CoordinateGrid(cad::CoordinateTable& table, QWidget* parent)
     // Qt's selection model moves the current row on its own when the current row goes; the
     // table's own rule decides which row is current afterwards.
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CoordinateGrid::showTableCurrentRow);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int, int last) {
+                scrollTo(m_model->index(last, 0), QAbstractItemView::EnsureVisible);
+            });
     showTableCurrentRow();
+}
+
+std::vector<int> CoordinateGrid::selectedTableRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        rows.push_back(index.row() + 1);
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void CoordinateGrid::showTableCurrentRow() {

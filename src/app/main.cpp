@@ -6,6 +6,7 @@
 #include "cad/dbus/dbus_backend.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -13,6 +14,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vexilo"));
     vexilo::app::FormCAD window;
+    window.setJournalFolder(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                            QStringLiteral("/journal"));
     vexilo::cad::dbus::DbusRegistry registry;
     vexilo::app::FormCadOperations operations(window, registry);
     vexilo::app::FormCadBus bus(operations);

@@ -1,0 +1,126 @@
+// The CASS point file and the PNEZD CSV: fields, quoting, encoding.
+#include "form/coordinate_file.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <iconv.h>
+
+namespace vexilo::form {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+/// UTF-8 to GBK with the C library's converter; nothing when a character has no GBK form.
+std::optional<std::string> toGbk(std::string_view text) {
+    iconv_t converter = iconv_open("GBK", "UTF-8");
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        return std::nullopt;
+    }
+    std::string input(text);
+    std::string output(input.size() * 2 + 4, '\0');
+    char* in = input.data();
+    std::size_t inLeft = input.size();
+    char* out = output.data();
+    std::size_t outLeft = output.size();
+    const std::size_t converted = iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    if (converted == static_cast<std::size_t>(-1) || inLeft != 0) {
+        return std::nullopt;
+    }
+    output.resize(output.size() - outLeft);
+    return output;
+}
+
+std::string csvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        return std::string(text);
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') {
+            quoted += '"';
+        }
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+Unexpected<FileFailure> rowFailure(const cad::CoordinateTable& table, int row,
+                                   const std::string& why) {
+    return unexpected(FileFailure{"序号 " + table.cell(row, 0) + " 的点" + why});
+}
+
+} // namespace
+
+std::string fileNumber(const std::optional<double>& value) {
+    if (!value) {
+        return {};
+    }
+    if (*value == 0.0) {
+        return "0";
+    }
+    std::array<char, 32> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), *value,
+                                            std::chars_format::fixed);
+    if (error != std::errc()) {
+        const auto [shortEnd, shortError] =
+            std::to_chars(buffer.data(), buffer.data() + buffer.size(), *value);
+        return shortError == std::errc() ? std::string(buffer.data(), shortEnd) : std::string();
+    }
+    return std::string(buffer.data(), end);
+}
+
+Expected<std::string, FileFailure> coordinateFileBytes(const cad::CoordinateTable& table,
+                                                       const CoordinateFileOptions& options) {
+    std::string bytes;
+    if (options.format == CoordinateFileFormat::PnezdCsv) {
+        bytes += kUtf8Mark;
+        bytes += kPnezdHeader;
+        bytes += kLineEnd;
+        for (int row = 1; row < table.rowCount(); ++row) {
+            const cad::RowPoint& point = table.point(row);
+            bytes += csvField(table.cell(row, 0)) + ',' + fileNumber(point.y) + ',' +
+                     fileNumber(point.x) + ',' + fileNumber(point.z) + ',' +
+                     csvField(table.cell(row, 1));
+            bytes += kLineEnd;
+        }
+        return bytes;
+    }
+    for (int row = 1; row < table.rowCount(); ++row) {
+        const cad::RowPoint& point = table.point(row);
+        std::string name = table.cell(row, 1);
+        if (options.name == PointName::Number || name.empty()) {
+            name = table.cell(row, 0);
+        }
+        if (name.find_first_of(",\r\n") != std::string::npos) {
+            return rowFailure(table, row, "名“" + name + "”含有逗号或换行，CASS 坐标文件无法容纳");
+        }
+        std::string line = name + ",," + fileNumber(point.x) + ',' + fileNumber(point.y) + ',' +
+                           fileNumber(point.z);
+        if (options.encoding == TextEncoding::Gbk) {
+            std::optional<std::string> encoded = toGbk(line);
+            if (!encoded) {
+                return rowFailure(table, row, "名“" + name + "”含有 GBK 编码无法表示的字符");
+            }
+            line = std::move(*encoded);
+        }
+        bytes += line;
+        bytes += kLineEnd;
+    }
+    return bytes;
+}
+
+Status<FileFailure> writeCoordinateFile(const cad::CoordinateTable& table,
+                                        const CoordinateFileOptions& options,
+                                        const std::filesystem::path& path) {
+    const Expected<std::string, FileFailure> bytes = coordinateFileBytes(table, options);
+    if (!bytes) {
+        return unexpected(bytes.error());
+    }
+    return writeFileAtomically(path, bytes.value());
+}
+
+} // namespace vexilo::form
