@@ -7,8 +7,10 @@
 #include "app/twips.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -91,11 +93,31 @@ CoordinateGrid::CoordinateGrid(cad::CoordinateTable& table, QWidget* parent)
     // Qt's selection model moves the current row on its own when the current row goes; the
     // table's own rule decides which row is current afterwards.
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CoordinateGrid::showTableCurrentRow);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int, int last) {
-                scrollTo(m_model->index(last, 0), QAbstractItemView::EnsureVisible);
-            });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &CoordinateGrid::scrollToNewRows);
     showTableCurrentRow();
+}
+
+bool CoordinateGrid::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        event->ignore();
+        return false;
+    }
+    return QTableView::event(event);
+}
+
+void CoordinateGrid::scrollToNewRows() {
+    if (m_scrollPending) {
+        return;
+    }
+    m_scrollPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_scrollPending = false;
+        executeDelayedItemsLayout();
+        if (m_model->rowCount() > 0) {
+            scrollTo(m_model->index(m_model->rowCount() - 1, 0), QAbstractItemView::EnsureVisible);
+        }
+    });
 }
 
 std::vector<int> CoordinateGrid::selectedTableRows() const {

@@ -29,7 +29,14 @@ public:
     /// The table rows (1 and up) that are selected, in table order.
     std::vector<int> selectedTableRows() const;
 
+protected:
+    /// Leaves Ctrl+C to the window's 复制, which copies whole rows, rather than the view's copy
+    /// of the current cell.
+    bool event(QEvent* event) override;
+
 private:
+    /// Brings the last row into view once the rows appended in one burst are laid out.
+    void scrollToNewRows();
     /// Moves the view's current row to the table's (none while the header is current).
     void showTableCurrentRow();
     /// Makes the view's current row the table's, unless the view is following the table.
@@ -38,6 +45,7 @@ private:
     cad::CoordinateTable& m_table;
     CoordinateTableModel* m_model;
     bool m_following = false;
+    bool m_scrollPending = false;
 };
 
 } // namespace vexilo::app
