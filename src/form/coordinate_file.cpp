@@ -12,26 +12,44 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
-/// UTF-8 to GBK with the C library's converter; nothing when a character has no GBK form.
-std::optional<std::string> toGbk(std::string_view text) {
-    iconv_t converter = iconv_open("GBK", "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        return std::nullopt;
+/// UTF-8 to GBK with the C library's converter, opened once per file.
+class GbkEncoder {
+public:
+    GbkEncoder() : m_converter(iconv_open("GBK", "UTF-8")) {}
+    ~GbkEncoder() {
+        if (m_converter != invalid()) {
+            iconv_close(m_converter);
+        }
     }
-    std::string input(text);
-    std::string output(input.size() * 2 + 4, '\0');
-    char* in = input.data();
-    std::size_t inLeft = input.size();
-    char* out = output.data();
-    std::size_t outLeft = output.size();
-    const std::size_t converted = iconv(converter, &in, &inLeft, &out, &outLeft);
-    iconv_close(converter);
-    if (converted == static_cast<std::size_t>(-1) || inLeft != 0) {
-        return std::nullopt;
+    GbkEncoder(const GbkEncoder&) = delete;
+    GbkEncoder& operator=(const GbkEncoder&) = delete;
+
+    /// Appends the text in GBK to `out`; false (out unchanged) when a character has no GBK form.
+    bool append(std::string_view text, std::string& out) {
+        if (m_converter == invalid()) {
+            return false;
+        }
+        iconv(m_converter, nullptr, nullptr, nullptr, nullptr);
+        std::string input(text);
+        const std::size_t start = out.size();
+        out.resize(start + input.size() * 2 + 4);
+        char* in = input.data();
+        std::size_t inLeft = input.size();
+        char* to = out.data() + start;
+        std::size_t outLeft = out.size() - start;
+        const std::size_t converted = iconv(m_converter, &in, &inLeft, &to, &outLeft);
+        if (converted == static_cast<std::size_t>(-1) || inLeft != 0) {
+            out.resize(start);
+            return false;
+        }
+        out.resize(out.size() - outLeft);
+        return true;
     }
-    output.resize(output.size() - outLeft);
-    return output;
-}
+
+private:
+    static iconv_t invalid() { return reinterpret_cast<iconv_t>(-1); }
+    iconv_t m_converter;
+};
 
 std::string csvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -89,6 +107,7 @@ Expected<std::string, FileFailure> coordinateFileBytes(const cad::CoordinateTabl
         }
         return bytes;
     }
+    GbkEncoder gbk;
     for (int row = 1; row < table.rowCount(); ++row) {
         const cad::RowPoint& point = table.point(row);
         std::string name = table.cell(row, 1);
@@ -98,16 +117,13 @@ Expected<std::string, FileFailure> coordinateFileBytes(const cad::CoordinateTabl
         if (name.find_first_of(",\r\n") != std::string::npos) {
             return rowFailure(table, row, "名“" + name + "”含有逗号或换行，CASS 坐标文件无法容纳");
         }
-        std::string line = name + ",," + fileNumber(point.x) + ',' + fileNumber(point.y) + ',' +
-                           fileNumber(point.z);
-        if (options.encoding == TextEncoding::Gbk) {
-            std::optional<std::string> encoded = toGbk(line);
-            if (!encoded) {
-                return rowFailure(table, row, "名“" + name + "”含有 GBK 编码无法表示的字符");
-            }
-            line = std::move(*encoded);
+        const std::string line = name + ",," + fileNumber(point.x) + ',' + fileNumber(point.y) +
+                                 ',' + fileNumber(point.z);
+        if (options.encoding == TextEncoding::Utf8) {
+            bytes += line;
+        } else if (!gbk.append(line, bytes)) {
+            return rowFailure(table, row, "名“" + name + "”含有 GBK 编码无法表示的字符");
         }
-        bytes += line;
         bytes += kLineEnd;
     }
     return bytes;

@@ -49,9 +49,9 @@ int main(int argc, char* argv[]) {
         QTimer::singleShot(500, &window, [&] {
             vexilo::app::CoordinateGrid* grid = window.grid();
             grid->scrollToTop();
-            grid->selectionModel()->select(grid->model()->index(5, 0),
+            grid->selectionModel()->select(grid->model()->index(6, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            const QRect cell = grid->visualRect(grid->model()->index(5, 2));
+            const QRect cell = grid->visualRect(grid->model()->index(6, 2));
             window.gridMenu()->menu()->popup(grid->viewport()->mapToGlobal(cell.center()));
         });
         QTimer::singleShot(1200, &window, [&] {
