@@ -38,7 +38,7 @@ Status<FileFailure> writeFileAtomically(const std::filesystem::path& path, std::
     errno = 0;
     std::FILE* file = std::fopen(temporary.string().c_str(), "wbx");
     if (file == nullptr) {
-        return failure("cannot create", temporary, std::strerror(errno));
+        return failure("cannot create", path, std::strerror(errno));
     }
     const auto discard = [&temporary] {
         std::error_code ignored;
@@ -56,8 +56,7 @@ Status<FileFailure> writeFileAtomically(const std::filesystem::path& path, std::
     const int closeError = errno;
     if (!written || !closed) {
         discard();
-        return failure("cannot write", temporary,
-                       std::strerror(!written ? writeError : closeError));
+        return failure("cannot write", path, std::strerror(!written ? writeError : closeError));
     }
     std::error_code renamed;
     std::filesystem::rename(temporary, path, renamed);

@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QSettings>
@@ -197,6 +199,21 @@ private slots:
         window.table().setCurrentRow(1);
         window.controlAs<QAbstractButton>("Command5")->click();
         QVERIFY(!model->index(1, 2).data(Qt::BackgroundRole).isValid());
+    }
+
+    void measureDialogAnswersAsItIsTyped() {
+        MeasureDialog dialog(QString{});
+        dialog.input("degrees")->setText(QStringLiteral("30.5"));
+        QCOMPARE(dialog.result("dms")->text(), QStringLiteral("30.3（30°30′00″）"));
+        dialog.input("radians")->setText(QStringLiteral("3.14159265358979"));
+        QCOMPARE(dialog.result("toDegrees")->text(), QStringLiteral("180"));
+        dialog.input("north")->setText(QStringLiteral("-40"));
+        dialog.input("east")->setText(QStringLiteral("30"));
+        QCOMPARE(dialog.result("distance")->text(), QStringLiteral("50"));
+        QVERIFY(dialog.result("azimuth")->text().startsWith(QStringLiteral("143.1301")));
+        QVERIFY(dialog.result("azimuth")->text().endsWith(QStringLiteral("（143°07′48″）")));
+        dialog.input("north")->setText(QStringLiteral("x"));
+        QCOMPARE(dialog.result("distance")->text(), QString());
     }
 
     void newRowsScrollIntoView() {
