@@ -65,25 +65,17 @@ class ComEntity : public Entity {
 public:
     explicit ComEntity(DispatchObject object) : m_object(std::move(object)) {}
 
-    CadResult<std::string> objectName() override {
-        return m_objectName.get([&] {
-            // Read under the entity interface's own kind: every entity shares that member.
-            m_object.setKind("Entity");
-            auto name = convert<std::string>(m_object.get(L"ObjectName"), textOf);
-            m_object.setKind(name ? "Entity:" + *name : std::string("Entity"));
-            return name;
-        });
-    }
+    CadResult<std::string> objectName() override { return keptObjectName(); }
     CadResult<std::string> entityName() override {
         return read<std::string>(m_entityName, L"EntityName", textOf);
     }
-    CadResult<std::vector<double>> coordinates() override {
-        return read<std::vector<double>>(m_coordinates, L"Coordinates", doublesOf);
-    }
+    CadResult<std::vector<double>> coordinates() override { return keptCoordinates(); }
 
     CadResult<std::vector<double>> coordinate(std::int32_t index) override {
-        const auto& all = coordinates();
-        const auto& name = objectName();
+        // Read in place: a command reads every vertex, and a copy of the whole array per vertex
+        // would make listing a long polyline quadratic.
+        const auto& all = keptCoordinates();
+        const auto& name = keptObjectName();
         if (all && name && index >= 0) {
             const std::size_t stride = *name == "AcDbPolyline" ? 2 : 3;
             const auto first = static_cast<std::size_t>(index) * stride;
@@ -138,8 +130,24 @@ public:
     }
 
 private:
+    const CadResult<std::string>& keptObjectName() {
+        return m_objectName.get([&] {
+            // Read under the entity interface's own kind: every entity shares that member.
+            m_object.setKind("Entity");
+            auto name = convert<std::string>(m_object.get(L"ObjectName"), textOf);
+            m_object.setKind(name ? "Entity:" + *name : std::string("Entity"));
+            return name;
+        });
+    }
+
     // The class name comes first, so that the member's DISPID is looked up once per class.
-    void ensureKind() { (void)objectName(); }
+    void ensureKind() { (void)keptObjectName(); }
+
+    const CadResult<std::vector<double>>& keptCoordinates() {
+        ensureKind();
+        return m_coordinates.get(
+            [&] { return convert<std::vector<double>>(m_object.get(L"Coordinates"), doublesOf); });
+    }
 
     template <class T, class Convert>
     CadResult<T> read(Kept<T>& kept, const wchar_t* name, Convert converter) {
