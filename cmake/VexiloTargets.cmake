@@ -67,3 +67,16 @@ function(vexilo_check_core_targets)
         endforeach()
     endforeach()
 endfunction()
+
+# Fails the configuration when `target` reaches any library whose name starts with `prefix`:
+# the utility talks to the drawing host over the bus and must never link the host's code.
+function(vexilo_check_not_linked target prefix)
+    set(links "")
+    _vexilo_collect_links(${target} links)
+    foreach(lib IN LISTS links)
+        string(FIND "${lib}" "${prefix}" at)
+        if(at EQUAL 0)
+            message(FATAL_ERROR "${target} links ${lib}; it must not link ${prefix}* libraries")
+        endif()
+    endforeach()
+endfunction()

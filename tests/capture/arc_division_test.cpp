@@ -9,7 +9,7 @@
 namespace vexilo::capture {
 namespace {
 
-using cad::kCancelCode;
+using automation::kCancelCode;
 
 const std::string kGetArc = "GetEntity(\"请选择圆弧对象<退出键取消选择>：\")";
 
@@ -68,7 +68,7 @@ TEST_F(ArcTest, TheWindowIsNeitherMinimisedNorRestoredAndNoRowIsAdded) {
 TEST_F(ArcTest, OnlyTheDecimalPlacesAreRefreshed) {
     cad.options.decimalPlaces = "2";
     cad.options.scale = "5";
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     yh(context);
     EXPECT_EQ(recorder.decimalPlaces(), 2);
     EXPECT_EQ(recorder.scale(), 0);
@@ -87,7 +87,7 @@ TEST_F(ArcTest, SomethingOtherThanAnArcShowsTheMessageAndAsksNoCount) {
 }
 
 TEST_F(ArcTest, APickThatBringsNoEntityShowsTheMessage) {
-    cad.utility->failRequest("GetEntity", cad::kNothingPickedCode);
+    cad.utility->failRequest("GetEntity", automation::kNothingPickedCode);
     EXPECT_FALSE(yh(context).answered);
     EXPECT_EQ(log().back(), "information:选择的不是圆弧！");
 }
@@ -99,12 +99,12 @@ TEST_F(ArcTest, EscAtEitherPromptOrAnEmptyAnswerEndsWithoutAMessage) {
         std::size_t requests;
     };
     const Case cases[] = {
-        {"Esc at the arc prompt", [this] { cad.utility->failRequest("GetEntity", kCancelCode); },
-         1},
+        {"Esc at the arc prompt",
+         [this] { cad.utility->failRequest("GetEntity", automation::kCancelCode); }, 1},
         {"Esc at the count prompt",
          [this] {
              cad.utility->answerEntity(quarter("A"));
-             cad.utility->failRequest("GetString", kCancelCode);
+             cad.utility->failRequest("GetString", automation::kCancelCode);
          },
          2},
         {"an empty answer",
