@@ -5,8 +5,9 @@
 #                                       libxlsxwriter hidden), default (RelWithDebInfo) and asan
 #                                       (Debug with AddressSanitizer and UndefinedBehaviorSanitizer),
 #                                       then the Debian package, built and checked
-#                                       (scripts/check-package.sh)
-#   scripts/test.sh PRESET [CTEST ARGS] one preset (default, dev, asan, core), with ctest's
+#                                       (scripts/check-package.sh), then windows (the core and the
+#                                       COM link cross-built with mingw-w64, tests run under Wine)
+#   scripts/test.sh PRESET [CTEST ARGS] one preset (default, dev, asan, core, windows), with ctest's
 #                                       arguments passed on: scripts/test.sh dev -R cad_
 # Exits non-zero on the first failure.
 set -euo pipefail
@@ -32,3 +33,4 @@ for preset in core default asan; do
 done
 echo "== Debian package =="
 scripts/check-package.sh
+run_preset windows

@@ -1,0 +1,7 @@
+// GoogleTest's entry point for the Windows build, whose programs start at wmain (-municode).
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
