@@ -1,55 +1,17 @@
 // The CASS point file and the PNEZD CSV: fields, quoting, encoding.
 #include "form/coordinate_file.h"
 
+#include "form/gbk_encoder.h"
+
 #include <array>
 #include <cerrno>
 #include <charconv>
-#include <iconv.h>
 
 namespace vexilo::form {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-
-/// UTF-8 to GBK with the C library's converter, opened once per file.
-class GbkEncoder {
-public:
-    GbkEncoder() : m_converter(iconv_open("GBK", "UTF-8")) {}
-    ~GbkEncoder() {
-        if (m_converter != invalid()) {
-            iconv_close(m_converter);
-        }
-    }
-    GbkEncoder(const GbkEncoder&) = delete;
-    GbkEncoder& operator=(const GbkEncoder&) = delete;
-
-    /// Appends the text in GBK to `out`; false (out unchanged) when a character has no GBK form.
-    bool append(std::string_view text, std::string& out) {
-        if (m_converter == invalid()) {
-            return false;
-        }
-        iconv(m_converter, nullptr, nullptr, nullptr, nullptr);
-        std::string input(text);
-        const std::size_t start = out.size();
-        out.resize(start + input.size() * 2 + 4);
-        char* in = input.data();
-        std::size_t inLeft = input.size();
-        char* to = out.data() + start;
-        std::size_t outLeft = out.size() - start;
-        const std::size_t converted = iconv(m_converter, &in, &inLeft, &to, &outLeft);
-        if (converted == static_cast<std::size_t>(-1) || inLeft != 0) {
-            out.resize(start);
-            return false;
-        }
-        out.resize(out.size() - outLeft);
-        return true;
-    }
-
-private:
-    static iconv_t invalid() { return reinterpret_cast<iconv_t>(-1); }
-    iconv_t m_converter;
-};
 
 std::string csvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) {

@@ -1,8 +1,8 @@
 // A fresh folder under the system's temporary folder for one test, removed afterwards.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace vexilo::form::testing {
@@ -10,8 +10,14 @@ namespace vexilo::form::testing {
 class ScratchFolder {
 public:
     ScratchFolder() {
-        std::string name = (std::filesystem::temp_directory_path() / "vexilo-form-XXXXXX").string();
-        m_path = mkdtemp(name.data());
+        std::random_device random;
+        for (;;) {
+            m_path = std::filesystem::temp_directory_path() /
+                     ("vexilo-form-" + std::to_string(random()) + std::to_string(random()));
+            if (std::filesystem::create_directory(m_path)) {
+                break;
+            }
+        }
     }
     ~ScratchFolder() {
         std::error_code ignored;
