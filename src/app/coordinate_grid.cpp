@@ -7,8 +7,12 @@
 #include "app/twips.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace vexilo::app {
 namespace {
@@ -55,7 +59,8 @@ CoordinateGrid::CoordinateGrid(cad::CoordinateTable& table, QWidget* parent)
     setItemDelegateForColumn(0, new HeaderStyleDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setContextMenuPolicy(Qt::CustomContextMenu);
     setCornerButtonEnabled(false);
     setWordWrap(false);
     setTabKeyNavigation(false);
@@ -88,7 +93,40 @@ CoordinateGrid::CoordinateGrid(cad::CoordinateTable& table, QWidget* parent)
     // Qt's selection model moves the current row on its own when the current row goes; the
     // table's own rule decides which row is current afterwards.
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CoordinateGrid::showTableCurrentRow);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &CoordinateGrid::scrollToNewRows);
     showTableCurrentRow();
+}
+
+bool CoordinateGrid::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        event->ignore();
+        return false;
+    }
+    return QTableView::event(event);
+}
+
+void CoordinateGrid::scrollToNewRows() {
+    if (m_scrollPending) {
+        return;
+    }
+    m_scrollPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_scrollPending = false;
+        executeDelayedItemsLayout();
+        if (m_model->rowCount() > 0) {
+            scrollTo(m_model->index(m_model->rowCount() - 1, 0), QAbstractItemView::EnsureVisible);
+        }
+    });
+}
+
+std::vector<int> CoordinateGrid::selectedTableRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        rows.push_back(index.row() + 1);
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void CoordinateGrid::showTableCurrentRow() {

@@ -6,7 +6,7 @@
 namespace vexilo::app {
 
 CoordinateTableModel::CoordinateTableModel(cad::CoordinateTable& table, QObject* parent)
-    : QAbstractTableModel(parent), m_table(table) {
+    : QAbstractTableModel(parent), m_table(table), m_repeats(table) {
     m_table.setObserver(this);
 }
 
@@ -31,6 +31,15 @@ QVariant CoordinateTableModel::data(const QModelIndex& index, int role) const {
         return QString::fromStdString(m_table.cell(index.row() + 1, index.column()));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    case Qt::BackgroundRole:
+        if (index.column() > 0 && m_repeats.earlierRow(index.row() + 1) != 0) {
+            return kRepeatTint;
+        }
+        return {};
+    case Qt::ToolTipRole: {
+        const std::string note = m_repeats.note(index.row() + 1);
+        return note.empty() ? QVariant() : QVariant(QString::fromStdString(note));
+    }
     default:
         return {};
     }
@@ -64,6 +73,7 @@ void CoordinateTableModel::rowsAboutToBeInserted(int first, int last) {
 }
 
 void CoordinateTableModel::rowsInserted() {
+    m_repeats.invalidate();
     endInsertRows();
     m_changingRows = false;
 }
@@ -74,8 +84,17 @@ void CoordinateTableModel::rowsAboutToBeRemoved(int first, int last) {
 }
 
 void CoordinateTableModel::rowsRemoved() {
+    m_repeats.invalidate();
     endRemoveRows();
     m_changingRows = false;
+    repeatsChanged();
+}
+
+void CoordinateTableModel::repeatsChanged() {
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::BackgroundRole, Qt::ToolTipRole});
+    }
 }
 
 void CoordinateTableModel::cellChanged(int row, int column) {
@@ -85,6 +104,17 @@ void CoordinateTableModel::cellChanged(int row, int column) {
     }
     const QModelIndex changed = index(row - 1, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole});
+    if (column == 1) {
+        m_repeats.invalidate();
+        // A code written into the last row can only tint that row; elsewhere it can tint any
+        // row below.
+        if (row == m_table.rowCount() - 1) {
+            emit dataChanged(index(row - 1, 0), index(row - 1, columnCount() - 1),
+                             {Qt::BackgroundRole, Qt::ToolTipRole});
+        } else {
+            repeatsChanged();
+        }
+    }
 }
 
 void CoordinateTableModel::currentRowChanged(int row) {

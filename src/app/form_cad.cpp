@@ -3,8 +3,10 @@
 
 #include "app/cjk_font.h"
 #include "app/coordinate_grid.h"
+#include "app/coordinate_table_model.h"
 #include "app/filtered_text_box.h"
 #include "app/form_cad_controls.h"
+#include "app/grid_menu.h"
 #include "app/twips.h"
 
 #include <QButtonGroup>
@@ -14,8 +16,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
+#include <QtGlobal>
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 namespace vexilo::app {
@@ -54,6 +59,11 @@ FormCAD::FormCAD(QWidget* parent) : QWidget(parent) {
     setFont(songFont(kGridPointSize));
     buildControls();
     wireButtons();
+    m_gridMenu = new GridMenu(*this, *m_grid);
+    CoordinateTableModel* model = m_grid->tableModel();
+    connect(model, &QAbstractItemModel::rowsInserted, this, &FormCAD::scheduleJournal);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &FormCAD::scheduleJournal);
+    connect(model, &QAbstractItemModel::dataChanged, this, &FormCAD::scheduleJournal);
 }
 
 FormCAD::~FormCAD() {
@@ -154,7 +164,10 @@ void FormCAD::wireButtons() {
     connectCommand("Command2", Command::Command2);
     connectCommand("Command4", Command::Command4);
     connectButton("Command5", [this] { cad::deleteRow(m_table); });
-    connectButton("Command6", [this] { cad::clearTable(m_table); });
+    connectButton("Command6", [this] {
+        keepTable();
+        cad::clearTable(m_table);
+    });
     connectButton("Command3", [this] { close(); });
 }
 
@@ -165,6 +178,15 @@ QWidget* FormCAD::control(std::string_view name) const {
 
 void FormCAD::setCommand(Command button, std::function<void()> command) {
     m_commands[static_cast<std::size_t>(button)] = std::move(command);
+}
+
+bool FormCAD::run(Command button) {
+    return runCommand([this, button] {
+        const auto& action = m_commands[static_cast<std::size_t>(button)];
+        if (action) {
+            action();
+        }
+    });
 }
 
 void FormCAD::setUnloadHandler(std::function<void()> handler) {
@@ -200,6 +222,7 @@ void FormCAD::closeEvent(QCloseEvent* event) {
     }
     if (!m_unloaded) {
         m_unloaded = true;
+        keepTable();
         if (m_unloadHandler) {
             m_unloadHandler();
         }
@@ -227,6 +250,51 @@ bool FormCAD::swapSelected() const {
 
 bool FormCAD::codeIncrementSelected() const {
     return isChecked("Check2");
+}
+
+bool FormCAD::letterCodeIncrementSelected() const {
+    return m_gridMenu != nullptr && m_gridMenu->letterCodesIncrement();
+}
+
+void FormCAD::setJournalFolder(const QString& folder) {
+    m_journal.emplace(folder.toStdString());
+    if (const Status<form::FileFailure> kept = m_journal->keepUnclosed(); !kept) {
+        qWarning("vexilo: %s", kept.error().message.c_str());
+    }
+}
+
+void FormCAD::keepTable() {
+    if (!m_journal) {
+        return;
+    }
+    m_journalPending = false;
+    if (const Status<form::FileFailure> kept =
+            m_journal->keep(m_table, std::chrono::system_clock::now());
+        !kept) {
+        qWarning("vexilo: %s", kept.error().message.c_str());
+    }
+}
+
+void FormCAD::scheduleJournal() {
+    if (!m_journal || m_journalPending) {
+        return;
+    }
+    // Changes come in bursts (a polyline's rows, a restore): one write after the burst.
+    m_journalPending = true;
+    QTimer::singleShot(0, this, &FormCAD::writeJournal);
+}
+
+void FormCAD::writeJournal() {
+    if (!m_journal || !m_journalPending) {
+        return;
+    }
+    m_journalPending = false;
+    const Status<form::FileFailure> written = m_journal->writeCurrent(m_table);
+    if (!written && !m_journalWarned) {
+        m_journalWarned = true;
+        qWarning("vexilo: the table journal cannot be written: %s",
+                 written.error().message.c_str());
+    }
 }
 
 std::string FormCAD::incrementText() const {

@@ -4,6 +4,7 @@
 
 #include "cad/coordinate_table.h"
 #include "cad/ports.h"
+#include "form/table_journal.h"
 
 #include <QMessageBox>
 #include <QString>
@@ -12,6 +13,8 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +25,7 @@ namespace vexilo::app {
 
 class CoordinateGrid;
 class FilteredTextBox;
+class GridMenu;
 
 /// The main window. Built from the control table in form_cad_controls.h: a fixed client area
 /// of 5625 × 5700 twips titled "Vexilo", kept above other windows where the window manager
@@ -35,11 +39,15 @@ class FilteredTextBox;
 ///
 /// Closing the window by any way calls the unload handler exactly once, then the window
 /// closes; the application ends when its last window closes.
+///
+/// The grid's context menu (GridMenu) offers what surveyors do next with the table; with a
+/// journal folder set, the table is journaled there: every change is written, and the table as
+/// it was before 清空 and when the window closes is kept for 恢复上次的表格.
 class FormCAD : public QWidget, public cad::OptionsPort, public cad::WindowPort {
     Q_OBJECT
 public:
     /// The buttons whose commands later code supplies.
-    enum class Command { Command1, Command2, Command4 };
+    enum class Command { Command1, Command2, Command4, ArcDivision, PolylineWidth };
 
     /// A message box as it is to be shown: title, text, icon; every box has one OK button.
     struct Message {
@@ -63,6 +71,16 @@ public:
     const cad::CoordinateTable& table() const { return m_table; }
     /// The grid `zbxsc`.
     CoordinateGrid* grid() const { return m_grid; }
+    /// The grid's context menu and its commands.
+    GridMenu* gridMenu() const { return m_gridMenu; }
+
+    /// Journals the table in this folder from now on (created when first written). A live
+    /// table left there by a window that did not close is kept first. Nothing is shown.
+    void setJournalFolder(const QString& folder);
+    /// The journal; nothing until a folder is set.
+    form::TableJournal* journal() { return m_journal ? &*m_journal : nullptr; }
+    /// Keeps the table as it is now in the journal (nothing without a journal or rows).
+    void keepTable();
 
     /// The control with this name ("Command1", "Text1(0)", "zbxsc", ...); nullptr for none.
     QWidget* control(std::string_view name) const;
@@ -71,8 +89,12 @@ public:
         return qobject_cast<T*>(control(name));
     }
 
-    /// Sets what the button runs when clicked; an empty function makes it do nothing.
+    /// Sets what the button (or menu entry) runs when clicked; an empty function makes it do
+    /// nothing.
     void setCommand(Command button, std::function<void()> command);
+    /// Runs what was set for the button as a command of the window (runCommand); false when
+    /// another command was running.
+    bool run(Command button);
     /// Called once when the window unloads, however it is closed: the place where the CAD
     /// references are released (the application's first, then the document's).
     void setUnloadHandler(std::function<void()> handler);
@@ -91,6 +113,7 @@ public:
     bool userSystemSelected() const override;
     bool swapSelected() const override;
     bool codeIncrementSelected() const override;
+    bool letterCodeIncrementSelected() const override;
     std::string incrementText() const override;
     std::string decimalPlacesText() const override;
     std::string scaleText() const override;
@@ -108,14 +131,20 @@ private:
     void buildControls();
     void wireButtons();
     void present(const Message& message);
+    void scheduleJournal();
+    void writeJournal();
     bool isChecked(std::string_view name) const;
     std::string textOf(std::string_view name) const;
 
     cad::CoordinateTable m_table;
     CoordinateGrid* m_grid = nullptr;
+    GridMenu* m_gridMenu = nullptr;
+    std::optional<form::TableJournal> m_journal;
+    bool m_journalPending = false;
+    bool m_journalWarned = false;
     QButtonGroup* m_options = nullptr;
     std::map<std::string, QWidget*, std::less<>> m_controls;
-    std::array<std::function<void()>, 3> m_commands;
+    std::array<std::function<void()>, 5> m_commands;
     std::function<void()> m_unloadHandler;
     MessagePresenter m_presenter;
     bool m_commandRunning = false;

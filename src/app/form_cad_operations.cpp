@@ -1,6 +1,7 @@
 // The window's commands and public operations over its CAD link.
 #include "app/form_cad_operations.h"
 
+#include "capture/divide_arc.h"
 #include "capture/pick_points.h"
 #include "capture/pick_polyline.h"
 #include "export/report_export.h"
@@ -16,6 +17,15 @@ FormCadOperations::FormCadOperations(FormCAD& window, cad::RunningObjectRegistry
     window.setCommand(FormCAD::Command::Command2, [this] { capture::Command2_Click(m_context); });
     window.setCommand(FormCAD::Command::Command4,
                       [this] { report::exportReport(m_window.table(), m_window); });
+    window.setCommand(FormCAD::Command::ArcDivision, [this] { capture::divideArc(m_context); });
+    // From the menu the width report first attaches, as the capture commands do, so that it
+    // works before any pick has found the CAD.
+    window.setCommand(FormCAD::Command::PolylineWidth, [this] {
+        cad::ErrorState errors;
+        if (m_session.Attach(m_window, errors)) {
+            widthreport::Example_GetWidth(m_session, m_window);
+        }
+    });
     window.setUnloadHandler([this] { m_session.release(); });
 }
 

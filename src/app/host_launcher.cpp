@@ -1,8 +1,8 @@
 // Starting vexilo-cad when no drawing host owns the bus names the window attaches to.
 #include "app/host_launcher.h"
 
-#include "cad/cad_session.h"
 #include "automation/prog_id.h"
+#include "cad/cad_session.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>

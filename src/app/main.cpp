@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <memory>
@@ -62,6 +63,8 @@ int main(int argc, char* argv[]) {
     }
 
     vexilo::app::FormCAD window;
+    window.setJournalFolder(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                            QStringLiteral("/journal"));
     vexilo::cad::dbus::DbusRegistry registry;
     vexilo::app::FormCadOperations operations(window, registry);
     vexilo::app::FormCadBus bus(operations);

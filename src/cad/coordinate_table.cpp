@@ -10,6 +10,7 @@ CoordinateTable::CoordinateTable() {
     std::transform(kHeaders.begin(), kHeaders.end(), header.begin(),
                    [](std::string_view text) { return std::string(text); });
     m_rows.push_back(std::move(header));
+    m_points.emplace_back();
 }
 
 bool CoordinateTable::setRowCount(int rows) {
@@ -22,6 +23,7 @@ bool CoordinateTable::setRowCount(int rows) {
             m_observer->rowsAboutToBeInserted(old, rows - 1);
         }
         m_rows.resize(static_cast<std::size_t>(rows));
+        m_points.resize(static_cast<std::size_t>(rows));
         if (m_observer != nullptr) {
             m_observer->rowsInserted();
         }
@@ -30,10 +32,12 @@ bool CoordinateTable::setRowCount(int rows) {
             m_observer->rowsAboutToBeRemoved(rows, old - 1);
         }
         m_rows.resize(static_cast<std::size_t>(rows));
+        m_points.resize(static_cast<std::size_t>(rows));
         if (m_observer != nullptr) {
             m_observer->rowsRemoved();
         }
         clampCurrentRow();
+        clampCommandFirstRow();
     }
     return true;
 }
@@ -57,11 +61,12 @@ bool CoordinateTable::setCell(int row, int column, std::string text) {
     return true;
 }
 
-bool CoordinateTable::appendRow(const CoordinateRow& row) {
+bool CoordinateTable::appendRow(const CoordinateRow& row, const RowPoint& point) {
     const int index = rowCount();
     if (!setRowCount(index + 1)) {
         return false;
     }
+    m_points[static_cast<std::size_t>(index)] = point;
     setCell(index, 0, row.number);
     setCell(index, 1, row.code);
     setCell(index, 2, row.x);
@@ -77,10 +82,31 @@ bool CoordinateTable::removeRow(int row) {
         m_observer->rowsAboutToBeRemoved(row, row);
     }
     m_rows.erase(m_rows.begin() + row);
+    m_points.erase(m_points.begin() + row);
+    if (row < m_commandFirstRow) {
+        --m_commandFirstRow;
+    }
     if (m_observer != nullptr) {
         m_observer->rowsRemoved();
     }
     clampCurrentRow();
+    clampCommandFirstRow();
+    return true;
+}
+
+const RowPoint& CoordinateTable::point(int row) const {
+    static const RowPoint none;
+    if (row < 1 || row >= rowCount()) {
+        return none;
+    }
+    return m_points[static_cast<std::size_t>(row)];
+}
+
+bool CoordinateTable::setPoint(int row, const RowPoint& point) {
+    if (row < 1 || row >= rowCount()) {
+        return false;
+    }
+    m_points[static_cast<std::size_t>(row)] = point;
     return true;
 }
 
@@ -101,6 +127,10 @@ void CoordinateTable::clampCurrentRow() {
     if (m_currentRow >= rowCount()) {
         setCurrentRow(rowCount() - 1);
     }
+}
+
+void CoordinateTable::clampCommandFirstRow() {
+    m_commandFirstRow = std::clamp(m_commandFirstRow, 1, rowCount());
 }
 
 void deleteRow(CoordinateTable& table) {

@@ -1,8 +1,10 @@
 // The coordinate table: the grid of text cells behind the window's table, header row included.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,17 @@ struct CoordinateRow {
     std::string code;   ///< point code ("编码")
     std::string x;      ///< text under "X坐标"
     std::string y;      ///< text under "Y坐标"
+};
+
+/// The coordinates a row's texts were made from, in the system the row was recorded in, after
+/// the scale and the rounding: `x` is the system's X (east), `y` its Y (north), `z` the height,
+/// whatever the swap put under "X坐标" and "Y坐标". A value that could not be had is absent,
+/// as its cell is empty.
+struct RowPoint {
+    std::optional<double> x;
+    std::optional<double> y;
+    std::optional<double> z;
+    friend bool operator==(const RowPoint&, const RowPoint&) = default;
 };
 
 /// Told about every change of a CoordinateTable, so that a view can follow it row by row
@@ -60,8 +73,20 @@ public:
     /// Fails for a cell outside the table.
     bool setCell(int row, int column, std::string text);
 
-    /// Adds one row at the end with the given texts. Fails when the table is full.
-    bool appendRow(const CoordinateRow& row);
+    /// Adds one row at the end with the given texts and kept point. Fails when the table is full.
+    bool appendRow(const CoordinateRow& row, const RowPoint& point = {});
+
+    /// The point kept beside a data row; all absent outside the table or for the header.
+    const RowPoint& point(int row) const;
+    /// Keeps the point beside a data row; fails for the header and outside the table. Rows that
+    /// are removed take their points along.
+    bool setPoint(int row, const RowPoint& point);
+
+    /// Marks a row as the first row of the latest capture command.
+    void markCommandStart(int row) { m_commandFirstRow = std::clamp(row, 1, rowCount()); }
+    /// The first row the latest capture command added, followed through removals above it; the
+    /// row count when none of its rows remains.
+    int commandFirstRow() const { return m_commandFirstRow; }
 
     /// Removes one data row; the rows below move up. Fails for the header row and for rows
     /// outside the table.
@@ -78,9 +103,13 @@ public:
 private:
     using Row = std::array<std::string, kColumnCount>;
     void clampCurrentRow();
+    void clampCommandFirstRow();
 
     std::vector<Row> m_rows;
+    /// Beside m_rows, one per row (the header's stays empty).
+    std::vector<RowPoint> m_points;
     int m_currentRow = 0;
+    int m_commandFirstRow = 1;
     TableObserver* m_observer = nullptr;
 };
 

@@ -291,4 +291,29 @@ Expected<double, NumberError> roundToPlaces(double value, int places) {
     return rounded == 0.0 ? 0.0 : rounded;
 }
 
+Expected<std::string, NumberError> incrementTrailingNumber(std::string_view code, double step) {
+    std::size_t start = code.size();
+    while (start > 0 && code[start - 1] >= '0' && code[start - 1] <= '9') {
+        --start;
+    }
+    const std::size_t width = code.size() - start;
+    if (width == 0 || !std::isfinite(step) || step != std::trunc(step)) {
+        return unexpected(NumberError::NotANumber);
+    }
+    constexpr double kLargest = 999'999'999'999'999'999.0;
+    double number = 0.0;
+    for (std::size_t i = start; i < code.size(); ++i) {
+        number = number * 10.0 + static_cast<double>(code[i] - '0');
+    }
+    const double next = number + step;
+    if (width > 18 || next < 0.0 || next > kLargest) {
+        return unexpected(NumberError::OutOfRange);
+    }
+    std::string digits = std::to_string(static_cast<long long>(next));
+    if (digits.size() < width) {
+        digits.insert(0, width - digits.size(), '0');
+    }
+    return std::string(code.substr(0, start)) + digits;
+}
+
 } // namespace vexilo::cad

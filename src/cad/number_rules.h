@@ -75,4 +75,11 @@ std::string numberToText(double value);
 /// places < 0.
 Expected<double, NumberError> roundToPlaces(double value, int places);
 
+/// The code with the whole number at its end counted up by `step`, its digits kept at least as
+/// many as they were: "J5" → "J6", "K-09" → "K-10", "A9" → "A10", "P007" → "P008". The number
+/// is the run of digits 0–9 at the end; a sign or separator before it stays part of the prefix.
+/// Fails with NotANumber for a code that does not end in a digit or a step that is not whole,
+/// and with OutOfRange when the result would be negative or exceed 18 digits.
+Expected<std::string, NumberError> incrementTrailingNumber(std::string_view code, double step);
+
 } // namespace vexilo::cad

@@ -50,11 +50,21 @@ void PointRecorder::ToUserSystem(const Point3& worldPoint, std::optional<Point3>
 void PointRecorder::NextCode(std::string& pointCode, std::string_view prompt, ErrorState& errors) {
     if (m_options.codeIncrementSelected() && !pointCode.empty()) {
         const Expected<double, NumberError> code = fullTextNumber(pointCode);
+        const Expected<double, NumberError> step = leadingNumber(m_options.incrementText());
+        if (!code && step && m_options.letterCodeIncrementSelected()) {
+            const Expected<std::string, NumberError> next =
+                incrementTrailingNumber(pointCode, step.value());
+            if (!next) {
+                errors.record(codeOf(next.error()));
+                return;
+            }
+            pointCode = next.value();
+            return;
+        }
         if (!code) {
             errors.record(codeOf(code.error()));
             return;
         }
-        const Expected<double, NumberError> step = leadingNumber(m_options.incrementText());
         if (!step) {
             errors.record(codeOf(step.error()));
             return;
@@ -83,7 +93,7 @@ RowOutcome PointRecorder::AppendPointRow(const Point3& worldPoint,
     const std::optional<Point3> source =
         m_options.userSystemSelected() ? userPoint : std::optional<Point3>(worldPoint);
     if (source) {
-        WriteCoordinateCells((*source)[0], (*source)[1], errors);
+        WriteCoordinateCells((*source)[0], (*source)[1], errors, (*source)[2]);
     } else {
         WriteCoordinateCells(std::nullopt, std::nullopt, errors);
     }
@@ -95,6 +105,10 @@ RowOutcome PointRecorder::StartRow() {
     if (!m_table.setRowCount(m_rowIndex + 1)) {
         return RowOutcome::TableFull;
     }
+    if (!m_commandHasRows) {
+        m_commandHasRows = true;
+        m_table.markCommandStart(m_rowIndex);
+    }
     return RowOutcome::Added;
 }
 
@@ -105,7 +119,8 @@ void PointRecorder::WriteCell(int column, std::string text, ErrorState& errors) 
 }
 
 void PointRecorder::WriteCoordinateCells(const std::optional<double>& a,
-                                         const std::optional<double>& b, ErrorState& errors) {
+                                         const std::optional<double>& b, ErrorState& errors,
+                                         const std::optional<double>& z) {
     const bool swap = m_options.swapSelected();
     const std::optional<double>& column2 = swap ? a : b;
     const std::optional<double>& column3 = swap ? b : a;
@@ -119,15 +134,31 @@ void PointRecorder::WriteCoordinateCells(const std::optional<double>& a,
             WriteCell(column, std::move(text), errors);
         }
     }
+    const auto kept = [this](const std::optional<double>& value) -> std::optional<double> {
+        if (!value) {
+            return std::nullopt;
+        }
+        const CadResult<double> rounded = RoundCoordinate(*value);
+        return rounded ? std::optional<double>(rounded.value()) : std::nullopt;
+    };
+    m_table.setPoint(m_rowIndex, {kept(a), kept(b), kept(z)});
 }
 
 CadResult<std::string> PointRecorder::FormatCoordinate(double value) const {
+    const CadResult<double> rounded = RoundCoordinate(value);
+    if (!rounded) {
+        return unexpected(rounded.error());
+    }
+    return numberToText(rounded.value());
+}
+
+CadResult<double> PointRecorder::RoundCoordinate(double value) const {
     const Expected<double, NumberError> rounded =
         roundToPlaces(static_cast<double>(m_scale) * value, m_decimalPlaces);
     if (!rounded) {
         return unexpected(codeOf(rounded.error()));
     }
-    return numberToText(rounded.value());
+    return rounded.value();
 }
 
 } // namespace vexilo::cad

@@ -65,6 +65,10 @@ public:
     RowOutcome AppendPointRow(const Point3& worldPoint, const std::optional<Point3>& userPoint,
                               const std::string& pointCode, ErrorState& errors);
 
+    /// A capture command starts: the first row it adds becomes the table's command start
+    /// (CoordinateTable::commandFirstRow), the row an undo of its points stops at.
+    void BeginCommand() { m_commandHasRows = false; }
+
     /// Steps 1 and 2 of AppendPointRow on their own: `rowIndex` ← the row count, then the row
     /// count grows by one. TableFull (with `rowIndex` set) when it cannot.
     RowOutcome StartRow();
@@ -72,13 +76,17 @@ public:
     void WriteCell(int column, std::string text, ErrorState& errors);
     /// Writes column 2 ("X坐标") then column 3 ("Y坐标") of row `rowIndex` from a point's
     /// element 0 (`a`) and element 1 (`b`) under the swap option, read now. An absent element,
-    /// or a rule that refuses to format it, leaves its cell empty.
+    /// or a rule that refuses to format it, leaves its cell empty. Keeps beside the row the
+    /// point they were made from: `a`, `b` and the height `z`, each scaled and rounded as the
+    /// cells are, absent where its cell stays empty (or `z` is absent).
     void WriteCoordinateCells(const std::optional<double>& a, const std::optional<double>& b,
-                              ErrorState& errors);
+                              ErrorState& errors, const std::optional<double>& z = std::nullopt);
 
     /// `scale` × value rounded to `decimalPlaces` places, as text. Fails
     /// (automation::kInvalidCallCode) for negative decimal places.
     CadResult<std::string> FormatCoordinate(double value) const;
+    /// `scale` × value rounded to `decimalPlaces` places: the value FormatCoordinate writes.
+    CadResult<double> RoundCoordinate(double value) const;
 
     std::int16_t decimalPlaces() const { return m_decimalPlaces; }
     std::int16_t scale() const { return m_scale; }
@@ -93,6 +101,7 @@ private:
     std::int16_t m_decimalPlaces = 0;
     std::int16_t m_scale = 0;
     std::int32_t m_rowIndex = 0;
+    bool m_commandHasRows = true;
 };
 
 } // namespace vexilo::cad

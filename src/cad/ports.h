@@ -17,6 +17,10 @@ public:
     virtual bool swapSelected() const = 0;
     /// `Check2` "编码递增" is ticked.
     virtual bool codeIncrementSelected() const = 0;
+    /// The menu's "字母编码也递增" is ticked: with the code increment on, a code that is not
+    /// a number counts up the number at its end instead of repeating. Off unless the window
+    /// offers it.
+    virtual bool letterCodeIncrementSelected() const { return false; }
     /// Text of `Text1(1)`, the code increment step.
     virtual std::string incrementText() const = 0;
     /// Text of `Text1(0)`, the decimal places.

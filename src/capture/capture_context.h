@@ -19,13 +19,15 @@ struct CaptureContext {
 
 /// How the two pickers start: attach (false, after the message, when no CAD answers), then
 /// minimise the window so that the CAD's maximised window is free for picking, then read the
-/// decimal places and the scale for the whole run.
+/// decimal places and the scale for the whole run; the run's first row will be where an undo of
+/// its points stops.
 inline bool startPicking(CaptureContext& context, cad::ErrorState& errors) {
     if (!context.session.Attach(context.window, errors)) {
         return false;
     }
     context.window.minimise();
     context.recorder.ReadNumericOptions(errors);
+    context.recorder.BeginCommand();
     return true;
 }
 

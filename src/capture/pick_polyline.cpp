@@ -84,6 +84,42 @@ std::optional<Point3> worldVertexToUserSystem(CaptureContext& context, Entity& e
     return converted;
 }
 
+/// A 2D polyline's height in the world system, read once per polyline in the world system:
+/// its `Elevation` and `Normal`. With the normal exactly +Z the object system is the world's
+/// and every vertex lies at the elevation; otherwise each vertex at the elevation is converted
+/// from the object system (4) to the world system (0) and its Z taken.
+struct FlatHeight {
+    bool read = false;
+    std::optional<double> elevation;
+    std::optional<Point3> normal;
+};
+
+std::optional<double> flatWorldHeight(CaptureContext& context, Entity& entity,
+                                      const std::optional<double>& x,
+                                      const std::optional<double>& y, FlatHeight& height,
+                                      ErrorState& errors) {
+    if (!height.read) {
+        height.read = true;
+        errors.assign(height.elevation, entity.elevation());
+        errors.assign(height.normal, entity.normal());
+    }
+    if (!height.elevation || !height.normal) {
+        return std::nullopt;
+    }
+    if (*height.normal == Point3{0.0, 0.0, 1.0}) {
+        return height.elevation;
+    }
+    if (!x || !y) {
+        return std::nullopt;
+    }
+    std::optional<Point3> world;
+    errors.assign(world, context.session.onUtility([&](Utility& utility) {
+        return utility.translateCoordinates({*x, *y, *height.elevation}, cad::kEntitySystem,
+                                            cad::kWorldSystem, false, height.normal);
+    }));
+    return world ? std::optional<double>((*world)[2]) : std::nullopt;
+}
+
 /// Vertex count from the upper bound of `Coordinates`: (upper bound + 1) ÷ values per vertex,
 /// in doubles, rounded half to even into 32 bits; a failure leaves the count as it was.
 void countVertices(std::int32_t upper, double valuesPerVertex, std::int32_t& vertexCount,
@@ -160,6 +196,7 @@ void Command2_Click(CaptureContext& context) {
 
         bool full = false;
         std::int32_t vertexNumber = 0;
+        FlatHeight flatHeight;
         for (std::int32_t v = 0; v < vertexCount; ++v) {
             if (context.recorder.StartRow() == cad::RowOutcome::TableFull) {
                 context.window.showInformation(cad::kTableFullMessage);
@@ -172,22 +209,28 @@ void Command2_Click(CaptureContext& context) {
 
             std::optional<double> a;
             std::optional<double> b;
+            std::optional<double> height;
             if (!context.options.userSystemSelected()) {
                 a = vertexElement(*entity, v, 0, errors);
                 b = vertexElement(*entity, v, 1, errors);
+                height = kind == PolylineKind::ThreeD
+                             ? vertexElement(*entity, v, 2, errors)
+                             : flatWorldHeight(context, *entity, a, b, flatHeight, errors);
             } else if (kind == PolylineKind::ThreeD) {
                 if (const auto user = worldVertexToUserSystem(context, *entity, v, errors)) {
                     a = (*user)[0];
                     b = (*user)[1];
+                    height = (*user)[2];
                 }
             } else {
                 ObjectToUserSystem(context, *entity, v, conversion, errors);
                 if (conversion.converted) {
                     a = (*conversion.converted)[0];
                     b = (*conversion.converted)[1];
+                    height = (*conversion.converted)[2];
                 }
             }
-            context.recorder.WriteCoordinateCells(a, b, errors);
+            context.recorder.WriteCoordinateCells(a, b, errors, height);
         }
         if (full) {
             break;

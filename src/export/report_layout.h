@@ -36,6 +36,9 @@ inline constexpr int kTitleRow = 1;
 inline constexpr int kHeadingRow = 2;
 inline constexpr int kFirstDataRow = 3;
 
+/// The printed footer's text: "第 &P 页 共 &N 页" (&P the page, &N the pages).
+inline constexpr std::string_view kFooter = "第 &P 页 共 &N 页";
+
 /// How a table text becomes a cell value.
 enum class EntryRule {
     AsTyped, ///< as if typed into a General cell: a number becomes a number cell (enterAsTyped)
@@ -148,6 +151,11 @@ struct ReportLayout {
     CellRange textFormatted;
     /// The printed page is centred horizontally.
     bool pageCentredHorizontally = true;
+    /// Sheet rows printed at the top of every page (print titles): the title and the headings.
+    int printTitleFirstRow = kTitleRow;
+    int printTitleLastRow = kHeadingRow;
+    /// The page footer, centred: page number and page count in Excel's header codes.
+    std::string_view footer = kFooter;
 };
 
 /// The layout of the table's report, or nothing for a table holding only its header row (the

@@ -132,6 +132,17 @@ Status<ReportFailure> fillSheet(lxw_workbook* workbook, lxw_worksheet* sheet,
     if (layout.pageCentredHorizontally) {
         worksheet_center_horizontally(sheet);
     }
+    lxw_error pageError =
+        worksheet_repeat_rows(sheet, static_cast<lxw_row_t>(layout.printTitleFirstRow - 1),
+                              static_cast<lxw_row_t>(layout.printTitleLastRow - 1));
+    if (pageError == LXW_NO_ERROR) {
+        // "&C" puts the footer in the middle section.
+        pageError = worksheet_set_footer(sheet, ("&C" + std::string(layout.footer)).c_str());
+    }
+    if (pageError != LXW_NO_ERROR) {
+        return failure(ReportError::CellNotWritten, pageError,
+                       std::string("page setup: ") + lxw_strerror(pageError));
+    }
 
     const CellRange& title = layout.mergedTitle;
     lxw_error error =

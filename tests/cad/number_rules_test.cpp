@@ -196,6 +196,36 @@ TEST(RoundToPlaces, RefusesNegativePlaces) {
     }
 }
 
+TEST(IncrementTrailingNumber, CountsUpTheDigitsAtTheEndKeepingTheirWidth) {
+    struct Case {
+        const char* code;
+        double step;
+        const char* expected; // nullptr: refused
+    };
+    const Case cases[] = {
+        {"J5", 1, "J6"},
+        {"K-09", 1, "K-10"},
+        {"A9", 1, "A10"},
+        {"P007", 2, "P009"},
+        {"ZD-1", -1, "ZD-0"},
+        {"ZD-0", -1, nullptr},
+        {"J", 1, nullptr},
+        {"5J", 1, nullptr},
+        {"J5", 0.5, nullptr},
+        {"", 1, nullptr},
+        {"X999999999999999999", 1, nullptr},
+    };
+    for (const Case& c : cases) {
+        const auto next = incrementTrailingNumber(c.code, c.step);
+        if (c.expected == nullptr) {
+            EXPECT_FALSE(next) << c.code;
+        } else {
+            ASSERT_TRUE(next) << c.code;
+            EXPECT_EQ(next.value(), c.expected);
+        }
+    }
+}
+
 TEST(NumberError, MapsToStepCodesThatAreNotTheCancelCode) {
     EXPECT_EQ(codeOf(NumberError::NotANumber), automation::kTypeMismatchCode);
     EXPECT_EQ(codeOf(NumberError::OutOfRange), automation::kOverflowCode);

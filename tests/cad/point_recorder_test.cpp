@@ -200,6 +200,23 @@ TEST_F(RecorderTest, ZIsNeverWritten) {
     }
 }
 
+TEST_F(RecorderTest, TheRowKeepsEastNorthAndHeightAfterScaleAndRoundingWhateverTheSwap) {
+    cad.options.scale = "2";
+    cad.options.decimalPlaces = "2";
+    for (const bool user : {true, false}) {
+        for (const bool swap : {false, true}) {
+            cad.options.userSystem = user;
+            cad.options.swap = swap;
+            cad.utility->ucsOrigin = {100.0, 200.0, 5.0};
+            recorder.ReadNumericOptions(errors);
+            record({500123.45678, 3012345.6789, 12.3456}, "A");
+            const RowPoint expected = user ? RowPoint{1000046.91, 6024291.36, 14.69}
+                                           : RowPoint{1000246.91, 6024691.36, 24.69};
+            EXPECT_EQ(table.point(table.rowCount() - 1), expected) << user << swap;
+        }
+    }
+}
+
 TEST_F(RecorderTest, AFailedTranslationLeavesTheUserPointAsItWas) {
     std::optional<Point3> user;
     cad.utility->failures.failNext("TranslateCoordinates", automation::kCancelCode);
@@ -328,6 +345,25 @@ TEST_F(NextCodeTest, IncrementAsksOnceThenAddsTheStep) {
         cad.log->clear();
         EXPECT_EQ(codes(c.first, 3), c.expected) << c.first << " step \"" << c.step << "\"";
         EXPECT_EQ(cad.log->entries().size(), 1U) << "asked once only";
+    }
+}
+
+TEST_F(NextCodeTest, LetterCodesCountUpTheirEndingNumberOnlyWhenAsked) {
+    cad.options.codeIncrement = true;
+    struct Case {
+        bool letters;
+        const char* first;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {false, "J5", {"J5", "J5", "J5"}},        {true, "J5", {"J5", "J6", "J7"}},
+        {true, "K-09", {"K-09", "K-10", "K-11"}}, {true, "A9", {"A9", "A10", "A11"}},
+        {true, "12A", {"12A", "12A", "12A"}},     {true, "1.5", {"1.5", "2.5", "3.5"}},
+        {true, "007", {"007", "8", "9"}},
+    };
+    for (const Case& c : cases) {
+        cad.options.letterCodes = c.letters;
+        EXPECT_EQ(codes(c.first, 3), c.expected) << c.first << (c.letters ? " letters" : "");
     }
 }
 

@@ -45,9 +45,10 @@ TEST_F(PickPolylineTest, AFourVertexPolylineGivesFourRowsCodedKMinusOneToFour) {
                                         {"3", "K-3", "20", "10"},
                                         {"4", "K-4", "20", "0"}}));
     const Log expected{"minimise",        kGetEntity,        "P.Coordinates",   "P.ObjectName",
-                       kGetCode,          "P.Coordinate(0)", "P.Coordinate(0)", "P.Coordinate(1)",
-                       "P.Coordinate(1)", "P.Coordinate(2)", "P.Coordinate(2)", "P.Coordinate(3)",
-                       "P.Coordinate(3)", kGetEntity,        "restore"};
+                       kGetCode,          "P.Coordinate(0)", "P.Coordinate(0)", "P.Elevation",
+                       "P.Normal",        "P.Coordinate(1)", "P.Coordinate(1)", "P.Coordinate(2)",
+                       "P.Coordinate(2)", "P.Coordinate(3)", "P.Coordinate(3)", kGetEntity,
+                       "restore"};
     EXPECT_EQ(afterAttach(), expected);
     EXPECT_EQ(prompts(), (Log{std::string(kPolylinePrompt), std::string(kPolylineCodePrompt),
                               std::string(kPolylinePrompt)}));
@@ -124,6 +125,44 @@ TEST_F(PickPolylineTest, TwoDPolylineInTheUserSystemGoesThroughItsObjectSystem) 
     const Log vertex0(calls.begin() + 5, calls.begin() + 10);
     EXPECT_EQ(vertex0, (Log{"P.Coordinate(0)", "P.Coordinate(0)", "P.Elevation", "P.Normal",
                             "TranslateCoordinates((-110,220,5),4,1,false,(0,0,-1))"}));
+}
+
+TEST_F(PickPolylineTest, EveryVertexKeepsItsHeightInTheSelectedSystem) {
+    struct Case {
+        const char* what;
+        bool threeD;
+        double normalZ;
+        bool user;
+        std::vector<double> heights;
+    };
+    const Case cases[] = {
+        {"2D world", false, 1.0, false, {5.0, 5.0}},
+        {"2D mirrored world", false, -1.0, false, {-5.0, -5.0}},
+        {"2D mirrored user", false, -1.0, true, {-15.0, -15.0}},
+        {"3D world", true, 1.0, false, {30.0, 40.0}},
+        {"3D user", true, 1.0, true, {20.0, 30.0}},
+    };
+    cad.utility->ucsOrigin = {100.0, 200.0, 10.0};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        cad::clearTable(table);
+        cad.options.userSystem = c.user;
+        std::shared_ptr<cad::fake::FakeEntity> polyline;
+        if (c.threeD) {
+            polyline = cad.polyline3d("D", {{1.0, 2.0, 30.0}, {3.0, 4.0, 40.0}});
+        } else {
+            polyline = cad.lwPolyline("P", {{1.0, 2.0}, {3.0, 4.0}});
+            polyline->normalValue = cad::Point3{0.0, 0.0, c.normalZ};
+            polyline->elevationValue = 5.0;
+        }
+        cad.utility->answerEntity(polyline);
+        cad.utility->answerString("H");
+        cad.utility->failRequest("GetEntity", kCancelCode);
+        Command2_Click(context);
+        ASSERT_EQ(table.rowCount(), 3);
+        EXPECT_EQ(table.point(1).z, c.heights[0]);
+        EXPECT_EQ(table.point(2).z, c.heights[1]);
+    }
 }
 
 TEST_F(PickPolylineTest, SwapPutsTheVertexXUnderXInBothSystems) {

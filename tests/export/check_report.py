@@ -209,6 +209,10 @@ def check(path, expected):
 
     if not ws.print_options.horizontalCentered:
         fault("the page is not centred horizontally")
+    if (ws.print_title_rows or "").replace("$", "") != "1:2":
+        fault(f"print titles {ws.print_title_rows!r}, expected rows 1 to 2 on every page")
+    if ws.oddFooter.center.text != "第 &P 页 共 &N 页":
+        fault(f"footer {ws.oddFooter.center.text!r}, expected the page of the pages, centred")
 
     for column, heading in enumerate(HEADINGS, start=1):
         cell = ws.cell(2, column)

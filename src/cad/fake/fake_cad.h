@@ -212,6 +212,7 @@ public:
     bool userSystem = true;
     bool swap = false;
     bool codeIncrement = false;
+    bool letterCodes = false;
     std::string increment = "1";
     std::string decimalPlaces = "3";
     std::string scale = "1";
@@ -219,6 +220,7 @@ public:
     bool userSystemSelected() const override { return userSystem; }
     bool swapSelected() const override { return swap; }
     bool codeIncrementSelected() const override { return codeIncrement; }
+    bool letterCodeIncrementSelected() const override { return letterCodes; }
     std::string incrementText() const override { return increment; }
     std::string decimalPlacesText() const override { return decimalPlaces; }
     std::string scaleText() const override { return scale; }
