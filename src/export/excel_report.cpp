@@ -306,10 +306,14 @@ SpreadsheetExport exportToSpreadsheet(const cad::CoordinateTable& table, cad::Wi
         session.put(session.object(borders, kDefault, "Border", std::move(index)), L"LineStyle",
                     Variant::integer(kContinuousLine));
     }
+    const Object page = session.object(active, L"PageSetup", "PageSetup");
     if (layout->pageCentredHorizontally) {
-        session.put(session.object(active, L"PageSetup", "PageSetup"), L"CenterHorizontally",
-                    Variant::boolean(true));
+        session.put(page, L"CenterHorizontally", Variant::boolean(true));
     }
+    session.put(page, L"PrintTitleRows",
+                Variant::text("$" + std::to_string(layout->printTitleFirstRow) + ":$" +
+                              std::to_string(layout->printTitleLastRow)));
+    session.put(page, L"CenterFooter", Variant::text(layout->footer));
     session.put(rangeOf(session, active, layout->centred), L"HorizontalAlignment",
                 Variant::integer(kAlignCentre));
 

@@ -9,12 +9,13 @@
 //   stand_in_spreadsheet --class CLSID --out DIR [--name NAME] [--rows N] [--refuse MEMBER]
 //   -Embedding
 //       CLSID      the class it serves ({...})
-//       DIR        where book-<process>-<n>.json files go (n counts workbooks from 1)
+//       DIR        where book-<instance>-<n>.json files go (n counts workbooks from 1)
 //       NAME       the application's Name and the "application" of the JSON ("Excel")
 //       N          rows of a sheet (1048576; 65536 is an Excel 2003 sheet)
 //       MEMBER     a member every call of which fails, for the skip-and-continue tests
 //
-// JSON: {"application", "visible", "rowLimit", "centerHorizontally", "merged": ["A1:D1"],
+// JSON: {"application", "visible", "rowLimit", "centerHorizontally", "printTitleRows" ("1:2"),
+// "centerFooter", "merged": [[first row, first column, last row, last column]],
 // "columns": [[column, width, horizontal]] (columns whose width was set; horizontal is the
 // alignment every cell of rows 1 to 65,536 of the column shares, or null), "rows": [[first,
 // last, height]] (rows whose height was set or grew with a font), "cells": [[row, column,
@@ -56,6 +57,9 @@ Options g_options;
 LONG g_objects = 0;
 int g_books = 0;
 DWORD g_cookie = 0;
+// Names this server's sheet files apart from those of earlier servers, whose process ids the
+// system may give again.
+std::wstring g_instance;
 
 void objectMade() {
     InterlockedIncrement(&g_objects);
@@ -108,6 +112,8 @@ struct Sheet {
     Layer<double> fontSize;
     Layer<int> edges[4];
     bool centerHorizontally = false;
+    std::wstring printTitleRows; // "1:2"
+    std::wstring footer;         // the centre of the page footer
 };
 
 struct Book {
@@ -341,15 +347,40 @@ public:
     explicit PageSetupObject(BookPtr book) : m_book(std::move(book)) {}
 
 protected:
-    std::vector<std::wstring> members() const override { return {L"CenterHorizontally"}; }
-    HRESULT call(const std::wstring&, bool putting, const std::vector<VARIANT*>& arguments,
-                 VARIANT* result, EXCEPINFO*) override {
-        if (putting) {
-            m_book->sheet.centerHorizontally = numberArgument(arguments.back()).value_or(0) != 0;
-        } else {
-            result->vt = VT_BOOL;
-            result->boolVal = m_book->sheet.centerHorizontally ? VARIANT_TRUE : VARIANT_FALSE;
+    std::vector<std::wstring> members() const override {
+        return {L"CenterHorizontally", L"PrintTitleRows", L"CenterFooter"};
+    }
+    HRESULT call(const std::wstring& name, bool putting, const std::vector<VARIANT*>& arguments,
+                 VARIANT*, EXCEPINFO* exception) override {
+        Sheet& sheet = m_book->sheet;
+        if (!putting) {
+            return refused(exception);
         }
+        if (name == L"CenterHorizontally") {
+            sheet.centerHorizontally = numberArgument(arguments.back()).value_or(0) != 0;
+            return S_OK;
+        }
+        const auto text = textArgument(arguments.back());
+        if (!text) {
+            return refused(exception);
+        }
+        if (name == L"CenterFooter") {
+            sheet.footer = *text;
+            return S_OK;
+        }
+        // Rows as Excel writes them: "$1:$2" (or "1:2").
+        std::wstring rows;
+        for (const wchar_t ch : *text) {
+            if (ch != L'$') {
+                rows += ch;
+            }
+        }
+        const std::size_t colon = rows.find(L':');
+        if (colon == std::wstring::npos || colon == 0 || colon + 1 == rows.size() ||
+            rows.find_first_not_of(L"0123456789:") != std::wstring::npos) {
+            return refused(exception);
+        }
+        sheet.printTitleRows = rows;
         return S_OK;
     }
 
@@ -756,8 +787,8 @@ void writeBook(const Book& book, bool visible) {
     for (const auto& item : sheet.fontSize.items) {
         extend(item.first);
     }
-    const std::wstring path = g_options.out + L"\\book-" + std::to_wstring(GetCurrentProcessId()) +
-                              L"-" + std::to_wstring(book.number) + L".json";
+    const std::wstring path =
+        g_options.out + L"\\book-" + g_instance + L"-" + std::to_wstring(book.number) + L".json";
     const std::wstring partial = path + L".part";
     FILE* f = _wfopen(partial.c_str(), L"wb");
     if (f == nullptr) {
@@ -765,8 +796,10 @@ void writeBook(const Book& book, bool visible) {
     }
     std::fprintf(f, "{\"application\": %s, \"visible\": %s, \"rowLimit\": %d,\n",
                  jsonText(g_options.name).c_str(), visible ? "true" : "false", g_options.rows);
-    std::fprintf(f, "\"centerHorizontally\": %s,\n\"merged\": [",
-                 sheet.centerHorizontally ? "true" : "false");
+    std::fprintf(f, "\"centerHorizontally\": %s, \"printTitleRows\": %s, \"centerFooter\": %s,\n",
+                 sheet.centerHorizontally ? "true" : "false",
+                 jsonText(sheet.printTitleRows).c_str(), jsonText(sheet.footer).c_str());
+    std::fprintf(f, "\"merged\": [");
     for (std::size_t i = 0; i < sheet.merged.size(); ++i) {
         const Rect& r = sheet.merged[i];
         std::fprintf(f, "%s[%d, %d, %d, %d]", i ? ", " : "", r.r1, r.c1, r.r2, r.c2);
@@ -970,6 +1003,11 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "stand-in spreadsheet: --class and --out are needed\n");
         return 2;
     }
+    GUID instance{};
+    wchar_t instanceText[40] = {};
+    CoCreateGuid(&instance);
+    StringFromGUID2(instance, instanceText, 40);
+    g_instance.assign(instanceText + 1, 36);
     Factory factory;
     if (FAILED(CoRegisterClassObject(classId, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                      &g_cookie))) {

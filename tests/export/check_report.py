@@ -166,6 +166,9 @@ def sheet_from_json(path):
         for row in range(first, last + 1):
             ws.row_dimensions[row].height = height
     ws.print_options.horizontalCentered = sheet["centerHorizontally"]
+    if sheet["printTitleRows"]:
+        ws.print_title_rows = sheet["printTitleRows"]
+    ws.oddFooter.center.text = sheet["centerFooter"] or None
     return ws
 
 
