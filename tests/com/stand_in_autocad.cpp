@@ -871,6 +871,27 @@ int prepare() {
     return SUCCEEDED(library) && SUCCEEDED(warm) ? 0 : 1;
 }
 
+// Registers a message filter for the lifetime of this object, which must end before the
+// filter's: COM would otherwise call a destroyed filter when the apartment closes.
+class FilterRegistration {
+public:
+    explicit FilterRegistration(IMessageFilter* filter) {
+        CoRegisterMessageFilter(filter, &m_previous);
+    }
+    ~FilterRegistration() {
+        IMessageFilter* ours = nullptr;
+        CoRegisterMessageFilter(m_previous, &ours);
+        if (m_previous != nullptr) {
+            m_previous->Release();
+        }
+    }
+    FilterRegistration(const FilterRegistration&) = delete;
+    FilterRegistration& operator=(const FilterRegistration&) = delete;
+
+private:
+    IMessageFilter* m_previous = nullptr;
+};
+
 int serve() {
     if (!g_options.log.empty()) {
         g_log = _wfopen(g_options.log.c_str(), L"ab");
@@ -880,8 +901,7 @@ int serve() {
         return 2;
     }
     BusyFilter filter;
-    IMessageFilter* previous = nullptr;
-    CoRegisterMessageFilter(&filter, &previous);
+    const FilterRegistration registration(&filter);
     auto* application = new ApplicationObject();
     DWORD cookie = 0;
     const HRESULT registered = RegisterActiveObject(application, cad::com::testing::kStandInClassId,
@@ -916,6 +936,7 @@ int serve() {
     RevokeActiveObject(cookie, nullptr);
     CoDisconnectObject(application, 0);
     application->Release();
+
     if (quit != nullptr) {
         CloseHandle(quit);
     }
