@@ -3,6 +3,11 @@
 against the table it was made from.
 
 Usage: check_report.py REPORT.xlsx EXPECTED.json
+       check_report.py SHEET.json EXPECTED.json
+
+SHEET.json is a sheet as the stand-in spreadsheet of the COM tests writes it
+(tests/com/stand_in_spreadsheet.cpp); it is turned into an openpyxl worksheet and checked the
+same way.
 
 EXPECTED.json: {"rows": [[number, code, x, y], ...], "numbers": [[bool, bool, bool, bool], ...]}
 holds the table's data rows as texts and, per cell, whether the cell must be a number cell.
@@ -14,6 +19,8 @@ import re
 import sys
 
 import openpyxl
+from openpyxl.styles import Alignment, Border, Font, Side
+from openpyxl.utils import get_column_letter
 
 TITLE = "坐 标 数 据 成 果 表"
 HEADINGS = ["序号", "编码", "坐标X", "坐标Y"]
@@ -123,12 +130,56 @@ def check_data_cell(cell, text, number, column):
             fault(f"{cell.coordinate}: {cell.value!r} ({cell.data_type}), expected text {text!r}")
 
 
+def sheet_from_json(path):
+    """The stand-in spreadsheet's sheet as an openpyxl worksheet: values with their types,
+    number formats, fonts, edges and alignment per cell, merged ranges, column widths (stored
+    as Excel stores them, with the 5 pixels of padding) and the alignment their empty cells
+    share, row heights, and the page setup's horizontal centring."""
+    with open(path, encoding="utf-8") as f:
+        sheet = json.load(f)
+    if not sheet.get("visible"):
+        fault("the application was not made visible")
+    ws = openpyxl.Workbook().active
+    for row, column, cell in sheet["cells"]:
+        target = ws.cell(row, column)
+        if "v" in cell:
+            target.value = cell["v"]
+            target.data_type = "n" if cell["t"] == "n" else "s"
+        if "fmt" in cell:
+            target.number_format = cell["fmt"]
+        if "b" in cell or "sz" in cell:
+            target.font = Font(b=cell.get("b", False), sz=cell.get("sz", 11))
+        if "edges" in cell:
+            left, right, top, bottom = (Side(style=style) for style in cell["edges"])
+            target.border = Border(left=left, right=right, top=top, bottom=bottom)
+        if "h" in cell:
+            target.alignment = Alignment(horizontal=cell["h"])
+    for r1, c1, r2, c2 in sheet["merged"]:
+        ws.merge_cells(start_row=r1, start_column=c1, end_row=r2, end_column=c2)
+    for column, width, horizontal in sheet["columns"]:
+        dim = ws.column_dimensions[get_column_letter(column)]
+        dim.min = dim.max = column
+        dim.width = width + 5 / DIGIT_PIXELS
+        if horizontal is not None:
+            dim.alignment = Alignment(horizontal=horizontal)
+    for first, last, height in sheet["rows"]:
+        for row in range(first, last + 1):
+            ws.row_dimensions[row].height = height
+    ws.print_options.horizontalCentered = sheet["centerHorizontally"]
+    if sheet["printTitleRows"]:
+        ws.print_title_rows = sheet["printTitleRows"]
+    ws.oddFooter.center.text = sheet["centerFooter"] or None
+    return ws
+
+
 def check(path, expected):
     rows = expected["rows"]
     numbers = expected["numbers"]
     last = len(rows) + 2
-    wb = openpyxl.load_workbook(path)
-    ws = wb.worksheets[0]
+    if path.endswith(".json"):
+        ws = sheet_from_json(path)
+    else:
+        ws = openpyxl.load_workbook(path).worksheets[0]
 
     a1 = ws["A1"]
     if a1.value != TITLE:
