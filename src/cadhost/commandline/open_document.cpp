@@ -33,7 +33,10 @@ std::string loadSummary(const OpenDocument& document) {
                        std::to_string(document.drawing->entities().size()) + " entities";
     const std::size_t skipped = document.report.skippedCount();
     text += ", " + std::to_string(skipped) + " skipped.";
-    const std::string details = document.report.summary();
+    std::string details = document.report.summary();
+    if (const std::size_t outOfRange = document.index->outOfRange(); outOfRange > 0) {
+        details += "not shown " + std::to_string(outOfRange) + ": coordinates beyond ±1e20\n";
+    }
     if (!details.empty()) {
         text += "\n" + details;
     }
