@@ -360,6 +360,19 @@ private slots:
         }
     }
 
+    void longPromptIsCutAndLeavesRoomForTheInput() {
+        const QSize size = m_window->size();
+        QCOMPARE(m_window->requests().requestPoint(std::string(1 << 16, 'x'), recordPoint(m_reply)),
+                 0);
+        QApplication::processEvents();
+        const QLabel* prompt = m_window->commandLineWidget()->promptLabel();
+        QVERIFY(prompt->text().endsWith(QStringLiteral("x…")));
+        QVERIFY(prompt->text().size() <= qsizetype(CommandHistory::kMaxPromptCharacters + 20));
+        QCOMPARE(m_window->size(), size);
+        QVERIFY(input()->width() >= m_window->commandLineWidget()->width() / 5);
+        QTest::keyClick(input(), Qt::Key_Escape);
+    }
+
     void closingAnswersAWaitingClientWithCancel() {
         askPoint();
         m_window->close();
