@@ -1,9 +1,13 @@
 // Reading and holding script lines.
 #include "cadhost/commandline/script_runner.h"
 
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
+#include <fcntl.h>
 #include <iterator>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
 
 namespace vexilo::cadhost {
 
@@ -78,14 +82,44 @@ std::vector<std::string> splitScriptLines(std::string_view text) {
 }
 
 Expected<std::vector<std::string>, ScriptError> readScriptFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return unexpected(ScriptError{"cannot open script file \"" + path + "\""});
+    const auto failed = [&](std::string_view what, std::string_view why) {
+        return unexpected(
+            ScriptError{std::string(what) + " script file \"" + path + "\": " + std::string(why)});
+    };
+    const auto reason = [] { return std::error_code(errno, std::generic_category()).message(); };
+    // Non-blocking, so that a FIFO is refused at once instead of waiting for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return failed("cannot open", reason());
     }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return unexpected(ScriptError{"cannot read script file \"" + path + "\""});
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const std::string why = reason();
+        ::close(fd);
+        return failed("cannot open", why);
     }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return failed("cannot open", "not a regular file");
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const std::string why = reason();
+            ::close(fd);
+            return failed("cannot read", why);
+        }
+        if (n == 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
     if (!isValidUtf8(text)) {
         return unexpected(ScriptError{"script file \"" + path + "\" is not UTF-8 text"});
     }
