@@ -431,9 +431,21 @@ void CommandLine::openFile(std::string_view typed) {
     if (path.empty()) {
         return;
     }
-    if (const std::optional<std::string> failure = m_target.openDrawing(path)) {
-        print("OPEN failed: " + *failure);
+    openDrawing(path);
+}
+
+void CommandLine::openDrawing(const std::string& path) {
+    const std::optional<std::string> failure = m_target.openDrawing(path);
+    if (!failure) {
+        return;
     }
+    print("OPEN failed: " + *failure);
+    // The message box runs the event loop; a script line fed meanwhile would act, and be
+    // logged, before the person has seen the failure.
+    ++m_alerting;
+    m_target.alert("Cannot open " + path + ":\n" + *failure);
+    --m_alerting;
+    schedulePump();
 }
 
 void CommandLine::escape() {
@@ -578,7 +590,7 @@ void CommandLine::schedulePump() {
 // makes later.
 void CommandLine::pump() {
     m_pumpScheduled = false;
-    if (!m_script.running()) {
+    if (!m_script.running() || m_alerting > 0) {
         return;
     }
     if (isIdle() && !isHostCommand(firstWord(m_script.peek()).first)) {

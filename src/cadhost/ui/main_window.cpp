@@ -128,23 +128,22 @@ void MainWindow::setDocument(std::unique_ptr<OpenDocument> document) {
 std::optional<std::string> MainWindow::openDrawing(const std::string& path) {
     auto opened = openDocument(path);
     if (!opened) {
-        const std::string& message = opened.error().message;
-        QMessageBox::warning(
-            this, kProgram,
-            tr("Cannot open %1:\n%2")
-                .arg(QString::fromStdString(path), QString::fromStdString(message)));
-        return message;
+        return opened.error().message;
     }
     setDocument(std::move(*opened));
     m_commandLine->print(loadSummary(*m_document));
     return std::nullopt;
 }
 
+void MainWindow::alert(const std::string& message) {
+    QMessageBox::warning(this, kProgram, QString::fromStdString(message));
+}
+
 void MainWindow::chooseDrawing() {
     const QString path = QFileDialog::getOpenFileName(this, tr("Open drawing"), QString(),
                                                       tr("DXF drawings (*.dxf *.DXF)"));
     if (!path.isEmpty()) {
-        (void)openDrawing(path.toStdString());
+        m_commandLine->openDrawing(path.toStdString());
     }
 }
 
