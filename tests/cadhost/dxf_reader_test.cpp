@@ -134,6 +134,24 @@ INSTANTIATE_TEST_SUITE_P(
                   DxfError::BadGroupCode, 43}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ReadDxf, BadGroupCodeSaysWhetherItIsANumber) {
+    const std::string head = ascii({{0, "SECTION"}, {2, "ENTITIES"}});
+    const struct {
+        std::string code;
+        std::string message;
+    } cases[] = {
+        {"abc", "line 5: a group code that is not a number (bad group code)"},
+        {"1072", "line 5: a group code outside the 0 to 1071 DXF defines (bad group code)"},
+        {"-5", "line 5: a group code outside the 0 to 1071 DXF defines (bad group code)"},
+        {"99999999999", "line 5: a group code outside the 0 to 1071 DXF defines (bad group code)"},
+    };
+    for (const auto& c : cases) {
+        const auto r = readDxf(head + c.code + "\nx\n");
+        ASSERT_FALSE(r.has_value());
+        EXPECT_EQ(r.error().message, c.message) << c.code;
+    }
+}
+
 TEST(ReadDxfFile, CannotOpenSaysWhy) {
     const std::string fifo = ::testing::TempDir() + "vexilo_pipe.dxf";
     ::unlink(fifo.c_str());

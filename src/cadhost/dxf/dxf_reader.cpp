@@ -298,7 +298,8 @@ ReadResult Parser::failure(DxfError kind, std::size_t location, std::string_view
 ReadResult Parser::run() {
     advance();
     if (!m_have) {
-        if (m_tags.error() == TagError::BadGroupCode) {
+        if (m_tags.error() == TagError::BadGroupCode ||
+            m_tags.error() == TagError::GroupCodeOutOfRange) {
             return failure(DxfError::NotDxf, m_tags.errorLocation(),
                            "the file does not begin with a DXF group code");
         }
@@ -347,6 +348,9 @@ ReadResult Parser::run() {
         return failure(DxfError::BadGroupCode, m_tags.errorLocation(),
                        m_tags.isBinary() ? "a group code DXF does not define"
                                          : "a group code that is not a number");
+    case TagError::GroupCodeOutOfRange:
+        return failure(DxfError::BadGroupCode, m_tags.errorLocation(),
+                       "a group code outside the 0 to 1071 DXF defines");
     case TagError::None:
         break;
     }
