@@ -151,7 +151,8 @@ void Command2_Click(CaptureContext& context) {
         }
 
         context.recorder.NextCode(pointCode, kPolylineCodePrompt, errors);
-        if (errors.cancelled()) {
+        // The CAD gone after answering the entity: the code left is the previous polyline's.
+        if (errors.cancelled() || linkLost(errors.lastCode())) {
             break;
         }
         if (pointCode.empty()) {

@@ -178,6 +178,16 @@ TEST_F(PickPolylineTest, ALinePickedAfterTwoPolylinesEndsWithTheMessageAndKeepsT
                          "information:选择的不是多段线！", "restore"}));
 }
 
+TEST_F(PickPolylineTest, TheCadGoneAtTheCodeRequestListsNoRowsUnderThePreviousCode) {
+    cad.utility->answerEntity(cad.lwPolyline("P", {{0.0, 0.0}}));
+    cad.utility->answerString("A");
+    cad.utility->answerEntity(cad.lwPolyline("Q", {{1.0, 1.0}}));
+    cad.utility->failRequest("GetString", cad::kDisconnectedCode);
+    Command2_Click(context);
+    EXPECT_EQ(codes(), (std::vector<std::string>{"A-1"}));
+    EXPECT_EQ(log().back(), "restore");
+}
+
 TEST_F(PickPolylineTest, OtherKindsOfEntityAreNotPolylines) {
     for (const char* kind :
          {"AcDbCircle", "AcDbArc", "AcDb2dPolyline", "acdbpolyline", "AcDbPolyline ", "AcDbText"}) {
