@@ -46,10 +46,11 @@ struct ObjectConversion {
 };
 
 /// `ObjectToUserSystem` for vertex v of a 2D polyline: X, Y from `Coordinate(v)`, Z from
-/// `Elevation`, the entity's `Normal`, then TranslateCoordinates from 4 to 1. Each of the five
-/// steps is skipped on failure.
+/// `Elevation`, the entity's `Normal`, then TranslateCoordinates from 4 to `to` (1 the user
+/// system; 0 the world system, for a polyline whose normal is not +Z). Each of the five steps
+/// is skipped on failure.
 void ObjectToUserSystem(CaptureContext& context, Entity& entity, std::int32_t v,
-                        ObjectConversion& state, ErrorState& errors) {
+                        ObjectConversion& state, ErrorState& errors, int to = cad::kUserSystem) {
     if (const auto x = vertexElement(entity, v, 0, errors)) {
         state.objectPoint[0] = *x;
     }
@@ -59,8 +60,8 @@ void ObjectToUserSystem(CaptureContext& context, Entity& entity, std::int32_t v,
     errors.assign(state.objectPoint[2], entity.elevation());
     errors.assign(state.normal, entity.normal());
     errors.assign(state.converted, context.session.onUtility([&](Utility& utility) {
-        return utility.translateCoordinates(state.objectPoint, cad::kEntitySystem, cad::kUserSystem,
-                                            false, state.normal);
+        return utility.translateCoordinates(state.objectPoint, cad::kEntitySystem, to, false,
+                                            state.normal);
     }));
 }
 
@@ -150,6 +151,15 @@ void Command2_Click(CaptureContext& context) {
             break;
         }
 
+        // A lightweight polyline's vertices are in its object system, which is the world's only
+        // for the normal +Z: one drawn mirrored (normal −Z) has its X turned round. Its normal,
+        // read once, decides whether world rows need a conversion.
+        bool mirroredInWorld = false;
+        if (kind == PolylineKind::Flat && !context.options.userSystemSelected()) {
+            errors.assign(conversion.normal, entity->normal());
+            mirroredInWorld = conversion.normal && *conversion.normal != Point3{0.0, 0.0, 1.0};
+        }
+
         context.recorder.NextCode(pointCode, kPolylineCodePrompt, errors);
         // The CAD gone after answering the entity: the code left is the previous polyline's.
         if (errors.cancelled() || linkLost(errors.lastCode())) {
@@ -173,7 +183,13 @@ void Command2_Click(CaptureContext& context) {
 
             std::optional<double> a;
             std::optional<double> b;
-            if (!context.options.userSystemSelected()) {
+            if (!context.options.userSystemSelected() && mirroredInWorld) {
+                ObjectToUserSystem(context, *entity, v, conversion, errors, cad::kWorldSystem);
+                if (conversion.converted) {
+                    a = (*conversion.converted)[0];
+                    b = (*conversion.converted)[1];
+                }
+            } else if (!context.options.userSystemSelected()) {
                 a = vertexElement(*entity, v, 0, errors);
                 b = vertexElement(*entity, v, 1, errors);
             } else if (kind == PolylineKind::ThreeD) {

@@ -45,9 +45,9 @@ TEST_F(PickPolylineTest, AFourVertexPolylineGivesFourRowsCodedKMinusOneToFour) {
                                         {"3", "K-3", "20", "10"},
                                         {"4", "K-4", "20", "0"}}));
     const Log expected{"minimise",        kGetEntity,        "P.Coordinates",   "P.ObjectName",
-                       kGetCode,          "P.Coordinate(0)", "P.Coordinate(0)", "P.Coordinate(1)",
-                       "P.Coordinate(1)", "P.Coordinate(2)", "P.Coordinate(2)", "P.Coordinate(3)",
-                       "P.Coordinate(3)", kGetEntity,        "restore"};
+                       "P.Normal",        kGetCode,          "P.Coordinate(0)", "P.Coordinate(0)",
+                       "P.Coordinate(1)", "P.Coordinate(1)", "P.Coordinate(2)", "P.Coordinate(2)",
+                       "P.Coordinate(3)", "P.Coordinate(3)", kGetEntity,        "restore"};
     EXPECT_EQ(afterAttach(), expected);
     EXPECT_EQ(prompts(), (Log{std::string(kPolylinePrompt), std::string(kPolylineCodePrompt),
                               std::string(kPolylinePrompt)}));
@@ -124,6 +124,29 @@ TEST_F(PickPolylineTest, TwoDPolylineInTheUserSystemGoesThroughItsObjectSystem) 
     const Log vertex0(calls.begin() + 5, calls.begin() + 10);
     EXPECT_EQ(vertex0, (Log{"P.Coordinate(0)", "P.Coordinate(0)", "P.Elevation", "P.Normal",
                             "TranslateCoordinates((-110,220,5),4,1,false,(0,0,-1))"}));
+}
+
+TEST_F(PickPolylineTest, MirroredPolylineInTheWorldSystemIsConvertedFromItsObjectSystem) {
+    cad.options.userSystem = false;
+    cad.utility->ucsOrigin = {100.0, 200.0, 0.0};
+    // Normal −Z, as MIRROR leaves it: object X runs along world −X, so the stored X of a vertex
+    // at world X 110 is −110.
+    auto mirrored = cad.lwPolyline("M", {{-110.0, 220.0}, {-120.0, 230.0}});
+    mirrored->normalValue = cad::Point3{0.0, 0.0, -1.0};
+    mirrored->elevationValue = 5.0;
+    cad.utility->answerEntity(mirrored);
+    cad.utility->answerString("M");
+    cad.utility->answerEntity(cad.lwPolyline("P", {{-110.0, 220.0}}));
+    cad.utility->answerString("P");
+    cad.utility->failRequest("GetEntity", kCancelCode);
+    Command2_Click(context);
+    EXPECT_EQ(rows(), (std::vector<Row>{{"1", "M-1", "220", "110"},
+                                        {"2", "M-2", "230", "120"},
+                                        {"3", "P-1", "220", "-110"}}));
+    EXPECT_EQ(cad.log->matching("TranslateCoordinates((-110,220,5),4,0,false,(0,0,-1))").size(),
+              1U);
+    EXPECT_EQ(cad.log->matching("TranslateCoordinates").size(), 2U)
+        << "a polyline with the normal +Z lists its vertices as read";
 }
 
 TEST_F(PickPolylineTest, SwapPutsTheVertexXUnderXInBothSystems) {
