@@ -3,7 +3,7 @@
 # long prompt, for several prompt lengths, each in a fresh host on a private session bus.
 # Usage: bench/cadhost/run_prompt_memory.sh [BUILD_DIR] [LENGTH...]
 #   BUILD_DIR defaults to build/default (build vexilo-cad there first); lengths default to
-#   0 16384 65536 (characters).
+#   0 16384 65536 (characters; below 131072, since gdbus takes the prompt as one argument).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build/default}"

@@ -47,6 +47,15 @@ bool clip(double& x0, double& y0, double& x1, double& y1, double w, double h) {
     return true;
 }
 
+// The grid cell of a position in cell units, clamped in double: a float vertex may lie a
+// rounding step outside the extents, which across a cell of 1e-9 is billions of cells.
+int gridCell(double cells) {
+    if (!(cells > 0.0)) {
+        return 0;
+    }
+    return static_cast<int>(std::min(cells, static_cast<double>(Scene::kGrid - 1)));
+}
+
 // Draws pixel-centre to pixel-centre with a 16.16 fixed-point DDA: one pixel per step along the
 // longer axis, aliased, one pixel wide (as CAD programs draw thin lines).
 class Raster {
@@ -236,8 +245,8 @@ Scene::Scene(const OpenDocument& document) {
         const SceneSegment& s = segments[i];
         const double mx = (double(s.x0) + s.x1) * 0.5;
         const double my = (double(s.y0) + s.y1) * 0.5;
-        const int cx = std::clamp(static_cast<int>((mx - minX) / cellW), 0, kGrid - 1);
-        const int cy = std::clamp(static_cast<int>((my - minY) / cellH), 0, kGrid - 1);
+        const int cx = gridCell((mx - minX) / cellW);
+        const int cy = gridCell((my - minY) / cellH);
         cellOf[i] = static_cast<std::uint32_t>(cy * kGrid + cx);
         Bucket& b = m_buckets[cellOf[i]];
         ++b.count;

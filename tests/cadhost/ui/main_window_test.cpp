@@ -360,6 +360,22 @@ private slots:
         }
     }
 
+    // Found by fuzzing: the grid cell of a segment was a double converted to int unclamped; a
+    // float vertex a rounding step off extents of no width was billions of cells away.
+    void bucketOfAFloatRoundedSegmentStaysOnTheGrid() {
+        Drawing d;
+        const std::uint32_t off = d.addLayer(Layer{"OFF", 3, false, false, false});
+        // Visible: a vertical line, extents of no width. Hidden but indexed: a point that
+        // moves the scene's origin to x 500000015, which a float holds as 500000000.
+        d.appendEntity(Entity{1, 0, 1, EntityType::Line, LineData{{0, 0, 0}, {0, 100, 0}}});
+        d.appendEntity(
+            Entity{2, off, 1, EntityType::Point, PointData{{1000000030.0, 50, 0}, {0, 0, 1}}});
+        d.finish();
+        const auto document = makeDocument(std::move(d));
+        const Scene scene(*document);
+        QCOMPARE(scene.segmentCount(), std::size_t{1});
+    }
+
     void longPromptIsCutAndLeavesRoomForTheInput() {
         const QSize size = m_window->size();
         QCOMPARE(m_window->requests().requestPoint(std::string(1 << 16, 'x'), recordPoint(m_reply)),
