@@ -11,7 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     dbus xvfb xauth xdotool x11-apps fonts-noto-cjk
     python3 python3-openpyxl python3-ezdxf python3-xlsxwriter
-    xdg-utils
+    xdg-utils locales
     qt6-l10n-tools qt6-translations-l10n qt6-qpa-plugins librsvg2-bin
     dpkg-dev desktop-file-utils appstream
     g++-mingw-w64-x86-64 wine64
@@ -27,14 +27,19 @@ for p in "${packages[@]}"; do
     fi
 done
 
-if ((${#missing[@]} == 0)); then
-    exit 0
-fi
-
 sudo=()
 if ((EUID != 0)); then
     sudo=(sudo)
 fi
-echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+fi
+
+# The report is tested under a comma-decimal locale (the test can also compile it privately).
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+    echo "Generating the de_DE.UTF-8 locale"
+    "${sudo[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8
+fi

@@ -3,6 +3,7 @@
 #include "app/filtered_text_box.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -86,9 +87,23 @@ QString FilteredTextBox::filtered(const QString& text) const {
     return kept;
 }
 
+bool FilteredTextBox::acceptsWhole(const QString& text) const {
+    return filtered(text) == text;
+}
+
+QString FilteredTextBox::withoutLineEnd(QString text) {
+    if (text.endsWith(QLatin1Char('\n'))) {
+        text.chop(1);
+        if (text.endsWith(QLatin1Char('\r'))) {
+            text.chop(1);
+        }
+    }
+    return text;
+}
+
 void FilteredTextBox::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Paste)) {
-        pasteFiltered();
+        pasteWhole();
         event->accept();
         return;
     }
@@ -101,9 +116,14 @@ void FilteredTextBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void FilteredTextBox::inputMethodEvent(QInputMethodEvent* event) {
-    // Input methods are disabled on the box; should one still deliver text, only its accepted
-    // characters are committed and nothing is composed in the box.
-    const QString commit = filtered(event->commitString());
+    // Input methods are disabled on the box; should one still deliver text, it is committed
+    // only when the box accepts all of it, and nothing is composed in the box.
+    const QString commit = event->commitString();
+    if (!acceptsWhole(commit)) {
+        QApplication::beep();
+        event->accept();
+        return;
+    }
     if (commit.isEmpty() && event->replacementLength() == 0) {
         event->accept();
         return;
@@ -115,7 +135,7 @@ void FilteredTextBox::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void FilteredTextBox::dragEnterEvent(QDragEnterEvent* event) {
-    if (isReadOnly() || filtered(event->mimeData()->text()).isEmpty()) {
+    if (!canTake(withoutLineEnd(event->mimeData()->text()))) {
         event->ignore();
         return;
     }
@@ -123,7 +143,7 @@ void FilteredTextBox::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void FilteredTextBox::dragMoveEvent(QDragMoveEvent* event) {
-    if (isReadOnly() || filtered(event->mimeData()->text()).isEmpty()) {
+    if (!canTake(withoutLineEnd(event->mimeData()->text()))) {
         event->ignore();
         return;
     }
@@ -132,8 +152,11 @@ void FilteredTextBox::dragMoveEvent(QDragMoveEvent* event) {
 
 void FilteredTextBox::dropEvent(QDropEvent* event) {
     const QString text = event->mimeData()->text();
-    const QString kept = filtered(text);
-    if (isReadOnly() || kept.isEmpty()) {
+    const QString kept = withoutLineEnd(text);
+    if (!canTake(kept)) {
+        if (!isReadOnly() && !kept.isEmpty()) {
+            QApplication::beep();
+        }
         event->ignore();
         return;
     }
@@ -158,7 +181,7 @@ void FilteredTextBox::contextMenuEvent(QContextMenuEvent* event) {
         if (action->objectName() == QLatin1String("edit-paste") ||
             action->text().startsWith(pasteText)) {
             disconnect(action, &QAction::triggered, nullptr, nullptr);
-            connect(action, &QAction::triggered, this, &FilteredTextBox::pasteFiltered);
+            connect(action, &QAction::triggered, this, &FilteredTextBox::pasteWhole);
         }
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -206,6 +229,12 @@ void FilteredTextBox::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FilteredTextBox::mouseReleaseEvent(QMouseEvent* event) {
+    // The middle button pastes the X selection; refused as a whole like any other paste.
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
+        (void)insertWhole(QGuiApplication::clipboard()->text(QClipboard::Selection));
+        event->accept();
+        return;
+    }
     if (m_selectAllOnRelease && event->button() == Qt::LeftButton) {
         m_selectAllOnRelease = false;
         selectAll();
@@ -215,13 +244,21 @@ void FilteredTextBox::mouseReleaseEvent(QMouseEvent* event) {
     QLineEdit::mouseReleaseEvent(event);
 }
 
-void FilteredTextBox::pasteFiltered() {
-    insertFiltered(QGuiApplication::clipboard()->text());
+void FilteredTextBox::pasteWhole() {
+    (void)insertWhole(QGuiApplication::clipboard()->text());
 }
 
-bool FilteredTextBox::insertFiltered(const QString& text) {
-    const QString kept = filtered(text);
-    if (kept.isEmpty() || isReadOnly()) {
+bool FilteredTextBox::canTake(const QString& text) const {
+    return !isReadOnly() && !text.isEmpty() && acceptsWhole(text);
+}
+
+bool FilteredTextBox::insertWhole(const QString& text) {
+    const QString kept = withoutLineEnd(text);
+    if (isReadOnly() || kept.isEmpty()) {
+        return false;
+    }
+    if (!acceptsWhole(kept)) {
+        QApplication::beep();
         return false;
     }
     insert(kept);

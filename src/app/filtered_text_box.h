@@ -11,11 +11,13 @@ namespace vexilo::app {
 
 /// A centred QLineEdit with a character filter. A typed key that is neither backspace nor one
 /// of the accepted characters is discarded before it reaches the box, so the box (selection
-/// included) stays unchanged. Pasted, dropped and input-method text is filtered the same way,
-/// as if typed key by key: refused characters drop out, and text with nothing left is not
-/// inserted at all. A validator behind all of this strips whatever other path (middle-click
-/// paste, setText) would bring in. Getting the focus by Tab, Backtab, shortcut, mouse click or
-/// programmatically selects the whole text, so typing replaces it.
+/// included) stays unchanged. Pasted (shortcut, context menu, middle button), dropped and
+/// input-method text is taken only whole: one refused character refuses all of it, with a
+/// beep, since dropping characters would change the value ("-0.5" into a box without "." and
+/// "-" would become 5). One line end at the end of pasted or dropped text, as a copied
+/// spreadsheet cell carries, is not part of the text. A validator behind all of this strips
+/// whatever other path (setText) would bring in. Getting the focus by Tab, Backtab, shortcut,
+/// mouse click or programmatically selects the whole text, so typing replaces it.
 class FilteredTextBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -42,10 +44,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    /// Pastes the clipboard's text, filtered; nothing happens when none of it is accepted.
-    void pasteFiltered();
-    /// Inserts filtered text over the selection; refuses (returns false) when nothing is left.
-    bool insertFiltered(const QString& text);
+    /// True when the box accepts every character of `text`.
+    bool acceptsWhole(const QString& text) const;
+    /// True when `text` may go into the box whole: it is not empty, holds only accepted
+    /// characters, and the box is editable.
+    bool canTake(const QString& text) const;
+    /// `text` without one line end (LF or CR LF) at its end.
+    static QString withoutLineEnd(QString text);
+    /// Pastes the clipboard's text when the box accepts all of it; beeps otherwise.
+    void pasteWhole();
+    /// Inserts `text` (less one final line end) over the selection when the box accepts all of
+    /// it; otherwise beeps and returns false, leaving the box as it was.
+    bool insertWhole(const QString& text);
 
     QString m_accepted;
     QValidator* m_validator = nullptr;

@@ -17,6 +17,12 @@ struct CaptureContext {
     cad::WindowPort& window;
 };
 
+/// True for the code of a call that failed because the CAD is gone (its process ended or left
+/// the bus while the call was under way): every later call would fail too.
+inline bool linkLost(cad::HResult code) {
+    return code == cad::kDisconnectedCode || code == cad::kNotRunningCode;
+}
+
 /// How the two pickers start: attach (false, after the message, when no CAD answers), then
 /// minimise the window so that the CAD's maximised window is free for picking, then read the
 /// decimal places and the scale for the whole run; the run's first row will be where an undo of

@@ -17,10 +17,12 @@ void Command1_Click(CaptureContext& context) {
         return;
     }
 
-    std::optional<Point3> userPoint;
     for (;;) {
         errors.clear();
         std::optional<Point3> worldPoint;
+        // Fresh for every point: a failed conversion leaves the row's coordinates empty rather
+        // than repeating the previous point's.
+        std::optional<Point3> userPoint;
         errors.assign(worldPoint, context.session.onUtility([](Utility& utility) {
             return utility.getPoint(kPointPrompt);
         }));
@@ -32,7 +34,9 @@ void Command1_Click(CaptureContext& context) {
         }
         context.recorder.ToUserSystem(*worldPoint, userPoint, errors);
         context.recorder.NextCode(pointCode, cad::kPointCodePrompt, errors);
-        if (errors.cancelled()) {
+        // The CAD gone after answering the point: the code and the conversion are not this
+        // point's, so no row is made, as when the point request itself fails.
+        if (errors.cancelled() || linkLost(errors.lastCode())) {
             break;
         }
         if (pointCode.empty()) {

@@ -46,21 +46,30 @@ struct ObjectConversion {
 };
 
 /// `ObjectToUserSystem` for vertex v of a 2D polyline: X, Y from `Coordinate(v)`, Z from
-/// `Elevation`, the entity's `Normal`, then TranslateCoordinates from 4 to 1. Each of the five
-/// steps is skipped on failure.
+/// `Elevation`, the entity's `Normal`, then TranslateCoordinates from 4 to `to` (1 the user
+/// system; 0 the world system, for a polyline whose normal is not +Z). Each of the five steps
+/// is skipped on failure.
 void ObjectToUserSystem(CaptureContext& context, Entity& entity, std::int32_t v,
-                        ObjectConversion& state, ErrorState& errors) {
-    if (const auto x = vertexElement(entity, v, 0, errors)) {
+                        ObjectConversion& state, ErrorState& errors, int to = cad::kUserSystem) {
+    // A vertex whose X or Y cannot be read, or whose conversion fails, gets empty cells: the
+    // previous vertex's point must never stand in for it.
+    state.converted.reset();
+    const auto x = vertexElement(entity, v, 0, errors);
+    const auto y = vertexElement(entity, v, 1, errors);
+    if (x) {
         state.objectPoint[0] = *x;
     }
-    if (const auto y = vertexElement(entity, v, 1, errors)) {
+    if (y) {
         state.objectPoint[1] = *y;
     }
     errors.assign(state.objectPoint[2], entity.elevation());
     errors.assign(state.normal, entity.normal());
+    if (!x || !y) {
+        return;
+    }
     errors.assign(state.converted, context.session.onUtility([&](Utility& utility) {
-        return utility.translateCoordinates(state.objectPoint, cad::kEntitySystem, cad::kUserSystem,
-                                            false, state.normal);
+        return utility.translateCoordinates(state.objectPoint, cad::kEntitySystem, to, false,
+                                            state.normal);
     }));
 }
 
@@ -101,7 +110,9 @@ std::optional<double> flatWorldHeight(CaptureContext& context, Entity& entity,
     if (!height.read) {
         height.read = true;
         errors.assign(height.elevation, entity.elevation());
-        errors.assign(height.normal, entity.normal());
+        if (!height.normal) {
+            errors.assign(height.normal, entity.normal());
+        }
     }
     if (!height.elevation || !height.normal) {
         return std::nullopt;
@@ -186,8 +197,19 @@ void Command2_Click(CaptureContext& context) {
             break;
         }
 
+        // A lightweight polyline's vertices are in its object system, which is the world's only
+        // for the normal +Z: one drawn mirrored (normal −Z) has its X turned round. Its normal,
+        // read once, decides whether world rows need a conversion.
+        bool mirroredInWorld = false;
+        if (kind == PolylineKind::Flat && !context.options.userSystemSelected()) {
+            conversion.normal.reset(); // never the previous polyline's
+            errors.assign(conversion.normal, entity->normal());
+            mirroredInWorld = conversion.normal && *conversion.normal != Point3{0.0, 0.0, 1.0};
+        }
+
         context.recorder.NextCode(pointCode, kPolylineCodePrompt, errors);
-        if (errors.cancelled()) {
+        // The CAD gone after answering the entity: the code left is the previous polyline's.
+        if (errors.cancelled() || linkLost(errors.lastCode())) {
             break;
         }
         if (pointCode.empty()) {
@@ -197,6 +219,9 @@ void Command2_Click(CaptureContext& context) {
         bool full = false;
         std::int32_t vertexNumber = 0;
         FlatHeight flatHeight;
+        if (kind == PolylineKind::Flat && !context.options.userSystemSelected()) {
+            flatHeight.normal = conversion.normal; // read above, once
+        }
         for (std::int32_t v = 0; v < vertexCount; ++v) {
             if (context.recorder.StartRow() == cad::RowOutcome::TableFull) {
                 context.window.showInformation(cad::kTableFullMessage);
@@ -210,7 +235,14 @@ void Command2_Click(CaptureContext& context) {
             std::optional<double> a;
             std::optional<double> b;
             std::optional<double> height;
-            if (!context.options.userSystemSelected()) {
+            if (!context.options.userSystemSelected() && mirroredInWorld) {
+                ObjectToUserSystem(context, *entity, v, conversion, errors, cad::kWorldSystem);
+                if (conversion.converted) {
+                    a = (*conversion.converted)[0];
+                    b = (*conversion.converted)[1];
+                    height = (*conversion.converted)[2];
+                }
+            } else if (!context.options.userSystemSelected()) {
                 a = vertexElement(*entity, v, 0, errors);
                 b = vertexElement(*entity, v, 1, errors);
                 height = kind == PolylineKind::ThreeD

@@ -29,8 +29,11 @@ bool asksAgainAfter(automation::HResult code);
 /// reads the upper bound of its `Coordinates` (before the kind is tested), accepts
 /// "AcDbPolyline" (2 values per vertex) and "AcDb3dPolyline" (3 per vertex) and otherwise
 /// shows kNotPolylineMessage and ends, asks for or numbers one code, and appends one row per
-/// vertex. Coordinates: world system selected, `Coordinate(v)` as the CAD holds it (object
-/// system of a 2D polyline, world system of a 3D one); user system selected, a 2D polyline's
+/// vertex. Coordinates: world system selected, `Coordinate(v)` as the CAD holds it for a 3D
+/// polyline (world system) and for a 2D one whose `Normal` (read once per polyline) is exactly
+/// (0,0,1), where its object system is the world's; a 2D polyline with any other normal (drawn
+/// mirrored) has each vertex at its elevation converted from its object system (4) to the world
+/// system (0) as below, with the same failure rules. User system selected, a 2D polyline's
 /// vertex at its elevation is converted from its object system (4, with its normal) to the user
 /// system (1), and a 3D polyline's vertex, which is in the world system, from 0 to 1. Rows use
 /// the recorder's column assignment and formatting. Ends on Esc at either request or an empty

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <system_error>
 
 namespace vexilo::report {
@@ -69,9 +70,12 @@ std::string NumberShape::formatCode() const {
     return code;
 }
 
-CellEntry enterAsTyped(std::string_view text) {
+CellEntry enterAsTyped(std::string_view text, std::string_view decimalSeparator) {
     if (text.empty()) {
         return textEntry(text);
+    }
+    if (decimalSeparator.empty()) {
+        decimalSeparator = ".";
     }
     // Shape: [-] digits [. digits] [(E|e) [+|-] digits], nothing before or after.
     std::size_t pos = text[0] == '-' ? 1 : 0;
@@ -83,12 +87,14 @@ CellEntry enterAsTyped(std::string_view text) {
     }
     pos += integerDigits;
     std::size_t fractionDigits = 0;
-    if (pos < text.size() && text[pos] == '.') {
-        fractionDigits = countDigits(text, pos + 1);
+    std::size_t separatorAt = std::string_view::npos;
+    if (text.substr(pos).starts_with(decimalSeparator)) {
+        separatorAt = pos;
+        fractionDigits = countDigits(text, pos + decimalSeparator.size());
         if (fractionDigits == 0) {
             return textEntry(text);
         }
-        pos += 1 + fractionDigits;
+        pos += decimalSeparator.size() + fractionDigits;
     }
     const std::size_t mantissaEnd = pos;
     NumberShape shape;
@@ -139,9 +145,14 @@ CellEntry enterAsTyped(std::string_view text) {
         return textEntry(text); // a number cell holds 0, without the minus sign
     }
 
+    // from_chars reads the full stop whatever the locale.
+    std::string plain(text);
+    if (separatorAt != std::string_view::npos) {
+        plain.replace(separatorAt, decimalSeparator.size(), ".");
+    }
     double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+    const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (error != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value)) {
         return textEntry(text);
     }
     const double magnitude = std::fabs(value);
@@ -183,13 +194,15 @@ std::optional<ReportLayout> layoutReport(const cad::CoordinateTable& table) {
     return layout;
 }
 
-CellEntry dataCell(const cad::CoordinateTable& table, int sheetRow, int column) {
+CellEntry dataCell(const cad::CoordinateTable& table, int sheetRow, int column,
+                   std::string_view decimalSeparator) {
     if (sheetRow < kFirstDataRow || column < 1 || column > kReportColumnCount) {
         return CellEntry{};
     }
     const std::string& text = table.cell(sheetRow - 2, column - 1);
     const auto& reportColumn = kReportColumns[static_cast<std::size_t>(column - 1)];
-    return reportColumn.rule == EntryRule::AsText ? enterAsText(text) : enterAsTyped(text);
+    return reportColumn.rule == EntryRule::AsText ? enterAsText(text)
+                                                  : enterAsTyped(text, decimalSeparator);
 }
 
 } // namespace vexilo::report

@@ -126,9 +126,10 @@ struct CellEntry {
 ///
 /// Integers of up to 11 digits are shown "General" (what Excel gives a typed number); other
 /// numbers get placeholders, since "General" shows at most 11 characters and its switch to
-/// scientific notation differs between Excel and LibreOffice. The decimal point is the full
-/// stop, as the table writes it.
-CellEntry enterAsTyped(std::string_view text);
+/// scientific notation differs between Excel and LibreOffice. The decimal point is
+/// `decimalSeparator`, the one the table was written with (cad::localeDecimalSeparator():
+/// "19,5" is 19.5 in a German session); any other character makes the text a text cell.
+CellEntry enterAsTyped(std::string_view text, std::string_view decimalSeparator = ".");
 
 /// A text for a cell formatted "@": always text, kept exactly ("007" stays 007); an empty text
 /// gives a blank cell that still carries the format.
@@ -167,7 +168,9 @@ std::optional<ReportLayout> layoutReport(const cad::CoordinateTable& table);
 /// The entry of data cell (sheetRow, column) of the report: table row sheetRow − 2, table
 /// column column − 1, under that column's EntryRule. Rows and columns are 1-based sheet
 /// numbers; sheetRow from kFirstDataRow to the last report row, column 1 to 4. A cell outside
-/// the table or the report is blank.
-CellEntry dataCell(const cad::CoordinateTable& table, int sheetRow, int column);
+/// the table or the report is blank. `decimalSeparator` is the one the table's numbers were
+/// written with.
+CellEntry dataCell(const cad::CoordinateTable& table, int sheetRow, int column,
+                   std::string_view decimalSeparator = ".");
 
 } // namespace vexilo::report

@@ -1,14 +1,17 @@
 // The xlsx rendering of the coordinate report: formats, sheet settings and cells in row order.
 #include "export/xlsx_report_writer.h"
 
+#include "cad/number_rules.h"
 #include "export/report_layout.h"
 
 #include <xlsxwriter.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <locale.h>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -16,6 +19,40 @@
 
 namespace vexilo::report {
 namespace {
+
+/// Switches the calling thread to the C numeric locale while it lives. libxlsxwriter prints the
+/// doubles of the sheet's XML (column widths, row heights) with the C library's current locale,
+/// which Qt set from the user's: under a comma-decimal locale the workbook would say
+/// width="8,7109375", which Excel repairs and openpyxl refuses.
+class CNumericLocale {
+public:
+    CNumericLocale() {
+        locale_t base = duplocale(uselocale(static_cast<locale_t>(nullptr)));
+        if (base == static_cast<locale_t>(nullptr)) {
+            return;
+        }
+        m_locale = newlocale(LC_NUMERIC_MASK, "C", base);
+        if (m_locale == static_cast<locale_t>(nullptr)) {
+            freelocale(base);
+            return;
+        }
+        m_previous = uselocale(m_locale);
+    }
+    ~CNumericLocale() {
+        if (m_locale != static_cast<locale_t>(nullptr)) {
+            uselocale(m_previous);
+            freelocale(m_locale);
+        }
+    }
+    CNumericLocale(const CNumericLocale&) = delete;
+    CNumericLocale& operator=(const CNumericLocale&) = delete;
+    /// False when the locale could not be made (out of memory): numbers would be misprinted.
+    bool active() const { return m_locale != static_cast<locale_t>(nullptr); }
+
+private:
+    locale_t m_locale = static_cast<locale_t>(nullptr);
+    locale_t m_previous = static_cast<locale_t>(nullptr);
+};
 
 Unexpected<ReportFailure> failure(ReportError error, lxw_error code, std::string message) {
     return unexpected(ReportFailure{error, static_cast<int>(code), std::move(message)});
@@ -109,7 +146,8 @@ lxw_error writeEntry(lxw_worksheet* sheet, int row, int column, const CellEntry&
 /// which are all the cells of that range; textFormatted the format of the code column's data
 /// cells.
 Status<ReportFailure> fillSheet(lxw_workbook* workbook, lxw_worksheet* sheet,
-                                const cad::CoordinateTable& table, const ReportLayout& layout) {
+                                const cad::CoordinateTable& table, const ReportLayout& layout,
+                                std::string_view decimalSeparator) {
     ReportFormats formats(workbook);
     formats.makeFormats();
 
@@ -171,7 +209,7 @@ Status<ReportFailure> fillSheet(lxw_workbook* workbook, lxw_worksheet* sheet,
 
     for (int row = kFirstDataRow; row <= layout.lastReportRow; ++row) {
         for (int column = 1; column <= kReportColumnCount; ++column) {
-            const CellEntry entry = dataCell(table, row, column);
+            const CellEntry entry = dataCell(table, row, column, decimalSeparator);
             error = writeEntry(sheet, row, column, entry, formats.formatOf(column, entry));
             if (error != LXW_NO_ERROR) {
                 return failure(ReportError::CellNotWritten, error,
@@ -207,6 +245,14 @@ Status<ReportFailure> writeReportWorkbook(const cad::CoordinateTable& table,
                                              : "the table has more rows than a sheet");
     }
 
+    // The table's numbers were written with the user's separator; the file needs the C one.
+    const std::string decimalSeparator = cad::localeDecimalSeparator();
+    const CNumericLocale cNumeric;
+    if (!cNumeric.active()) {
+        return failure(ReportError::WorkbookNotStarted, LXW_ERROR_MEMORY_MALLOC_FAILED,
+                       lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED));
+    }
+
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     lxw_workbook* workbook = workbook_new_opt(path.c_str(), &options);
@@ -227,7 +273,8 @@ Status<ReportFailure> writeReportWorkbook(const cad::CoordinateTable& table,
         return failure(ReportError::WorkbookNotStarted, LXW_ERROR_CREATING_TMPFILE, message);
     }
 
-    const Status<ReportFailure> filled = fillSheet(workbook, sheet, table, *layout);
+    const Status<ReportFailure> filled =
+        fillSheet(workbook, sheet, table, *layout, decimalSeparator);
     if (!filled) {
         // Freed without closing: the file is only created when the workbook is closed.
         lxw_workbook_free(workbook);

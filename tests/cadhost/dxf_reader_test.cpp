@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -132,17 +134,45 @@ INSTANTIATE_TEST_SUITE_P(
                   DxfError::BadGroupCode, 43}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ReadDxfFile, MissingFileCannotOpen) {
-    const auto r = readDxfFile("/nonexistent/drawing.dxf");
-    ASSERT_FALSE(r.has_value());
-    EXPECT_EQ(r.error().kind, DxfError::CannotOpen);
-    EXPECT_NE(r.error().message.find("/nonexistent/drawing.dxf"), std::string::npos);
+TEST(ReadDxf, BadGroupCodeSaysWhetherItIsANumber) {
+    const std::string head = ascii({{0, "SECTION"}, {2, "ENTITIES"}});
+    const struct {
+        std::string code;
+        std::string message;
+    } cases[] = {
+        {"abc", "line 5: a group code that is not a number (bad group code)"},
+        {"1072", "line 5: a group code outside the 0 to 1071 DXF defines (bad group code)"},
+        {"-5", "line 5: a group code outside the 0 to 1071 DXF defines (bad group code)"},
+        {"99999999999", "line 5: a group code outside the 0 to 1071 DXF defines (bad group code)"},
+    };
+    for (const auto& c : cases) {
+        const auto r = readDxf(head + c.code + "\nx\n");
+        ASSERT_FALSE(r.has_value());
+        EXPECT_EQ(r.error().message, c.message) << c.code;
+    }
 }
 
-TEST(ReadDxfFile, DirectoryCannotOpen) {
-    const auto r = readDxfFile("/tmp");
-    ASSERT_FALSE(r.has_value());
-    EXPECT_EQ(r.error().kind, DxfError::CannotOpen);
+TEST(ReadDxfFile, CannotOpenSaysWhy) {
+    const std::string fifo = ::testing::TempDir() + "vexilo_pipe.dxf";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {"/nonexistent/drawing.dxf",
+         "cannot open /nonexistent/drawing.dxf: No such file or directory"},
+        {"/tmp", "cannot open /tmp: it is a folder, not a regular file"},
+        // Opening a FIFO used to wait for a writer forever.
+        {fifo, "cannot open " + fifo + ": it is a FIFO, not a regular file"},
+    };
+    for (const auto& c : cases) {
+        const auto r = readDxfFile(c.path);
+        ASSERT_FALSE(r.has_value());
+        EXPECT_EQ(r.error().kind, DxfError::CannotOpen);
+        EXPECT_EQ(r.error().message, c.message);
+    }
+    ::unlink(fifo.c_str());
 }
 
 TEST(ReadDxf, BinaryByteOffsetsAreReportedAsOffsets) {

@@ -120,6 +120,37 @@ TEST_F(PickPointsTest, ATranslationFailingWithTheCancelCodeEndsTheRun) {
     EXPECT_EQ(table.rowCount(), 1);
 }
 
+TEST_F(PickPointsTest, AFailedConversionLeavesTheCoordinateCellsEmpty) {
+    cad.utility->answerPoint({1.0, 2.0, 0.0});
+    cad.utility->answerString("A");
+    cad.utility->answerPoint({3.0, 4.0, 0.0}, [this] {
+        cad.utility->failures.failNext("TranslateCoordinates", cad::kBusyCode);
+    });
+    cad.utility->answerString("B");
+    cad.utility->failRequest("GetPoint", kCancelCode);
+    Command1_Click(context);
+    EXPECT_EQ(rows(), (std::vector<Row>{{"1", "A", "2", "1"}, {"2", "B", "", ""}}));
+}
+
+TEST_F(PickPointsTest, TheCadGoneAfterAnsweringAPointEndsTheRunWithoutCopyingTheLastRow) {
+    for (const bool increment : {false, true}) {
+        SCOPED_TRACE(increment ? "code increment" : "code asked");
+        ASSERT_TRUE(table.setRowCount(1));
+        cad.options.codeIncrement = increment;
+        cad.utility->answerPoint({1.0, 2.0, 0.0});
+        cad.utility->answerString("7");
+        cad.utility->answerPoint({3.0, 4.0, 0.0}, [this] {
+            cad.utility->failures.failNext("TranslateCoordinates", cad::kDisconnectedCode);
+        });
+        if (!increment) {
+            cad.utility->failRequest("GetString", cad::kDisconnectedCode);
+        }
+        Command1_Click(context);
+        EXPECT_EQ(rows(), (std::vector<Row>{{"1", "7", "2", "1"}}));
+        EXPECT_EQ(log().back(), "restore");
+    }
+}
+
 TEST_F(PickPointsTest, NoDrawingMinimisesThenRestoresWithNoMessageAndNoRow) {
     cad.application->active.reset();
     Command1_Click(context);

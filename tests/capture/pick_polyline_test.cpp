@@ -45,8 +45,8 @@ TEST_F(PickPolylineTest, AFourVertexPolylineGivesFourRowsCodedKMinusOneToFour) {
                                         {"3", "K-3", "20", "10"},
                                         {"4", "K-4", "20", "0"}}));
     const Log expected{"minimise",        kGetEntity,        "P.Coordinates",   "P.ObjectName",
-                       kGetCode,          "P.Coordinate(0)", "P.Coordinate(0)", "P.Elevation",
-                       "P.Normal",        "P.Coordinate(1)", "P.Coordinate(1)", "P.Coordinate(2)",
+                       "P.Normal",        kGetCode,          "P.Coordinate(0)", "P.Coordinate(0)",
+                       "P.Elevation",     "P.Coordinate(1)", "P.Coordinate(1)", "P.Coordinate(2)",
                        "P.Coordinate(2)", "P.Coordinate(3)", "P.Coordinate(3)", kGetEntity,
                        "restore"};
     EXPECT_EQ(afterAttach(), expected);
@@ -165,6 +165,29 @@ TEST_F(PickPolylineTest, EveryVertexKeepsItsHeightInTheSelectedSystem) {
     }
 }
 
+TEST_F(PickPolylineTest, MirroredPolylineInTheWorldSystemIsConvertedFromItsObjectSystem) {
+    cad.options.userSystem = false;
+    cad.utility->ucsOrigin = {100.0, 200.0, 0.0};
+    // Normal −Z, as MIRROR leaves it: object X runs along world −X, so the stored X of a vertex
+    // at world X 110 is −110.
+    auto mirrored = cad.lwPolyline("M", {{-110.0, 220.0}, {-120.0, 230.0}});
+    mirrored->normalValue = cad::Point3{0.0, 0.0, -1.0};
+    mirrored->elevationValue = 5.0;
+    cad.utility->answerEntity(mirrored);
+    cad.utility->answerString("M");
+    cad.utility->answerEntity(cad.lwPolyline("P", {{-110.0, 220.0}}));
+    cad.utility->answerString("P");
+    cad.utility->failRequest("GetEntity", kCancelCode);
+    Command2_Click(context);
+    EXPECT_EQ(rows(), (std::vector<Row>{{"1", "M-1", "220", "110"},
+                                        {"2", "M-2", "230", "120"},
+                                        {"3", "P-1", "220", "-110"}}));
+    EXPECT_EQ(cad.log->matching("TranslateCoordinates((-110,220,5),4,0,false,(0,0,-1))").size(),
+              1U);
+    EXPECT_EQ(cad.log->matching("TranslateCoordinates").size(), 2U)
+        << "a polyline with the normal +Z lists its vertices as read";
+}
+
 TEST_F(PickPolylineTest, SwapPutsTheVertexXUnderXInBothSystems) {
     cad.options.swap = true;
     for (bool userSystem : {true, false}) {
@@ -215,6 +238,16 @@ TEST_F(PickPolylineTest, ALinePickedAfterTwoPolylinesEndsWithTheMessageAndKeepsT
     const Log tail(log().end() - 5, log().end());
     EXPECT_EQ(tail, (Log{kGetEntity, "L.Coordinates", "L.ObjectName",
                          "information:选择的不是多段线！", "restore"}));
+}
+
+TEST_F(PickPolylineTest, TheCadGoneAtTheCodeRequestListsNoRowsUnderThePreviousCode) {
+    cad.utility->answerEntity(cad.lwPolyline("P", {{0.0, 0.0}}));
+    cad.utility->answerString("A");
+    cad.utility->answerEntity(cad.lwPolyline("Q", {{1.0, 1.0}}));
+    cad.utility->failRequest("GetString", cad::kDisconnectedCode);
+    Command2_Click(context);
+    EXPECT_EQ(codes(), (std::vector<std::string>{"A-1"}));
+    EXPECT_EQ(log().back(), "restore");
 }
 
 TEST_F(PickPolylineTest, OtherKindsOfEntityAreNotPolylines) {
@@ -313,7 +346,7 @@ TEST_F(PickPolylineTest, AVertexThatCannotBeReadLeavesItsCellEmptyInTheWorldSyst
     EXPECT_EQ(rows(), (std::vector<Row>{{"1", "K-1", "2", ""}, {"2", "K-2", "4", "3"}}));
 }
 
-TEST_F(PickPolylineTest, AFailedConversionRepeatsTheLastConvertedPointOrLeavesTheCellsEmpty) {
+TEST_F(PickPolylineTest, AFailedConversionLeavesItsVertexCellsEmpty) {
     cad.utility->failures.failNext("TranslateCoordinates", automation::kBusyCode);
     cad.utility->failures.failNext("TranslateCoordinates", 0);
     cad.utility->failures.failNext("TranslateCoordinates", automation::kBusyCode);
@@ -322,10 +355,10 @@ TEST_F(PickPolylineTest, AFailedConversionRepeatsTheLastConvertedPointOrLeavesTh
     cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{
-                          {"1", "K-1", "", ""}, {"2", "K-2", "4", "3"}, {"3", "K-3", "4", "3"}}));
+                          {"1", "K-1", "", ""}, {"2", "K-2", "4", "3"}, {"3", "K-3", "", ""}}));
 }
 
-TEST_F(PickPolylineTest, AnUnreadableVertexInTheUserSystemConvertsThePreviousOneAgain) {
+TEST_F(PickPolylineTest, AnUnreadableVertexInTheUserSystemLeavesItsCellsEmpty) {
     auto polyline = cad.lwPolyline("P", {{1.0, 2.0}, {3.0, 4.0}, {5.0, 6.0}});
     polyline->failures.failNext("Coordinate", 0, 2);
     polyline->failures.failNext("Coordinate", automation::kBusyCode, 2);
@@ -334,8 +367,8 @@ TEST_F(PickPolylineTest, AnUnreadableVertexInTheUserSystemConvertsThePreviousOne
     cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{
-                          {"1", "K-1", "2", "1"}, {"2", "K-2", "2", "1"}, {"3", "K-3", "6", "5"}}));
-    EXPECT_EQ(cad.log->matching("TranslateCoordinates").size(), 3U);
+                          {"1", "K-1", "2", "1"}, {"2", "K-2", "", ""}, {"3", "K-3", "6", "5"}}));
+    EXPECT_EQ(cad.log->matching("TranslateCoordinates").size(), 2U);
 }
 
 TEST_F(PickPolylineTest, AnUnreadableCoordinatesKeepsTheUpperBoundOfThePreviousPolyline) {

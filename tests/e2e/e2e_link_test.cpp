@@ -178,7 +178,7 @@ TEST(PickPolylines, TwoDimensionalAndThreeDimensionalInTheUserSystem) {
         host.history().contains(QStringLiteral("命令：请输入多段线编码<退出键取消输入>：")));
 }
 
-TEST(PickPolylines, WorldSystemListsTheVerticesAsStored) {
+TEST(PickPolylines, WorldSystemListsEveryVertexInWorldCoordinates) {
     const QJsonObject parcel = pick("parcel");
     const QJsonObject mirrored = pick("mirrored_parcel");
     const QJsonObject ditch = pick("ditch");
@@ -187,18 +187,15 @@ TEST(PickPolylines, WorldSystemListsTheVerticesAsStored) {
     vexilo.worldSystem();
     ASSERT_TRUE(vexilo.operations().Command2_Click());
     const auto rows = vexilo.rows();
-    // A lightweight polyline's Coordinate is in its own system: the mirrored lot lists its OCS
-    // X, which is the world X negated.
-    QJsonArray mirroredOcs;
-    for (const QJsonValue& v : mirrored.value("ocs").toArray()) {
-        mirroredOcs.append(QJsonArray{v.toArray()[0], v.toArray()[1], 0.0});
-    }
+    // A lightweight polyline's Coordinate is in its own system; the mirrored lot's (normal
+    // 0,0,-1) has the world X negated, and is converted: it used to list Y = -500170.6.
     const QJsonArray a = parcel.value("world").toArray();
+    const QJsonArray b = mirrored.value("world").toArray();
     const QJsonArray c = ditch.value("world").toArray();
-    ASSERT_EQ(rows.size(), static_cast<std::size_t>(a.size() + mirroredOcs.size() + c.size()));
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(a.size() + b.size() + c.size()));
     expectVertexRows(rows, 0, a, "K");
-    expectVertexRows(rows, static_cast<std::size_t>(a.size()), mirroredOcs, "M");
-    expectVertexRows(rows, static_cast<std::size_t>(a.size() + mirroredOcs.size()), c, "D");
+    expectVertexRows(rows, static_cast<std::size_t>(a.size()), b, "M");
+    expectVertexRows(rows, static_cast<std::size_t>(a.size() + b.size()), c, "D");
 }
 
 TEST(PickPolylines, ALineEndsTheCommandWithTheMessage) {

@@ -9,8 +9,9 @@ SHEET.json is a sheet as the stand-in spreadsheet of the COM tests writes it
 (tests/com/stand_in_spreadsheet.cpp); it is turned into an openpyxl worksheet and checked the
 same way.
 
-EXPECTED.json: {"rows": [[number, code, x, y], ...], "numbers": [[bool, bool, bool, bool], ...]}
-holds the table's data rows as texts and, per cell, whether the cell must be a number cell.
+EXPECTED.json: {"rows": [[number, code, x, y], ...], "numbers": [[bool, bool, bool, bool], ...],
+"decimal": "."} holds the table's data rows as texts, per cell whether the cell must be a number
+cell, and the decimal separator the table's numbers were written with (optional, ".").
 Exit status 0 when the workbook is right; otherwise every fault found is printed.
 """
 import json
@@ -107,7 +108,7 @@ def check_centred(cell):
         fault(f"{cell.coordinate}: horizontal alignment {cell.alignment.horizontal!r}")
 
 
-def check_data_cell(cell, text, number, column):
+def check_data_cell(cell, text, number, column, decimal):
     if column == 2:
         if cell.number_format != "@":
             fault(f"{cell.coordinate}: number format {cell.number_format!r}, expected '@'")
@@ -119,9 +120,11 @@ def check_data_cell(cell, text, number, column):
         if cell.data_type != "n" or isinstance(cell.value, bool):
             fault(f"{cell.coordinate}: {cell.value!r} is not a number cell (text {text!r})")
             return
-        if not math.isclose(cell.value, float(text), rel_tol=1e-15, abs_tol=0.0):
+        if not math.isclose(cell.value, float(text.replace(decimal, ".")), rel_tol=1e-15,
+                            abs_tol=0.0):
             fault(f"{cell.coordinate}: value {cell.value!r}, expected {text}")
-        shown = display(cell.value, cell.number_format)
+        # A spreadsheet in the table's locale shows that locale's separator.
+        shown = display(cell.value, cell.number_format).replace(".", decimal)
         if shown != text:
             fault(f"{cell.coordinate}: shows {shown!r} under {cell.number_format!r}, "
                   f"the table shows {text!r}")
@@ -175,6 +178,7 @@ def sheet_from_json(path):
 def check(path, expected):
     rows = expected["rows"]
     numbers = expected["numbers"]
+    decimal = expected.get("decimal", ".")
     last = len(rows) + 2
     if path.endswith(".json"):
         ws = sheet_from_json(path)
@@ -230,7 +234,7 @@ def check(path, expected):
             cell = ws.cell(row, column)
             check_ruled(cell)
             check_centred(cell)
-            check_data_cell(cell, texts[column - 1], kinds[column - 1], column)
+            check_data_cell(cell, texts[column - 1], kinds[column - 1], column, decimal)
         if len(faults) > 50:
             break
 

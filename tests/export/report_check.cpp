@@ -56,7 +56,8 @@ int runCommand(const std::string& command, std::string& output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string checkReport(const std::string& workbook, const std::vector<ExpectedRow>& rows) {
+std::string checkReport(const std::string& workbook, const std::vector<ExpectedRow>& rows,
+                        const std::string& decimalSeparator) {
     const std::string expectation = workbook + ".expected.json";
     {
         std::ofstream out(expectation, std::ios::binary);
@@ -76,7 +77,7 @@ std::string checkReport(const std::string& workbook, const std::vector<ExpectedR
             }
             out << "]";
         }
-        out << "]}\n";
+        out << "],\n\"decimal\": " << jsonString(decimalSeparator) << "}\n";
     }
     std::string output;
     const int status = runCommand(

@@ -14,8 +14,10 @@ struct ExpectedRow {
 };
 
 /// Runs tests/export/check_report.py on the workbook with /usr/bin/python3. Returns the
-/// checker's findings; empty when the workbook holds exactly the report of the rows.
-std::string checkReport(const std::string& workbook, const std::vector<ExpectedRow>& rows);
+/// checker's findings; empty when the workbook holds exactly the report of the rows, whose
+/// numbers were written with `decimalSeparator`.
+std::string checkReport(const std::string& workbook, const std::vector<ExpectedRow>& rows,
+                        const std::string& decimalSeparator = ".");
 
 /// Runs a command through the shell; returns its exit status and puts stdout and stderr into
 /// output.

@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
 
+#include "cad/number_rules.h"
+
+#include <clocale>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -93,6 +97,64 @@ TEST(WrittenReport, RowsBeyondSixteenBitsAndBeyondRow65536) {
     const Status<ReportFailure> written = writeReportWorkbook(tableOf(rows), path);
     ASSERT_TRUE(written) << written.error().message;
     EXPECT_EQ(checkReport(path, rows), "");
+}
+
+// Makes de_DE.UTF-8 the process's locale, as Qt does with the user's at start-up. Where the
+// system lacks it, it is compiled with localedef into a scratch folder that LOCPATH points at
+// (no root needed). Restores the previous locale when it goes.
+class GermanLocale {
+public:
+    GermanLocale() : m_previous(std::setlocale(LC_ALL, nullptr)) {
+        if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) {
+            return;
+        }
+        const std::string made = m_folder.path() + "/de_DE.UTF-8";
+        const int status =
+            testing::runCommand("localedef -i de_DE -c -f UTF-8 '" + made + "' 2>&1", m_problem);
+        ::setenv("LOCPATH", m_folder.path().c_str(), 1);
+        if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+            m_problem = "de_DE.UTF-8 is not installed and localedef could not make it (exit " +
+                        std::to_string(status) + "): " + m_problem +
+                        " -- install the package locales (scripts/install-deps.sh)";
+        } else {
+            m_problem.clear();
+        }
+    }
+    ~GermanLocale() {
+        std::setlocale(LC_ALL, m_previous.c_str());
+        ::unsetenv("LOCPATH");
+    }
+    GermanLocale(const GermanLocale&) = delete;
+    GermanLocale& operator=(const GermanLocale&) = delete;
+    /// Why the locale could not be set; empty when it is in force.
+    const std::string& problem() const { return m_problem; }
+
+private:
+    std::string m_previous;
+    ScratchFolder m_folder;
+    std::string m_problem;
+};
+
+// Under a comma-decimal locale libxlsxwriter printed width="8,7109375": openpyxl refused the
+// workbook, and the table's "19,5" became a text cell.
+TEST(WrittenReport, CommaDecimalLocaleGivesAValidWorkbookWithNumberCells) {
+    const GermanLocale german;
+    if (!german.problem().empty()) {
+        GTEST_SKIP() << german.problem();
+    }
+    ASSERT_EQ(cad::localeDecimalSeparator(), ",");
+    const std::vector<ExpectedRow> rows{
+        {{"1", "K1", "3012345,679", "500123,457"}, {1, 0, 1, 1}},
+        {{"2", "K2", "19,5", "12,50"}, {1, 0, 1, 1}},
+        {{"3", "1,5", "1,5E+15", "-0,25"}, {1, 0, 1, 1}},
+        {{"4", "K4", "1.5", "12,"}, {1, 0, 0, 0}},
+    };
+    const ScratchFolder folder;
+    const std::string path = folder.path() + "/report.xlsx";
+    const Status<ReportFailure> written = writeReportWorkbook(tableOf(rows), path);
+    ASSERT_TRUE(written) << written.error().message;
+    EXPECT_EQ(cad::localeDecimalSeparator(), ",") << "the user's locale is back after writing";
+    EXPECT_EQ(checkReport(path, rows, ","), "");
 }
 
 TEST(WriteReportWorkbook, FullTableFillsTheSheetToItsLastRow) {

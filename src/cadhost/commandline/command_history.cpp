@@ -9,6 +9,18 @@ bool isBreak(char c) {
     return c == '\r' || c == '\n';
 }
 
+// Byte length of the first `count` characters of UTF-8 `text` (all of it when shorter).
+std::size_t prefixOfCharacters(std::string_view text, std::size_t count) {
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // A byte that does not continue a sequence starts a character.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0u) != 0x80u && seen++ == count) {
+            return i;
+        }
+    }
+    return text.size();
+}
+
 } // namespace
 
 void CommandHistory::close() {
@@ -30,6 +42,17 @@ void CommandHistory::endLine() {
 }
 
 void CommandHistory::prompt(std::string_view text) {
+    const std::size_t kept = prefixOfCharacters(text, kMaxPromptCharacters);
+    if (kept < text.size()) {
+        std::string cut(text.substr(0, kept));
+        cut += kCutMark;
+        append(cut);
+        return;
+    }
+    append(text);
+}
+
+void CommandHistory::append(std::string_view text) {
     std::size_t i = 0;
     if (i < text.size() && isBreak(text[i])) {
         endLine();
@@ -57,7 +80,7 @@ void CommandHistory::echo(std::string_view typed) {
 
 void CommandHistory::message(std::string_view text) {
     endLine();
-    prompt(text);
+    append(text);
     endLine();
 }
 

@@ -11,13 +11,19 @@
 
 namespace vexilo::cadhost {
 
-/// Lines of the command window. Text is UTF-8. A prompt is shown exactly as received, except
-/// that its line breaks (CR, LF or CR LF) end lines: a leading carriage return moves the prompt
-/// off a line that already holds text ("Command: ") onto a fresh one, as in AutoCAD.
+/// Lines of the command window. Text is UTF-8. A prompt is shown as received, except that its
+/// line breaks (CR, LF or CR LF) end lines: a leading carriage return moves the prompt off a
+/// line that already holds text ("Command: ") onto a fresh one, as in AutoCAD; and a prompt
+/// longer than kMaxPromptCharacters keeps its start, marked as cut with kCutMark.
 class CommandHistory {
 public:
     /// The most lines kept; older ones are dropped.
     static constexpr std::size_t kMaxLines = 5000;
+    /// The most characters (code points) of one prompt shown; AutoCAD's command line shows
+    /// prompts of a few hundred characters, and any client may send a longer one.
+    static constexpr std::size_t kMaxPromptCharacters = 512;
+    /// Ends a prompt that was cut.
+    static constexpr std::string_view kCutMark = "…";
 
     /// Appends a prompt to the open line. Leading breaks close the open line when it holds
     /// text (never make an empty line); breaks inside the prompt end lines.
@@ -41,6 +47,7 @@ public:
     void setLineSink(std::function<void(std::string_view)> sink) { m_lineSink = std::move(sink); }
 
 private:
+    void append(std::string_view text);
     void close();
 
     std::deque<std::string> m_lines;

@@ -440,9 +440,22 @@ void CommandLine::openFile(std::string_view typed) {
     if (path.empty()) {
         return;
     }
-    if (const auto opened = m_target.openDrawing(path); !opened) {
-        print(fillText(uiText("CommandLine", "OPEN failed: %1"), {opened.error().message}));
+    openDrawing(path);
+}
+
+void CommandLine::openDrawing(const std::string& path) {
+    const auto opened = m_target.openDrawing(path);
+    if (opened) {
+        return;
     }
+    const std::string& failure = opened.error().message;
+    print(fillText(uiText("CommandLine", "OPEN failed: %1"), {failure}));
+    // The message box runs the event loop; a script line fed meanwhile would act, and be
+    // logged, before the person has seen the failure.
+    ++m_alerting;
+    m_target.alert(fillText(uiText("CommandLine", "Cannot open %1:\n%2"), {path, failure}));
+    --m_alerting;
+    schedulePump();
 }
 
 void CommandLine::escape() {
@@ -588,7 +601,7 @@ void CommandLine::schedulePump() {
 // makes later.
 void CommandLine::pump() {
     m_pumpScheduled = false;
-    if (!m_script.running()) {
+    if (!m_script.running() || m_alerting > 0) {
         return;
     }
     if (isIdle() && !isHostCommand(firstWord(m_script.peek()).first)) {

@@ -27,9 +27,12 @@ public:
     virtual double pickHalfSize() const = 0;
     /// Shows the whole drawing.
     virtual void zoomExtents() = 0;
-    /// Opens the DXF file at `path`. On failure the target tells the person (a message box),
-    /// keeps the drawing it had and returns the reader's failure.
+    /// Opens the DXF file at `path`. On failure the target keeps the drawing it had and returns
+    /// the reader's failure.
     virtual Status<dxf::DxfFailure> openDrawing(const std::string& path) = 0;
+    /// Tells the person `message` and returns once they have seen it (a message box, which runs
+    /// the event loop meanwhile).
+    virtual void alert(const std::string& message) = 0;
     /// The current UCS of the open drawing has changed.
     virtual void ucsChanged() = 0;
 };
@@ -95,6 +98,11 @@ public:
     /// F3: running snaps off or on; tells which in the history.
     void toggleSnaps();
 
+    /// Opens the drawing at `path` (the OPEN command, the command line of the program, the
+    /// menu). A failure is told in the history first, so that a log keeps it in its place,
+    /// then to the person (CommandTarget::alert); script lines wait until they have seen it.
+    void openDrawing(const std::string& path);
+
     // ---- scripts ----
 
     /// Reads a script file and starts feeding it; a failure is told in the history and
@@ -143,6 +151,8 @@ private:
     Vec3 m_ucsOrigin;
     bool m_requestShown = false;
     bool m_pumpScheduled = false;
+    // Nonzero while the person is being told something; the script waits.
+    int m_alerting = 0;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     std::function<void()> m_listener;
 };

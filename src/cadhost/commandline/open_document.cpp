@@ -35,7 +35,12 @@ std::string loadSummary(const OpenDocument& document) {
         fillText(uiText("OpenDocument", "Opened %1: %2 entities, %3 skipped."),
                  {fileNameOf(document.path), std::to_string(document.drawing->entities().size()),
                   std::to_string(document.report.skippedCount())});
-    const std::string details = document.report.summary();
+    std::string details = document.report.summary();
+    if (const std::size_t outOfRange = document.index->outOfRange(); outOfRange > 0) {
+        details += fillText(uiText("OpenDocument", "not shown %1: coordinates beyond ±1e20"),
+                            {std::to_string(outOfRange)}) +
+                   "\n";
+    }
     if (!details.empty()) {
         text += "\n" + details;
     }

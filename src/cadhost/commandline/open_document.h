@@ -31,8 +31,9 @@ std::unique_ptr<OpenDocument> makeDocument(Drawing drawing, std::string path = {
 /// The file name of `path` without its folders ("site.dxf" for "/data/site.dxf").
 std::string fileNameOf(const std::string& path);
 
-/// What the command line tells after a load: entity count and, when the reader left things out,
-/// how many and why (one line each).
+/// What the command line tells after a load: entity count and, when the reader left things out
+/// or the view cannot show them (coordinates beyond kMaxDrawableCoordinate), how many and why
+/// (one line each).
 std::string loadSummary(const OpenDocument& document);
 
 } // namespace vexilo::cadhost

@@ -3,9 +3,13 @@
 
 #include "common/ui_text.h"
 
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
+#include <fcntl.h>
 #include <iterator>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
 
 namespace vexilo::cadhost {
 
@@ -92,18 +96,48 @@ std::string_view describe(ScriptError error) {
 }
 
 Expected<std::vector<std::string>, ScriptFailure> readScriptFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const auto cannotOpen = [&](const std::string& why) {
         return unexpected(ScriptFailure{
             ScriptError::CannotOpen,
-            fillText(uiText("ScriptRunner", "cannot open script file \"%1\""), {path})});
+            fillText(uiText("ScriptRunner", "cannot open script file \"%1\": %2"), {path, why})});
+    };
+    const auto reason = [] { return std::error_code(errno, std::generic_category()).message(); };
+    // Non-blocking, so that a FIFO is refused at once instead of waiting for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return cannotOpen(reason());
     }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return unexpected(ScriptFailure{
-            ScriptError::CannotRead,
-            fillText(uiText("ScriptRunner", "cannot read script file \"%1\""), {path})});
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const std::string why = reason();
+        ::close(fd);
+        return cannotOpen(why);
     }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return cannotOpen(uiText("ScriptRunner", "not a regular file"));
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const std::string why = reason();
+            ::close(fd);
+            return unexpected(
+                ScriptFailure{ScriptError::CannotRead,
+                              fillText(uiText("ScriptRunner", "cannot read script file \"%1\": %2"),
+                                       {path, why})});
+        }
+        if (n == 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
     if (!isValidUtf8(text)) {
         return unexpected(ScriptFailure{
             ScriptError::NotUtf8,

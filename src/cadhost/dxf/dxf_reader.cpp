@@ -11,6 +11,7 @@
 #include <numbers>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -303,7 +304,8 @@ ReadResult Parser::failure(DxfError kind, std::size_t location, std::string_view
 ReadResult Parser::run() {
     advance();
     if (!m_have) {
-        if (m_tags.error() == TagError::BadGroupCode) {
+        if (m_tags.error() == TagError::BadGroupCode ||
+            m_tags.error() == TagError::GroupCodeOutOfRange) {
             return failure(DxfError::NotDxf, m_tags.errorLocation(),
                            uiText("DxfReader", "the file does not begin with a DXF group code"));
         }
@@ -355,6 +357,9 @@ ReadResult Parser::run() {
                        m_tags.isBinary()
                            ? uiText("DxfReader", "a group code DXF does not define")
                            : uiText("DxfReader", "a group code that is not a number"));
+    case TagError::GroupCodeOutOfRange:
+        return failure(DxfError::BadGroupCode, m_tags.errorLocation(),
+                       uiText("DxfReader", "a group code outside the 0 to 1071 DXF defines"));
     case TagError::None:
         break;
     }
@@ -1230,29 +1235,60 @@ void Parser::resolveBlocks() {
 }
 
 /// A read-only mapping of a whole file, released on destruction.
+// What kind of file a non-regular one is, for the message that refuses it.
+std::string_view fileKind(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    return "a special file";
+}
+
+std::string systemReason(int error) {
+    return std::error_code(error, std::generic_category()).message();
+}
+
 class MappedFile {
 public:
     explicit MappedFile(const std::string& path) {
-        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer;
+        // it is refused below before anything is read.
+        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (m_fd < 0) {
+            m_reason = systemReason(errno);
             return;
         }
         struct stat st {};
-        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (::fstat(m_fd, &st) != 0) {
+            m_reason = systemReason(errno);
+            return;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            m_reason = "it is " + std::string(fileKind(st.st_mode)) + ", not a regular file";
             return;
         }
         m_size = static_cast<std::size_t>(st.st_size);
-        m_statOk = true;
         if (m_size == 0) {
+            m_ok = true;
             return;
         }
         // Populating the mapping at once costs one pass in the kernel instead of a page fault
         // per few pages while the reader walks the file.
         void* p = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
         if (p == MAP_FAILED) {
+            m_reason = systemReason(errno);
             return;
         }
         m_data = static_cast<const char*>(p);
+        m_ok = true;
         ::madvise(p, m_size, MADV_SEQUENTIAL);
     }
     ~MappedFile() {
@@ -1266,14 +1302,17 @@ public:
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
-    bool ok() const { return m_statOk && (m_data || m_size == 0); }
+    bool ok() const { return m_ok; }
+    /// Why the file could not be opened: the system's reason, or what kind of file it is.
+    const std::string& reason() const { return m_reason; }
     std::string_view bytes() const { return {m_data ? m_data : "", m_size}; }
 
 private:
     int m_fd = -1;
     const char* m_data = nullptr;
     std::size_t m_size = 0;
-    bool m_statOk = false;
+    bool m_ok = false;
+    std::string m_reason;
 };
 
 } // namespace
@@ -1327,8 +1366,7 @@ ReadResult readDxfFile(const std::string& path) {
     MappedFile file(path);
     if (!file.ok()) {
         DxfFailure f{DxfError::CannotOpen, 0, false,
-                     fillText(uiText("DxfReader", "cannot open %1 (%2)"),
-                              {path, errorName(DxfError::CannotOpen)})};
+                     fillText(uiText("DxfReader", "cannot open %1: %2"), {path, file.reason()})};
         return vexilo::unexpected(std::move(f));
     }
     return readDxf(file.bytes());

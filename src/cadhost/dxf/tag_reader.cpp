@@ -206,9 +206,14 @@ bool TagReader::nextAscii(Tag& tag) {
         int code = 0;
         const auto [end, ec] =
             std::from_chars(codeText.data(), codeText.data() + codeText.size(), code);
-        if (ec != std::errc() || end != codeText.data() + codeText.size() || code < 0 ||
-            code > 1071) {
+        if (ec == std::errc::result_out_of_range && end == codeText.data() + codeText.size()) {
+            return fail(TagError::GroupCodeOutOfRange, codeLine);
+        }
+        if (ec != std::errc() || end != codeText.data() + codeText.size()) {
             return fail(TagError::BadGroupCode, codeLine);
+        }
+        if (code < 0 || code > 1071) {
+            return fail(TagError::GroupCodeOutOfRange, codeLine);
         }
         if (!eol) {
             return fail(TagError::Truncated, codeLine);

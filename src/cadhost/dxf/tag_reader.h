@@ -47,6 +47,8 @@ enum class TagError {
     /// A group code that is not a number (ASCII) or not one DXF defines (binary, where the
     /// value's size then is unknown).
     BadGroupCode,
+    /// A group code that is a number outside the 0 to 1071 that DXF defines (ASCII).
+    GroupCodeOutOfRange,
 };
 
 /// Reads tags one after another. 999 comments are passed over.

@@ -224,9 +224,14 @@ SpatialIndex::SpatialIndex(const Drawing& drawing)
     const auto entities = drawing.entities();
     for (std::size_t i = 0; i < entities.size(); ++i) {
         const Box2 b = bounds.entityBounds(entities[i]);
-        // An entity whose geometry overflows the double range can be neither shown nor picked;
-        // in the tree it would also spoil the extents.
-        if (b.isEmpty() || !b.isFinite()) {
+        if (b.isEmpty()) {
+            continue;
+        }
+        // An entity whose geometry overflows the double range, or lies so far out that the
+        // view cannot hold it, can be neither shown nor picked; in the tree it would also
+        // spoil the extents that the view is centred on.
+        if (!isDrawable(b)) {
+            ++m_outOfRange;
             continue;
         }
         m_extents.add(b);
@@ -237,6 +242,11 @@ SpatialIndex::SpatialIndex(const Drawing& drawing)
 }
 
 SpatialIndex::~SpatialIndex() = default;
+
+bool isDrawable(const Box2& box) {
+    const auto within = [](double v) { return std::abs(v) <= kMaxDrawableCoordinate; };
+    return within(box.min.x) && within(box.min.y) && within(box.max.x) && within(box.max.y);
+}
 
 std::size_t SpatialIndex::size() const {
     return m_tree->rtree.size();

@@ -58,6 +58,11 @@ struct SnapHit {
     std::size_t entity = 0;
 };
 
+/// Coordinates (WCS, drawing units) beyond ±this cannot be drawn: the view keeps its geometry
+/// as floats relative to the middle of the drawing and rasterizes in pixels. Far beyond any
+/// surveyed site, and well inside the float range (about 3.4e38) even as a difference.
+inline constexpr double kMaxDrawableCoordinate = 1.0e20;
+
 /// An R-tree over the boxes of a drawing's model-space entities. The drawing must outlive the
 /// index and stay unchanged; rebuild the index after changing it.
 class SpatialIndex {
@@ -80,8 +85,11 @@ public:
     std::optional<SnapHit> snap(Vec2 point, double aperture, SnapModes modes) const;
 
     /// The box of every entity together (empty for an empty drawing). Entities whose box is not
-    /// finite (geometry beyond the double range) are not in the index.
+    /// finite (geometry beyond the double range) or reaches beyond ±kMaxDrawableCoordinate are
+    /// not in the index: they are neither shown, picked nor snapped to.
     Box2 extents() const { return m_extents; }
+    /// How many entities were left out of the index for their coordinates.
+    std::size_t outOfRange() const { return m_outOfRange; }
     /// The box of one entity, by index in Drawing::entities().
     Box2 bounds(std::size_t entity) const;
     std::size_t size() const;
@@ -91,7 +99,11 @@ private:
     const Drawing& m_drawing;
     std::unique_ptr<Tree> m_tree;
     Box2 m_extents;
+    std::size_t m_outOfRange = 0;
 };
+
+/// True when `box` is finite and lies within ±kMaxDrawableCoordinate on both axes.
+bool isDrawable(const Box2& box);
 
 /// Distance in the XY plane from a point to a primitive (0 inside a text box; a wide segment
 /// counts its width).

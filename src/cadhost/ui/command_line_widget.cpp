@@ -7,12 +7,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace vexilo::cadhost {
+
+namespace {
+
+// The most of the input row's width the prompt takes; the rest is left to what is typed.
+constexpr double kPromptShareOfRow = 0.75;
+
+} // namespace
 
 CommandLineWidget::CommandLineWidget(CommandLine& commandLine, QWidget* parent)
     : QWidget(parent), m_commandLine(commandLine), m_history(new QPlainTextEdit(this)),
@@ -22,6 +30,9 @@ CommandLineWidget::CommandLineWidget(CommandLine& commandLine, QWidget* parent)
     m_history->setFocusPolicy(Qt::ClickFocus);
     m_history->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_prompt->setTextFormat(Qt::PlainText);
+    // A long prompt is clipped at the right rather than widening the window: the label never
+    // asks for more than part of the row (see resizeEvent).
+    m_prompt->setMaximumWidth(static_cast<int>(kPromptShareOfRow * 640));
     m_input->setFrame(false);
     m_input->installEventFilter(this);
     m_history->installEventFilter(this);
@@ -52,6 +63,11 @@ void CommandLineWidget::refresh() {
         m_history->verticalScrollBar()->setValue(m_history->verticalScrollBar()->maximum());
     }
     m_prompt->setText(QString::fromStdString(history.openLine()));
+}
+
+void CommandLineWidget::resizeEvent(QResizeEvent* event) {
+    m_prompt->setMaximumWidth(std::max(1, static_cast<int>(kPromptShareOfRow * width())));
+    QWidget::resizeEvent(event);
 }
 
 void CommandLineWidget::submitTyped() {

@@ -100,7 +100,7 @@ int main(int argc, char* argv[]) {
     window.show();
 
     if (!parser.positionalArguments().isEmpty()) {
-        (void)window.openDrawing(parser.positionalArguments().front().toStdString());
+        window.commandLine().openDrawing(parser.positionalArguments().front().toStdString());
     }
     if (parser.isSet(script)) {
         if (!window.commandLine().runScript(parser.value(script).toStdString())) {

@@ -128,10 +128,6 @@ void MainWindow::setDocument(std::unique_ptr<OpenDocument> document) {
 Status<dxf::DxfFailure> MainWindow::openDrawing(const std::string& path) {
     auto opened = openDocument(path);
     if (!opened) {
-        QMessageBox::warning(
-            this, kProgram,
-            tr("Cannot open %1:\n%2")
-                .arg(QString::fromStdString(path), QString::fromStdString(opened.error().message)));
         return unexpected(opened.error());
     }
     setDocument(std::move(*opened));
@@ -139,11 +135,15 @@ Status<dxf::DxfFailure> MainWindow::openDrawing(const std::string& path) {
     return {};
 }
 
+void MainWindow::alert(const std::string& message) {
+    QMessageBox::warning(this, kProgram, QString::fromStdString(message));
+}
+
 void MainWindow::chooseDrawing() {
     const QString path = QFileDialog::getOpenFileName(this, tr("Open drawing"), QString(),
                                                       tr("DXF drawings (*.dxf *.DXF)"));
     if (!path.isEmpty()) {
-        (void)openDrawing(path.toStdString());
+        m_commandLine->openDrawing(path.toStdString());
     }
 }
 

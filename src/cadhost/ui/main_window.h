@@ -44,6 +44,7 @@ public:
     /// it had. On success the command history tells the entity and skipped counts.
     Status<dxf::DxfFailure> openDrawing(const std::string& path) override;
     void ucsChanged() override;
+    void alert(const std::string& message) override;
 
     /// Shows a drawing that is already read (tests, tools).
     void setDocument(std::unique_ptr<OpenDocument> document);

@@ -47,6 +47,15 @@ bool clip(double& x0, double& y0, double& x1, double& y1, double w, double h) {
     return true;
 }
 
+// The grid cell of a position in cell units, clamped in double: a float vertex may lie a
+// rounding step outside the extents, which across a cell of 1e-9 is billions of cells.
+int gridCell(double cells) {
+    if (!(cells > 0.0)) {
+        return 0;
+    }
+    return static_cast<int>(std::min(cells, static_cast<double>(Scene::kGrid - 1)));
+}
+
 // Draws pixel-centre to pixel-centre with a 16.16 fixed-point DDA: one pixel per step along the
 // longer axis, aliased, one pixel wide (as CAD programs draw thin lines).
 class Raster {
@@ -56,6 +65,9 @@ public:
           m_maxY(height - 1e-6) {}
 
     void line(double x0, double y0, double x1, double y1, std::uint32_t rgb) {
+        if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) {
+            return;
+        }
         if ((x0 < 0.0 && x1 < 0.0) || (y0 < 0.0 && y1 < 0.0) || (x0 > m_maxX && x1 > m_maxX) ||
             (y0 > m_maxY && y1 > m_maxY)) {
             return;
@@ -65,6 +77,12 @@ public:
             if (!clip(x0, y0, x1, y1, m_maxX, m_maxY)) {
                 return;
             }
+            // Clipping an end far outside computes the cut point as a difference of huge
+            // numbers; its rounding may land it a little outside the picture.
+            x0 = std::clamp(x0, 0.0, m_maxX);
+            y0 = std::clamp(y0, 0.0, m_maxY);
+            x1 = std::clamp(x1, 0.0, m_maxX);
+            y1 = std::clamp(y1, 0.0, m_maxY);
         }
         const int ix0 = static_cast<int>(x0);
         const int iy0 = static_cast<int>(y0);
@@ -77,10 +95,10 @@ public:
             m_pixels[static_cast<std::size_t>(iy0) * m_stride + ix0] = rgb;
             return;
         }
-        std::int32_t fx = (ix0 << 16) + 0x8000;
-        std::int32_t fy = (iy0 << 16) + 0x8000;
-        const std::int32_t sx = static_cast<std::int32_t>((std::int64_t{dx} << 16) / n);
-        const std::int32_t sy = static_cast<std::int32_t>((std::int64_t{dy} << 16) / n);
+        std::int64_t fx = (std::int64_t{ix0} << 16) + 0x8000;
+        std::int64_t fy = (std::int64_t{iy0} << 16) + 0x8000;
+        const std::int64_t sx = (std::int64_t{dx} << 16) / n;
+        const std::int64_t sy = (std::int64_t{dy} << 16) / n;
         for (int i = 0; i <= n; ++i) {
             m_pixels[static_cast<std::size_t>(fy >> 16) * m_stride + (fx >> 16)] = rgb;
             fx += sx;
@@ -90,7 +108,7 @@ public:
 
     // A POINT: a small cross, so that survey points show at any zoom.
     void node(double x, double y, std::uint32_t rgb) {
-        if (x < 0.0 || y < 0.0 || x > m_maxX || y > m_maxY) {
+        if (!(x >= 0.0 && y >= 0.0 && x <= m_maxX && y <= m_maxY)) {
             return;
         }
         const int ix = static_cast<int>(x);
@@ -125,29 +143,47 @@ std::uint32_t packRgb(Rgb color) {
 
 Scene::Scene(const OpenDocument& document) {
     const Drawing& drawing = *document.drawing;
+    // The index leaves out what lies beyond the drawable range, so its extents bound the rest
+    // and every kept coordinate minus the origin fits a float.
     const Box2 all = document.index->extents();
     m_origin = all.isEmpty() ? Vec2{} : (all.min + all.max) * 0.5;
 
     std::vector<SceneSegment> segments;
+    Box2 entityBox;
     const auto addSegment = [&](Vec3 a, Vec3 b, std::uint32_t rgb) {
         segments.push_back(
             {static_cast<float>(a.x - m_origin.x), static_cast<float>(a.y - m_origin.y),
              static_cast<float>(b.x - m_origin.x), static_cast<float>(b.y - m_origin.y), rgb});
-        m_extents.add(xy(a));
-        m_extents.add(xy(b));
+        entityBox.add(xy(a));
+        entityBox.add(xy(b));
     };
     const auto addWide = [&](Vec3 a, Vec3 b, double wa, double wb, std::uint32_t rgb) {
         if (wa > 0.0 || wb > 0.0) {
             m_wide.push_back({xy(a), xy(b), wa, wb, rgb});
         }
     };
+    const auto drawable = [](Vec3 p, double margin) {
+        return std::abs(p.x) + margin <= kMaxDrawableCoordinate &&
+               std::abs(p.y) + margin <= kMaxDrawableCoordinate;
+    };
+    // Set when a primitive reaches beyond the drawable range: the whole entity is left out.
+    bool outside = false;
     const PrimitiveSink sink = [&](const Primitive& primitive) {
         const std::uint32_t rgb = packRgb(primitive.color);
         if (const auto* s = std::get_if<SegmentPrimitive>(&primitive.shape)) {
+            if (!drawable(s->start, 0.0) || !drawable(s->end, 0.0)) {
+                outside = true;
+                return false;
+            }
             addSegment(s->start, s->end, rgb);
             addWide(s->start, s->end, s->startWidth, s->endWidth, rgb);
         } else if (const auto* a = std::get_if<ArcPrimitive>(&primitive.shape)) {
-            const int n = std::max(2, static_cast<int>(std::ceil(a->sweep / kChordAngle)));
+            if (!drawable(a->center, std::abs(a->radius)) || !std::isfinite(a->sweep)) {
+                outside = true;
+                return false;
+            }
+            const double sweep = std::min(std::abs(a->sweep), 2.0 * std::numbers::pi);
+            const int n = std::max(2, static_cast<int>(std::ceil(sweep / kChordAngle)));
             Vec3 previous = a->pointAt(0.0);
             for (int i = 1; i <= n; ++i) {
                 const double t = static_cast<double>(i) / n;
@@ -159,19 +195,39 @@ Scene::Scene(const OpenDocument& document) {
                 previous = next;
             }
         } else if (const auto* p = std::get_if<PointPrimitive>(&primitive.shape)) {
+            if (!drawable(p->position, 0.0)) {
+                outside = true;
+                return false;
+            }
             addSegment(p->position, p->position, rgb);
         } else if (const auto* t = std::get_if<TextPrimitive>(&primitive.shape)) {
             SceneText text{*t, rgb, {}};
             for (const Vec2 corner : t->corners()) {
                 text.box.add(corner);
             }
-            m_extents.add(text.box);
+            if (!isDrawable(text.box)) {
+                outside = true;
+                return false;
+            }
+            entityBox.add(text.box);
             m_texts.push_back(text);
         }
         return true;
     };
     for (const Entity& entity : drawing.entities()) {
+        const std::size_t segmentMark = segments.size();
+        const std::size_t wideMark = m_wide.size();
+        const std::size_t textMark = m_texts.size();
+        entityBox = Box2{};
+        outside = false;
         forEachPrimitive(drawing, entity, sink);
+        if (outside) {
+            segments.resize(segmentMark);
+            m_wide.resize(wideMark);
+            m_texts.resize(textMark);
+            continue;
+        }
+        m_extents.add(entityBox);
     }
 
     // Buckets by the middle of each segment on a grid over the extents; each bucket's box is
@@ -189,8 +245,8 @@ Scene::Scene(const OpenDocument& document) {
         const SceneSegment& s = segments[i];
         const double mx = (double(s.x0) + s.x1) * 0.5;
         const double my = (double(s.y0) + s.y1) * 0.5;
-        const int cx = std::clamp(static_cast<int>((mx - minX) / cellW), 0, kGrid - 1);
-        const int cy = std::clamp(static_cast<int>((my - minY) / cellH), 0, kGrid - 1);
+        const int cx = gridCell((mx - minX) / cellW);
+        const int cy = gridCell((my - minY) / cellH);
         cellOf[i] = static_cast<std::uint32_t>(cy * kGrid + cx);
         Bucket& b = m_buckets[cellOf[i]];
         ++b.count;
@@ -214,6 +270,9 @@ Scene::Scene(const OpenDocument& document) {
 RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::size_t stride,
                              double greekPixels, std::vector<std::size_t>* bigTexts) const {
     RasterStats stats;
+    if (view.width <= 0 || view.height <= 0) {
+        return stats;
+    }
     Raster raster(pixels, stride, view.width, view.height);
     const Box2 visible = view.visibleBox();
     const double s = view.scale;

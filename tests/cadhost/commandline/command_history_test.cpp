@@ -60,6 +60,33 @@ TEST(CommandHistory, MessageStandsOnItsOwnLines) {
     EXPECT_EQ(h.openLine(), "");
 }
 
+TEST(CommandHistory, LongPromptKeepsItsStartAndMarksTheCut) {
+    const auto times = [](std::string_view piece, std::size_t n) {
+        std::string s;
+        for (std::size_t i = 0; i < n; ++i) {
+            s += piece;
+        }
+        return s;
+    };
+    const std::size_t cap = CommandHistory::kMaxPromptCharacters;
+    const struct {
+        std::string prompt;
+        std::string shown;
+    } cases[] = {
+        {times("点", cap), times("点", cap)},
+        {times("点", cap + 1), times("点", cap) + "…"},
+        {times("x", 1 << 20), times("x", cap) + "…"},
+    };
+    for (const auto& c : cases) {
+        CommandHistory h;
+        h.prompt(c.prompt);
+        EXPECT_EQ(h.openLine(), c.shown);
+    }
+    CommandHistory h;
+    h.message(times("m", cap * 2));
+    EXPECT_EQ(h.lines().back().size(), cap * 2) << "the host's own messages are not cut";
+}
+
 TEST(CommandHistory, KeepsAtMostTheLimitAndCountsEveryLine) {
     CommandHistory h;
     for (std::size_t i = 0; i < CommandHistory::kMaxLines + 3; ++i) {

@@ -62,6 +62,15 @@ public:
         return {};
     }
     void ucsChanged() override { ++ucsChanges; }
+    void alert(const std::string& message) override {
+        alerts.push_back(message);
+        if (whileAlerting) {
+            whileAlerting();
+        }
+    }
+    std::vector<std::string> alerts;
+    // Runs while the message box is open, as the event loop does.
+    std::function<void()> whileAlerting;
 };
 
 // What the client that asked received.
@@ -508,6 +517,25 @@ TEST_F(CommandLineTest, ScriptCommandsRunBetweenAnswers) {
     askPoint();
     runTasks();
     EXPECT_EQ(reply.point, (WorldPoint{11, 1, 0}));
+}
+
+TEST_F(CommandLineTest, ScriptWaitsWhileAFailedOpenIsShown) {
+    target.openFailure = "cannot open bad.dxf: No such file or directory";
+    std::vector<std::string> loggedDuringTheBox;
+    int zoomsDuringTheBox = -1;
+    target.whileAlerting = [&] {
+        runTasks();
+        zoomsDuringTheBox = target.zooms;
+        loggedDuringTheBox.assign(line.history().lines().begin(), line.history().lines().end());
+    };
+    line.runScriptLines({"OPEN bad.dxf", "ZOOM E"});
+    runTasks();
+    EXPECT_EQ(target.alerts, std::vector<std::string>{"Cannot open bad.dxf:\ncannot open bad.dxf: "
+                                                      "No such file or directory"});
+    EXPECT_EQ(zoomsDuringTheBox, 0);
+    ASSERT_FALSE(loggedDuringTheBox.empty());
+    EXPECT_EQ(loggedDuringTheBox.back(), "OPEN failed: " + *target.openFailure);
+    EXPECT_EQ(target.zooms, 1) << "the script goes on once the box is closed";
 }
 
 TEST_F(CommandLineTest, ScriptFileAndEscStopsAWaitingScript) {

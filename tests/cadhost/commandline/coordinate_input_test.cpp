@@ -8,6 +8,8 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vexilo::cadhost {
@@ -70,9 +72,29 @@ TEST(ReadScriptFile, ReadsUtf8AndRefusesOtherBytes) {
     ASSERT_TRUE(lines);
     EXPECT_EQ(*lines, (std::vector<std::string>{"UCS", "W", "界址点J1"}));
     EXPECT_FALSE(readScriptFile(bad));
-    EXPECT_FALSE(readScriptFile(testing::TempDir() + "/missing.scr"));
     std::remove(good.c_str());
     std::remove(bad.c_str());
+}
+
+TEST(ReadScriptFile, RefusesWhatIsNotARegularFileAndSaysWhy) {
+    const std::string missing = testing::TempDir() + "/missing.scr";
+    const std::string fifo = testing::TempDir() + "/pipe.scr";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {missing, "cannot open script file \"" + missing + "\": No such file or directory"},
+        // Opening a FIFO used to wait for a writer forever.
+        {fifo, "cannot open script file \"" + fifo + "\": not a regular file"},
+    };
+    for (const auto& c : cases) {
+        const auto lines = readScriptFile(c.path);
+        ASSERT_FALSE(lines);
+        EXPECT_EQ(lines.error().message, c.message);
+    }
+    ::unlink(fifo.c_str());
 }
 
 } // namespace

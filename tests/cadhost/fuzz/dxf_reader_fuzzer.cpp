@@ -1,17 +1,45 @@
 // libFuzzer harness for the DXF reader: any bytes must give a drawing or an error, never a
 // crash, a hang or unbounded memory; a drawing that loads must answer its lookups, members,
-// bounds, pick and snap.
+// bounds, pick and snap, and its scene must draw at any view without writing outside the
+// picture.
+#include "cadhost/commandline/open_document.h"
 #include "cadhost/dxf/dxf_reader.h"
 #include "cadhost/index/spatial_index.h"
 #include "cadhost/model/entity_members.h"
+#include "cadhost/ui/scene.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
+
+namespace {
+
+// Draws the scene into a picture with guard rows above and below and a guard margin right of
+// each row; traps when anything lands outside the picture.
+void rasterizeChecked(const vexilo::cadhost::Scene& scene, const vexilo::cadhost::Viewport& view) {
+    constexpr std::uint32_t kGuard = 0x5A5A5A5Au;
+    const std::size_t stride = static_cast<std::size_t>(view.width) + 8;
+    const std::size_t rows = static_cast<std::size_t>(view.height);
+    std::vector<std::uint32_t> pixels((rows + 2) * stride, kGuard);
+    std::vector<std::size_t> bigTexts;
+    (void)scene.rasterize(view, pixels.data() + stride, stride, 6.0, &bigTexts);
+    for (std::size_t row = 0; row < rows + 2; ++row) {
+        const bool inside = row > 0 && row <= rows;
+        for (std::size_t x = 0; x < stride; ++x) {
+            if ((!inside || x >= static_cast<std::size_t>(view.width)) &&
+                pixels[row * stride + x] != kGuard) {
+                __builtin_trap();
+            }
+        }
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vexilo::cadhost;
-    const auto result = dxf::readDxf(std::string_view(reinterpret_cast<const char*>(data), size));
+    auto result = dxf::readDxf(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!result) {
         return 0;
     }
@@ -46,5 +74,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)index.snap(middle, size / 8.0, SnapModes::all());
     }
     (void)result->report.summary();
+
+    const auto document = makeDocument(std::move(result->drawing));
+    (void)loadSummary(*document);
+    const Scene scene(*document);
+    Viewport view;
+    view.width = 64;
+    view.height = 48;
+    view.fit(document->index->extents());
+    rasterizeChecked(scene, view);
+    // Zoomed far in on a corner of the drawing, and far out.
+    const Viewport fitted = view;
+    view.center = document->index->extents().isEmpty() ? Vec2{} : document->index->extents().min;
+    view.scale = fitted.scale * 1.0e9;
+    rasterizeChecked(scene, view);
+    view.center = fitted.center;
+    view.scale = fitted.scale * 1.0e-9;
+    rasterizeChecked(scene, view);
     return 0;
 }

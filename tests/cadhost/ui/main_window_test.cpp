@@ -299,6 +299,98 @@ private slots:
         QCOMPARE(image.pixelColor(static_cast<int>(s.x), static_cast<int>(s.y)), QColor(255, 0, 0));
     }
 
+    void hugeCoordinatesDoNotWritePastThePicture_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("line to 1e39") << 0;
+        QTest::newRow("lwpolyline vertex at 1e39") << 1;
+        QTest::newRow("unit line in a block inserted at scale 1e300") << 2;
+        QTest::newRow("line from -1e300 to 1e300") << 3;
+    }
+    void hugeCoordinatesDoNotWritePastThePicture() {
+        QFETCH(int, kind);
+        Drawing d;
+        const std::uint32_t block = d.addBlock("UNIT", {0, 0, 0});
+        d.appendBlockEntity(Entity{0x20, 0, 1, EntityType::Line, LineData{{0, 0, 0}, {1, 1, 0}}});
+        d.appendEntity(Entity{1, 0, 1, EntityType::Line, LineData{{0, 0, 0}, {100, 0, 0}}});
+        if (kind == 0) {
+            d.appendEntity(Entity{2, 0, 3, EntityType::Line, LineData{{0, 0, 0}, {1e39, 1e39, 0}}});
+        } else if (kind == 1) {
+            const std::vector<PolylineVertex> vertices{{{0, 0, 0}, 0.0}, {{1e39, 5, 0}, 0.0}};
+            PolylineData poly;
+            poly.firstVertex = d.appendVertices(vertices);
+            poly.vertexCount = 2;
+            d.appendEntity(Entity{2, 0, 3, EntityType::LwPolyline, poly});
+        } else if (kind == 2) {
+            InsertData insert;
+            insert.block = block;
+            insert.scale = {1e300, 1e300, 1};
+            d.appendEntity(Entity{2, 0, 3, EntityType::Insert, insert});
+        } else {
+            d.appendEntity(Entity{2, 0, 3, EntityType::Line,
+                                  LineData{{-1e300, -1e300, 0}, {1e300, 1e300, 0}}});
+        }
+        d.finish();
+        const auto document = makeDocument(std::move(d), "far.dxf");
+        QCOMPARE(QString::fromStdString(loadSummary(*document)),
+                 QStringLiteral("Opened far.dxf: 2 entities, 0 skipped.\n"
+                                "not shown 1: coordinates beyond ±1e20"));
+        const Scene scene(*document);
+        // The picture sits between guard rows; each row has a guard margin on its right.
+        constexpr std::uint32_t kGuard = 0x5A5A5A5Au;
+        Viewport view;
+        view.width = 120;
+        view.height = 80;
+        const std::size_t stride = 128;
+        view.fit(document->index->extents());
+        for (const double zoom : {1.0, 1e-30, 1e30}) {
+            Viewport zoomed = view;
+            zoomed.scale *= zoom;
+            std::vector<std::uint32_t> pixels((view.height + 2) * stride, kGuard);
+            scene.rasterize(zoomed, pixels.data() + stride, stride, 6.0, nullptr);
+            for (std::size_t i = 0; i < pixels.size(); ++i) {
+                const std::size_t row = i / stride;
+                const bool inPicture = row >= 1 && row <= std::size_t(view.height) &&
+                                       i % stride < std::size_t(view.width);
+                if (!inPicture) {
+                    QCOMPARE(pixels[i], kGuard);
+                }
+            }
+            if (zoom == 1.0) {
+                const Vec2 s = view.toScreen({50, 0});
+                QCOMPARE(pixels[(std::size_t(s.y) + 1) * stride + std::size_t(s.x)], 0xFFFF0000u);
+            }
+        }
+    }
+
+    // Found by fuzzing: the grid cell of a segment was a double converted to int unclamped; a
+    // float vertex a rounding step off extents of no width was billions of cells away.
+    void bucketOfAFloatRoundedSegmentStaysOnTheGrid() {
+        Drawing d;
+        const std::uint32_t off = d.addLayer(Layer{"OFF", 3, false, false, false});
+        // Visible: a vertical line, extents of no width. Hidden but indexed: a point that
+        // moves the scene's origin to x 500000015, which a float holds as 500000000.
+        d.appendEntity(Entity{1, 0, 1, EntityType::Line, LineData{{0, 0, 0}, {0, 100, 0}}});
+        d.appendEntity(
+            Entity{2, off, 1, EntityType::Point, PointData{{1000000030.0, 50, 0}, {0, 0, 1}}});
+        d.finish();
+        const auto document = makeDocument(std::move(d));
+        const Scene scene(*document);
+        QCOMPARE(scene.segmentCount(), std::size_t{1});
+    }
+
+    void longPromptIsCutAndLeavesRoomForTheInput() {
+        const QSize size = m_window->size();
+        QCOMPARE(m_window->requests().requestPoint(std::string(1 << 16, 'x'), recordPoint(m_reply)),
+                 0);
+        QApplication::processEvents();
+        const QLabel* prompt = m_window->commandLineWidget()->promptLabel();
+        QVERIFY(prompt->text().endsWith(QStringLiteral("x…")));
+        QVERIFY(prompt->text().size() <= qsizetype(CommandHistory::kMaxPromptCharacters + 20));
+        QCOMPARE(m_window->size(), size);
+        QVERIFY(input()->width() >= m_window->commandLineWidget()->width() / 5);
+        QTest::keyClick(input(), Qt::Key_Escape);
+    }
+
     void closingAnswersAWaitingClientWithCancel() {
         askPoint();
         m_window->close();
