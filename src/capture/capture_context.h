@@ -19,8 +19,8 @@ struct CaptureContext {
 
 /// True for the code of a call that failed because the CAD is gone (its process ended or left
 /// the bus while the call was under way): every later call would fail too.
-inline bool linkLost(cad::HResult code) {
-    return code == cad::kDisconnectedCode || code == cad::kNotRunningCode;
+inline bool linkLost(automation::HResult code) {
+    return code == automation::kDisconnectedCode || code == automation::kNotRunningCode;
 }
 
 /// How the two pickers start: attach (false, after the message, when no CAD answers), then

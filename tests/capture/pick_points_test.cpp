@@ -124,7 +124,7 @@ TEST_F(PickPointsTest, AFailedConversionLeavesTheCoordinateCellsEmpty) {
     cad.utility->answerPoint({1.0, 2.0, 0.0});
     cad.utility->answerString("A");
     cad.utility->answerPoint({3.0, 4.0, 0.0}, [this] {
-        cad.utility->failures.failNext("TranslateCoordinates", cad::kBusyCode);
+        cad.utility->failures.failNext("TranslateCoordinates", automation::kBusyCode);
     });
     cad.utility->answerString("B");
     cad.utility->failRequest("GetPoint", kCancelCode);
@@ -140,10 +140,10 @@ TEST_F(PickPointsTest, TheCadGoneAfterAnsweringAPointEndsTheRunWithoutCopyingThe
         cad.utility->answerPoint({1.0, 2.0, 0.0});
         cad.utility->answerString("7");
         cad.utility->answerPoint({3.0, 4.0, 0.0}, [this] {
-            cad.utility->failures.failNext("TranslateCoordinates", cad::kDisconnectedCode);
+            cad.utility->failures.failNext("TranslateCoordinates", automation::kDisconnectedCode);
         });
         if (!increment) {
-            cad.utility->failRequest("GetString", cad::kDisconnectedCode);
+            cad.utility->failRequest("GetString", automation::kDisconnectedCode);
         }
         Command1_Click(context);
         EXPECT_EQ(rows(), (std::vector<Row>{{"1", "7", "2", "1"}}));

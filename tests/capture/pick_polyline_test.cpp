@@ -244,7 +244,7 @@ TEST_F(PickPolylineTest, TheCadGoneAtTheCodeRequestListsNoRowsUnderThePreviousCo
     cad.utility->answerEntity(cad.lwPolyline("P", {{0.0, 0.0}}));
     cad.utility->answerString("A");
     cad.utility->answerEntity(cad.lwPolyline("Q", {{1.0, 1.0}}));
-    cad.utility->failRequest("GetString", cad::kDisconnectedCode);
+    cad.utility->failRequest("GetString", automation::kDisconnectedCode);
     Command2_Click(context);
     EXPECT_EQ(codes(), (std::vector<std::string>{"A-1"}));
     EXPECT_EQ(log().back(), "restore");

@@ -520,7 +520,8 @@ TEST_F(CommandLineTest, ScriptCommandsRunBetweenAnswers) {
 }
 
 TEST_F(CommandLineTest, ScriptWaitsWhileAFailedOpenIsShown) {
-    target.openFailure = "cannot open bad.dxf: No such file or directory";
+    target.openFailure = dxf::DxfFailure{dxf::DxfError::CannotOpen, 0, false,
+                                         "cannot open bad.dxf: No such file or directory"};
     std::vector<std::string> loggedDuringTheBox;
     int zoomsDuringTheBox = -1;
     target.whileAlerting = [&] {
@@ -534,7 +535,7 @@ TEST_F(CommandLineTest, ScriptWaitsWhileAFailedOpenIsShown) {
                                                       "No such file or directory"});
     EXPECT_EQ(zoomsDuringTheBox, 0);
     ASSERT_FALSE(loggedDuringTheBox.empty());
-    EXPECT_EQ(loggedDuringTheBox.back(), "OPEN failed: " + *target.openFailure);
+    EXPECT_EQ(loggedDuringTheBox.back(), "OPEN failed: " + target.openFailure->message);
     EXPECT_EQ(target.zooms, 1) << "the script goes on once the box is closed";
 }
 
