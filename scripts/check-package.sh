@@ -4,6 +4,7 @@
 # validate, that it installs with apt-get on this machine, that .dxf files then open in
 # vexilo-cad, and that the installed programs answer --version without a display and speak
 # Chinese under zh_CN.UTF-8.
+#   scripts/check-package.sh [BUILD_DIR]   BUILD_DIR as for scripts/package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,7 +13,8 @@ fail() {
     exit 1
 }
 
-deb=$(scripts/package.sh | tail -n 1)
+build=${1:-build/package}
+deb=$(scripts/package.sh "$@" | tail -n 1)
 [[ -f "$deb" ]] || fail "scripts/package.sh made no package"
 version=$(dpkg-deb -f "$deb" Version)
 echo "== checking $deb =="
@@ -20,8 +22,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # The package holds what `cmake --install` installs, nothing more and nothing less.
-DESTDIR="$work/stage" cmake --install build/package --prefix /usr >/dev/null
-sed "s|^$work/stage||" build/package/install_manifest.txt | sort >"$work/installed"
+DESTDIR="$work/stage" cmake --install "$build" --prefix /usr >/dev/null
+sed "s|^$work/stage||" "$build"/install_manifest.txt | sort >"$work/installed"
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print substr($6, 2) }' | sort >"$work/packaged"
 if ! diff -u "$work/installed" "$work/packaged"; then
     fail "the package's files differ from cmake --install's (- installed, + packaged)"

@@ -4,9 +4,10 @@
 #                                       core (the toolkit-free core alone, with Qt, Boost and
 #                                       libxlsxwriter hidden), default (RelWithDebInfo) and asan
 #                                       (Debug with AddressSanitizer and UndefinedBehaviorSanitizer),
-#                                       then the Debian package, built and checked
-#                                       (scripts/check-package.sh), then windows (the core and the
-#                                       COM link cross-built with mingw-w64, tests run under Wine)
+#                                       then the Debian package made from the default build
+#                                       and checked (scripts/check-package.sh), then windows
+#                                       (the core and the COM link cross-built with mingw-w64,
+#                                       tests run under Wine)
 #   scripts/test.sh PRESET [CTEST ARGS] one preset (default, dev, asan, core, windows), with ctest's
 #                                       arguments passed on: scripts/test.sh dev -R cad_
 # Exits non-zero on the first failure.
@@ -32,5 +33,5 @@ for preset in core default asan; do
     run_preset "$preset"
 done
 echo "== Debian package =="
-scripts/check-package.sh
+scripts/check-package.sh build/default
 run_preset windows
