@@ -46,9 +46,16 @@ struct EntityKind {
 };
 
 constexpr EntityKind kEntityKinds[] = {
-    {"LINE", readLine}, {"LWPOLYLINE", readLwPolyline}, {"POLYLINE", readPolyline},
-    {"ARC", readArc},   {"CIRCLE", readCircle},         {"POINT", readPoint},
-    {"TEXT", readText}, {"MTEXT", readMText},           {"INSERT", readInsert},
+    {"LINE", readLine},         {"LWPOLYLINE", readLwPolyline},
+    {"POLYLINE", readPolyline}, {"ARC", readArc},
+    {"CIRCLE", readCircle},     {"POINT", readPoint},
+    {"TEXT", readText},         {"MTEXT", readMText},
+    {"INSERT", readInsert},     {"DIMENSION", readDimension},
+    {"SPLINE", readSpline},     {"ELLIPSE", readEllipse},
+    {"SOLID", readSolid},       {"TRACE", readTrace},
+    {"3DFACE", readFace3d},     {"LEADER", readLeader},
+    {"XLINE", readXLine},       {"RAY", readRay},
+    {"HATCH", readHatch},       {"ATTDEF", readAttributeDefinition},
 };
 
 EntityReader readerFor(std::string_view type) {
@@ -60,7 +67,8 @@ EntityReader readerFor(std::string_view type) {
     return nullptr;
 }
 
-/// The properties every entity shares, from its tags.
+} // namespace
+
 Common commonOf(EntityTags& tags) {
     Common c;
     if (const Tag* t = tags.last(5)) {
@@ -80,8 +88,6 @@ Common commonOf(EntityTags& tags) {
     c.normal = tags.point(210, Vec3{0.0, 0.0, 1.0});
     return c;
 }
-
-} // namespace
 
 double normalizedAngle(double radians) {
     double a = std::fmod(radians, 2.0 * std::numbers::pi);
@@ -246,13 +252,18 @@ void ReaderContext::skip(SkipReason reason, std::string_view what, std::size_t l
     m_report.skipped.push_back(SkippedItems{reason, std::move(name), 1, location});
 }
 
-void ReaderContext::keep(Target target, const Common& c, EntityType type, EntityData data) {
+Entity ReaderContext::entity(const Common& c, EntityType type, EntityData data) {
     Entity e;
     e.handle = c.handle;
     e.layer = c.hasLayer ? layerIndex(c.layerName) : 0;
     e.color = c.color;
     e.type = type;
     e.data = std::move(data);
+    return e;
+}
+
+void ReaderContext::keep(Target target, const Common& c, EntityType type, EntityData data) {
+    Entity e = entity(c, type, std::move(data));
     if (target == Target::ModelSpace) {
         m_drawing.appendEntity(std::move(e));
     } else if (target == Target::Block) {
@@ -830,8 +841,6 @@ std::string_view reasonText(SkipReason reason) {
         return "reference to an undefined block";
     case SkipReason::RecursiveBlock:
         return "block that inserts itself";
-    case SkipReason::Attribute:
-        return "block attribute (not shown)";
     case SkipReason::ArrayReducedToOne:
         return "array insert, only its first copy kept";
     case SkipReason::Misplaced:

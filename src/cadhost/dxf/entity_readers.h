@@ -85,6 +85,12 @@ struct Common {
 
 class ReaderContext;
 
+/// The properties every entity shares, from its tags.
+Common commonOf(EntityTags& tags);
+/// Fills a one-line text's geometry and alignment from TEXT or ATTRIB tags (the vertical
+/// alignment is 73 in a TEXT, 74 in an ATTRIB); the string is set by the caller.
+void fillText(EntityTags& tags, TextData& d, int verticalCode);
+
 /// Reads one entity kind from its gathered tags; `type` is its DXF name as written.
 using EntityReader = void (*)(ReaderContext& context, Target target, EntityTags& tags,
                               Common& common);
@@ -109,6 +115,8 @@ public:
     /// Checks the normal and the place of an entity; counts and returns false when it is not
     /// kept (discarded block, paper space, bad value). `normal` receives the unit normal.
     bool acceptable(Target target, Common& c, std::string_view type, Vec3* normal);
+    /// An entity with the shared properties of `c` (its layer looked up).
+    Entity entity(const Common& c, EntityType type, EntityData data);
     /// Keeps an entity in model space or in the block being defined.
     void keep(Target target, const Common& c, EntityType type, EntityData data);
     /// Index the next entity kept at `target` will have (for references resolved later).
@@ -182,6 +190,18 @@ void readLwPolyline(ReaderContext& context, Target target, EntityTags& tags, Com
 void readPolyline(ReaderContext& context, Target target, EntityTags& tags, Common& common);
 void readText(ReaderContext& context, Target target, EntityTags& tags, Common& common);
 void readMText(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readAttributeDefinition(ReaderContext& context, Target target, EntityTags& tags,
+                             Common& common);
 void readInsert(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readDimension(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readSpline(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readEllipse(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readSolid(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readTrace(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readFace3d(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readLeader(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readXLine(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readRay(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readHatch(ReaderContext& context, Target target, EntityTags& tags, Common& common);
 
 } // namespace vexilo::cadhost::dxf

@@ -53,3 +53,32 @@ void readCircle(ReaderContext& context, Target target, EntityTags& tags, Common&
 }
 
 } // namespace vexilo::cadhost::dxf
+
+namespace vexilo::cadhost::dxf {
+
+namespace {
+
+void readInfiniteLine(ReaderContext& context, Target target, EntityTags& tags, Common& c,
+                      EntityType type) {
+    LineData d;
+    d.start = tags.point(10);
+    const Vec3 direction = tags.point(11, Vec3{1.0, 0.0, 0.0});
+    c.damaged = c.damaged || tags.damaged || !(length(direction) > 0.0);
+    if (!context.acceptable(target, c, dxfTypeName(type), nullptr)) {
+        return;
+    }
+    d.end = d.start + normalized(direction);
+    context.keep(target, c, type, d);
+}
+
+} // namespace
+
+void readXLine(ReaderContext& context, Target target, EntityTags& tags, Common& c) {
+    readInfiniteLine(context, target, tags, c, EntityType::XLine);
+}
+
+void readRay(ReaderContext& context, Target target, EntityTags& tags, Common& c) {
+    readInfiniteLine(context, target, tags, c, EntityType::Ray);
+}
+
+} // namespace vexilo::cadhost::dxf

@@ -121,3 +121,32 @@ void readPolyline(ReaderContext& context, Target target, EntityTags& tags, Commo
 }
 
 } // namespace vexilo::cadhost::dxf
+
+namespace vexilo::cadhost::dxf {
+
+void readLeader(ReaderContext& context, Target target, EntityTags& tags, Common& c) {
+    PolylineData d;
+    std::vector<PolylineVertex>& vertices = context.vertexScratch();
+    vertices.clear();
+    for (const Tag& tag : tags.all()) {
+        if (tag.code == 10) {
+            vertices.push_back(PolylineVertex{{tags.numberOf(tag), 0.0, 0.0}, 0.0});
+        } else if ((tag.code == 20 || tag.code == 30) && !vertices.empty()) {
+            (tag.code == 20 ? vertices.back().point.y : vertices.back().point.z) =
+                tags.numberOf(tag);
+        }
+    }
+    c.damaged = c.damaged || tags.damaged;
+    if (!context.acceptable(target, c, "LEADER", &d.normal)) {
+        return;
+    }
+    if (vertices.size() < 2) {
+        context.skip(SkipReason::NoVertices, "LEADER", c.location);
+        return;
+    }
+    d.vertexCount = static_cast<std::uint32_t>(vertices.size());
+    d.firstVertex = context.drawing().appendVertices(vertices);
+    context.keep(target, c, EntityType::Leader, d);
+}
+
+} // namespace vexilo::cadhost::dxf

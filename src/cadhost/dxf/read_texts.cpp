@@ -6,22 +6,16 @@
 
 namespace vexilo::cadhost::dxf {
 
-void readText(ReaderContext& context, Target target, EntityTags& tags, Common& c) {
-    TextData d;
+void fillText(EntityTags& tags, TextData& d, int verticalCode) {
     d.position = tags.point(10);
     const bool haveSecond = tags.has(11);
     const Vec3 second = tags.point(11);
     d.height = tags.number(40);
     d.widthFactor = tags.number(41, 1.0);
-    const double rotationDegrees = tags.number(50);
-    const std::int64_t h = tags.integer(72);
-    const std::int64_t v = tags.integer(73);
-    c.damaged = c.damaged || tags.damaged;
-    if (!context.acceptable(target, c, "TEXT", &d.normal)) {
-        return;
-    }
-    d.horizontal = static_cast<std::uint8_t>(std::clamp<std::int64_t>(h, 0, 5));
-    d.vertical = static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 3));
+    d.rotation = normalizedAngle(tags.number(50) * kDegree);
+    d.horizontal = static_cast<std::uint8_t>(std::clamp<std::int64_t>(tags.integer(72), 0, 5));
+    d.vertical =
+        static_cast<std::uint8_t>(std::clamp<std::int64_t>(tags.integer(verticalCode), 0, 3));
     // Left-aligned, aligned (3) and fit (5) texts are placed by their first point; the others
     // by the second, which AutoCAD keeps authoritative (the first is derived from it).
     const bool bySecond = haveSecond && !(d.horizontal == 0 && d.vertical == 0) &&
@@ -29,8 +23,32 @@ void readText(ReaderContext& context, Target target, EntityTags& tags, Common& c
     if (bySecond) {
         d.position = second;
     }
-    d.rotation = normalizedAngle(rotationDegrees * kDegree);
+}
+
+void readText(ReaderContext& context, Target target, EntityTags& tags, Common& c) {
+    TextData d;
+    fillText(tags, d, 73);
+    c.damaged = c.damaged || tags.damaged;
+    if (!context.acceptable(target, c, "TEXT", &d.normal)) {
+        return;
+    }
     context.drawing().setText(d, textPlainText(context.decode(tags.text(1))));
+    context.keep(target, c, EntityType::Text, d);
+}
+
+void readAttributeDefinition(ReaderContext& context, Target target, EntityTags& tags, Common& c) {
+    // In a block it is the template of its references' attributes, which they draw; AutoCAD
+    // shows only a definition outside any block, by its tag.
+    if (target == Target::Block) {
+        return;
+    }
+    TextData d;
+    fillText(tags, d, 74);
+    c.damaged = c.damaged || tags.damaged;
+    if (!context.acceptable(target, c, "ATTDEF", &d.normal)) {
+        return;
+    }
+    context.drawing().setText(d, textPlainText(context.decode(tags.text(2))));
     context.keep(target, c, EntityType::Text, d);
 }
 

@@ -112,6 +112,12 @@ public:
     std::span<const SegmentWidth> widths(const PolylineData& p) const;
     /// The UTF-8 string of a text.
     std::string_view text(const TextData& t) const;
+    /// A run of the vertex pool (spline control and fit points, face corners, hatch loops).
+    std::span<const PolylineVertex> vertexRun(std::uint32_t first, std::uint32_t count) const;
+    /// A run of the number pool (spline knots, hatch loop sizes and pattern lines).
+    std::span<const double> numbers(std::uint32_t first, std::uint32_t count) const;
+    /// The attribute texts of a block reference.
+    std::span<const Entity> attributes(const InsertData& insert) const;
 
     const DrawingHeader& header() const { return m_header; }
     /// Bytes the drawing's pools hold (entities, vertices, widths, texts, handle index), for
@@ -140,6 +146,9 @@ public:
     /// Appends a run of vertices (or widths) and returns the index of the first.
     std::uint32_t appendVertices(std::span<const PolylineVertex> run);
     std::uint32_t appendWidths(std::span<const SegmentWidth> run);
+    std::uint32_t appendNumbers(std::span<const double> run);
+    /// Appends an attribute text (an ATTRIB of a block reference) and returns its index.
+    std::uint32_t appendAttribute(Entity attribute);
     /// Copies a UTF-8 string into the text pool and points `t` at it.
     void setText(TextData& t, std::string_view utf8);
     /// Mutable access for the reader's final passes (resolving block names).
@@ -161,6 +170,8 @@ private:
     MappedVector<PolylineVertex> m_vertices;
     MappedVector<SegmentWidth> m_widths;
     MappedVector<char> m_text;
+    MappedVector<double> m_numbers;
+    MappedVector<Entity> m_attributes;
     struct HandleEntry {
         std::uint64_t handle;
         std::uint32_t index;

@@ -3,6 +3,7 @@
 
 #include "cadhost/geometry/bulge.h"
 #include "cadhost/geometry/coordinate_systems.h"
+#include "cadhost/model/curves.h"
 #include "cadhost/model/entity_members.h"
 
 #include <algorithm>
@@ -14,6 +15,9 @@ namespace vexilo::cadhost {
 namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
+/// Most pattern lines one hatch gives (a tiny pattern scale on a large area would give
+/// millions).
+constexpr std::size_t kMaxHatchLines = 20000;
 
 /// Rough advance of one UTF-8 encoded character, in text heights.
 double glyphAdvance(unsigned char lead) {
@@ -95,7 +99,8 @@ public:
         case EntityType::Text:
         case EntityType::MText:
             return text(*e.text(), e.type == EntityType::MText, t);
-        case EntityType::Insert: {
+        case EntityType::Insert:
+        case EntityType::Dimension: {
             const InsertData& ins = *e.insert();
             if (depth >= m_options.maxDepth || ins.block >= m_d.blocks().size()) {
                 return true;
@@ -108,8 +113,36 @@ public:
                     return false;
                 }
             }
+            // Attribute texts live where the reference does, not in the block.
+            for (const Entity& attribute : m_d.attributes(ins)) {
+                if (!entity(attribute, t, layer, color, true, depth + 1)) {
+                    return false;
+                }
+            }
             return true;
         }
+        case EntityType::Spline:
+            return spline(*e.spline(), t);
+        case EntityType::Ellipse:
+            return ellipse(*e.ellipse(), t);
+        case EntityType::Solid:
+        case EntityType::Trace:
+        case EntityType::Face3d:
+            return face(*e.face(), e.type == EntityType::Face3d, t);
+        case EntityType::Leader:
+            return polyline3d(*e.polyline(), t);
+        case EntityType::XLine:
+        case EntityType::Ray: {
+            const LineData& l = *e.line();
+            const Vec3 origin = t.apply(l.start);
+            const Vec3 direction = t.apply(l.end) - origin;
+            if (!(length(direction) > 0.0)) {
+                return true;
+            }
+            return emit(RayPrimitive{origin, normalized(direction), e.type == EntityType::XLine});
+        }
+        case EntityType::Hatch:
+            return hatch(*e.hatch(), t);
         }
         return true;
     }
@@ -256,6 +289,248 @@ private:
         return true;
     }
 
+    /// Consecutive points of a curve as pieces whose only ends are the curve's own.
+    bool curve(const std::vector<Vec3>& points, bool closed) {
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            SegmentPrimitive piece{points[i - 1], points[i]};
+            piece.startIsEnd = i == 1 && !closed;
+            piece.endIsEnd = i + 1 == points.size() && !closed;
+            piece.hasMidpoint = false;
+            if (!emit(piece)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool spline(const SplineData& s, const Transform& t) {
+        m_points.clear();
+        const auto controls = m_d.vertexRun(s.firstControl, s.controlCount);
+        const bool closed = (s.flags & 1) != 0;
+        if (controls.size() >= 2) {
+            m_controls.clear();
+            m_weights.clear();
+            for (const PolylineVertex& v : controls) {
+                m_controls.push_back(v.point);
+                m_weights.push_back(v.bulge);
+            }
+            splinePoints(s.degree, m_controls, m_weights, m_d.numbers(s.firstKnot, s.knotCount),
+                         m_points);
+        } else {
+            m_controls.clear();
+            for (const PolylineVertex& v : m_d.vertexRun(s.firstFit, s.fitCount)) {
+                m_controls.push_back(v.point);
+            }
+            fitCurvePoints(m_controls, closed, m_points);
+        }
+        for (Vec3& p : m_points) {
+            p = t.apply(p);
+        }
+        return curve(m_points, closed);
+    }
+
+    bool ellipse(const EllipseData& el, const Transform& t) {
+        m_points.clear();
+        const Vec3 minor = cross(el.normal, el.majorAxis) * el.ratio;
+        ellipsePoints(el.center, el.majorAxis, minor, el.startParameter, el.endParameter, m_points);
+        for (Vec3& p : m_points) {
+            p = t.apply(p);
+        }
+        const double sweep = std::fmod(el.endParameter - el.startParameter, kTwoPi);
+        const bool whole = std::fabs(sweep) <= 1e-12;
+        return curve(m_points, whole);
+    }
+
+    bool face(const FaceData& f, bool edgesOnly, const Transform& t) {
+        const auto corners = m_d.vertexRun(f.firstVertex, 4);
+        if (corners.size() != 4) {
+            return true;
+        }
+        // SOLID and TRACE go round as corners 1, 2, 4, 3.
+        static constexpr int kSolidOrder[] = {0, 1, 3, 2};
+        Vec3 ring[4];
+        for (int i = 0; i < 4; ++i) {
+            const Vec3 p = corners[static_cast<std::size_t>(edgesOnly ? i : kSolidOrder[i])].point;
+            ring[i] = t.apply(edgesOnly ? p : ocsToWcs(p, f.normal));
+        }
+        if (!edgesOnly) {
+            static constexpr std::uint32_t kFour[] = {4};
+            if (!emit(FillPrimitive{ring, kFour})) {
+                return false;
+            }
+        }
+        for (int i = 0; i < 4; ++i) {
+            if ((f.invisibleEdges & (1 << i)) != 0 || ring[i] == ring[(i + 1) % 4]) {
+                continue;
+            }
+            if (!segment(ring[i], ring[(i + 1) % 4], 0.0, 0.0)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    /// The loops of a hatch as OCS points (bulges flattened), sizes in m_loopSizes.
+    void hatchLoops(const HatchData& h) {
+        m_points.clear();
+        m_loopSizes.clear();
+        const auto sizes = m_d.numbers(h.firstLoop, h.loopCount);
+        std::size_t at = 0;
+        std::vector<PolylineVertex> loop;
+        for (const double size : sizes) {
+            const auto n = static_cast<std::size_t>(size);
+            const auto verts = m_d.vertexRun(h.firstVertex + static_cast<std::uint32_t>(at),
+                                             static_cast<std::uint32_t>(n));
+            at += n;
+            const std::size_t before = m_points.size();
+            for (std::size_t i = 0; i < verts.size(); ++i) {
+                const Vec2 p0{verts[i].point.x, verts[i].point.y};
+                const Vec2 p1{verts[(i + 1) % verts.size()].point.x,
+                              verts[(i + 1) % verts.size()].point.y};
+                m_points.push_back({p0.x, p0.y, h.elevation});
+                if (std::fabs(verts[i].bulge) >= kStraightBulge && p0 != p1) {
+                    const BulgeArc b = bulgeArc(p0, p1, verts[i].bulge);
+                    const int pieces = std::max(
+                        2, static_cast<int>(std::ceil(std::fabs(b.includedAngle) / kTwoPi * 96)));
+                    for (int k = 1; k < pieces; ++k) {
+                        const double a = b.startAngle + b.includedAngle * k / pieces;
+                        const Vec3 q{b.center.x + b.radius * std::cos(a),
+                                     b.center.y + b.radius * std::sin(a), h.elevation};
+                        m_points.push_back(q);
+                    }
+                }
+            }
+            m_loopSizes.push_back(static_cast<std::uint32_t>(m_points.size() - before));
+        }
+    }
+
+    bool hatch(const HatchData& h, const Transform& t) {
+        hatchLoops(h);
+        const Transform toWcs = t.after(ocsTransform(h.normal));
+        if (h.solid || m_options.hatchBoundaries) {
+            for (Vec3& p : m_points) {
+                p = toWcs.apply(p);
+            }
+            return emit(FillPrimitive{m_points, m_loopSizes});
+        }
+        return hatchPattern(h, toWcs);
+    }
+
+    /// Pattern lines, in the hatch's OCS, cut to the inside of its loops by the even-odd rule.
+    bool hatchPattern(const HatchData& h, const Transform& toWcs) {
+        std::vector<std::pair<Vec2, Vec2>> edges;
+        Box2 box;
+        std::size_t at = 0;
+        for (const std::uint32_t n : m_loopSizes) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const Vec3 a = m_points[at + i];
+                const Vec3 b = m_points[at + (i + 1) % n];
+                edges.emplace_back(Vec2{a.x, a.y}, Vec2{b.x, b.y});
+                box.add(Vec2{a.x, a.y});
+            }
+            at += n;
+        }
+        if (box.isEmpty() || !box.isFinite()) {
+            return true;
+        }
+        const auto pattern = m_d.numbers(h.firstPattern, h.patternNumbers);
+        std::size_t i = 0;
+        std::size_t budget = kMaxHatchLines;
+        std::vector<double> cuts;
+        while (i + 6 <= pattern.size()) {
+            const double angle = pattern[i];
+            const Vec2 base{pattern[i + 1], pattern[i + 2]};
+            const Vec2 offset{pattern[i + 3], pattern[i + 4]};
+            const auto dashCount = static_cast<std::size_t>(pattern[i + 5]);
+            if (i + 6 + dashCount > pattern.size()) {
+                break;
+            }
+            const auto dashes = pattern.subspan(i + 6, dashCount);
+            i += 6 + dashCount;
+            const Vec2 dir{std::cos(angle), std::sin(angle)};
+            const Vec2 normal{-dir.y, dir.x};
+            // Distance between neighbouring lines, measured across them.
+            const double step = offset.x * normal.x + offset.y * normal.y;
+            const double shift = offset.x * dir.x + offset.y * dir.y;
+            if (!(std::fabs(step) > 0.0)) {
+                continue;
+            }
+            double lo = 1e300;
+            double hi = -1e300;
+            for (const Vec2 c :
+                 {box.min, box.max, Vec2{box.min.x, box.max.y}, Vec2{box.max.x, box.min.y}}) {
+                const double across = (c.x - base.x) * normal.x + (c.y - base.y) * normal.y;
+                lo = std::min(lo, across / step);
+                hi = std::max(hi, across / step);
+            }
+            const double first = std::ceil(std::min(lo, hi));
+            const double last = std::floor(std::max(lo, hi));
+            if (last - first > static_cast<double>(budget)) {
+                continue;
+            }
+            for (double k = first; k <= last; k += 1.0) {
+                --budget;
+                const Vec2 origin = base + offset * k;
+                cuts.clear();
+                for (const auto& [a, b] : edges) {
+                    const double da = (a.x - origin.x) * normal.x + (a.y - origin.y) * normal.y;
+                    const double db = (b.x - origin.x) * normal.x + (b.y - origin.y) * normal.y;
+                    if ((da < 0.0) == (db < 0.0)) {
+                        continue;
+                    }
+                    const Vec2 p = a + (b - a) * (da / (da - db));
+                    cuts.push_back((p.x - origin.x) * dir.x + (p.y - origin.y) * dir.y);
+                }
+                std::sort(cuts.begin(), cuts.end());
+                for (std::size_t c = 0; c + 1 < cuts.size(); c += 2) {
+                    if (!dashedPiece(origin, dir, cuts[c], cuts[c + 1], dashes, shift * k, toWcs)) {
+                        return false;
+                    }
+                }
+            }
+        }
+        return true;
+    }
+
+    /// The part of a pattern line from s0 to s1 (distances along it from `origin`), dashed by
+    /// `dashes` (positive drawn, negative gap, 0 a dot) starting at distance `phase`.
+    bool dashedPiece(Vec2 origin, Vec2 dir, double s0, double s1, std::span<const double> dashes,
+                     double phase, const Transform& toWcs) {
+        const auto at = [&](double s) {
+            return toWcs.apply(Vec3{origin.x + dir.x * s, origin.y + dir.y * s, 0.0});
+        };
+        double period = 0.0;
+        for (const double d : dashes) {
+            period += std::fabs(d);
+        }
+        if (dashes.empty() || !(period > 0.0) || (s1 - s0) / period > 10000.0) {
+            return segment(at(s0), at(s1), 0.0, 0.0);
+        }
+        // The pattern starts at -phase (the line's own origin is shifted along it).
+        double s = s0 - std::fmod(s0 + phase, period);
+        if (s > s0) {
+            s -= period;
+        }
+        while (s < s1) {
+            for (const double d : dashes) {
+                const double e = s + std::fabs(d);
+                if (d >= 0.0 && e >= s0 && s <= s1) {
+                    const double a = std::max(s, s0);
+                    const double b = std::min(e, s1);
+                    if (d == 0.0) {
+                        if (!emit(PointPrimitive{at(a)})) {
+                            return false;
+                        }
+                    } else if (!segment(at(a), at(b), 0.0, 0.0)) {
+                        return false;
+                    }
+                }
+                s = e;
+            }
+        }
+        return true;
+    }
+
     bool text(const TextData& td, bool multiline, const Transform& t) {
         const std::string_view s = m_d.text(td);
         TextPrimitive p;
@@ -286,6 +561,10 @@ private:
     std::uint32_t m_layer = 0;
     std::int16_t m_aci = 7;
     Rgb m_color;
+    std::vector<Vec3> m_points;
+    std::vector<Vec3> m_controls;
+    std::vector<double> m_weights;
+    std::vector<std::uint32_t> m_loopSizes;
 };
 
 void addArcBounds(Box2& box, const ArcPrimitive& a) {
@@ -357,6 +636,12 @@ Box2 primitiveBounds(const PrimitiveShape& shape) {
         for (const Vec2 c : t->corners()) {
             box.add(c);
         }
+    } else if (const auto* f = std::get_if<FillPrimitive>(&shape)) {
+        for (const Vec3 p : f->points) {
+            box.add(xy(p));
+        }
+    } else if (const auto* r = std::get_if<RayPrimitive>(&shape)) {
+        box.add(xy(r->origin));
     }
     return box;
 }
@@ -434,6 +719,7 @@ BoundsCalculator::Box3 BoundsCalculator::localBounds(const Entity& e, const Tran
     }
     PrimitiveOptions options;
     options.includeHiddenLayers = true;
+    options.hatchBoundaries = true;
     forEachPrimitive(
         m_drawing, e,
         [&](const Primitive& p) {

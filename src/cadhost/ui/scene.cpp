@@ -160,6 +160,22 @@ Scene::Scene(const OpenDocument& document) {
             }
         } else if (const auto* p = std::get_if<PointPrimitive>(&primitive.shape)) {
             addSegment(p->position, p->position, rgb);
+        } else if (const auto* f = std::get_if<FillPrimitive>(&primitive.shape)) {
+            SceneFill fill;
+            fill.firstPoint = static_cast<std::uint32_t>(m_fillPoints.size());
+            fill.firstLoop = static_cast<std::uint32_t>(m_fillLoops.size());
+            fill.loopCount = static_cast<std::uint32_t>(f->loopSizes.size());
+            fill.rgb = rgb;
+            for (const Vec3 point : f->points) {
+                m_fillPoints.push_back(xy(point));
+                fill.box.add(xy(point));
+            }
+            m_fillLoops.insert(m_fillLoops.end(), f->loopSizes.begin(), f->loopSizes.end());
+            m_extents.add(fill.box);
+            m_fills.push_back(fill);
+        } else if (const auto* r = std::get_if<RayPrimitive>(&primitive.shape)) {
+            m_rays.push_back({xy(r->origin), xy(r->direction), r->bothWays, rgb});
+            m_extents.add(xy(r->origin));
         } else if (const auto* t = std::get_if<TextPrimitive>(&primitive.shape)) {
             SceneText text{*t, rgb, {}};
             for (const Vec2 corner : t->corners()) {
@@ -236,6 +252,29 @@ RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::s
             }
             raster.line(x0, y0, tx + segment->x1 * s, ty - segment->y1 * s, segment->rgb);
         }
+    }
+    // Infinite lines and rays: the part that can be on screen, from the point nearest the view's
+    // centre half the view's diagonal (plus a margin) each way.
+    const double reach = std::hypot(view.width, view.height) / s;
+    for (const SceneRay& ray : m_rays) {
+        const double len = std::hypot(ray.direction.x, ray.direction.y);
+        if (!(len > 0.0) || !(reach > 0.0) || !std::isfinite(reach)) {
+            continue;
+        }
+        const Vec2 d = ray.direction * (1.0 / len);
+        const double nearest =
+            (view.center.x - ray.origin.x) * d.x + (view.center.y - ray.origin.y) * d.y;
+        double from = nearest - reach;
+        const double to = nearest + reach;
+        if (!ray.bothWays) {
+            from = std::max(from, 0.0);
+        }
+        if (to <= from) {
+            continue;
+        }
+        const Vec2 a = view.toScreen(ray.origin + d * from);
+        const Vec2 b = view.toScreen(ray.origin + d * to);
+        raster.line(a.x, a.y, b.x, b.y, ray.rgb);
     }
     for (std::size_t i = 0; i < m_texts.size(); ++i) {
         const SceneText& text = m_texts[i];
