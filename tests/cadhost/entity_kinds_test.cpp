@@ -165,6 +165,35 @@ TEST(EntityKinds, CurveEndsSnapAndInnerPiecesDoNot) {
     EXPECT_FALSE(index.snap({30.0, 5.0}, 0.5, SnapModes{true, false, false, false, false}));
 }
 
+TEST(EntityKinds, RationalSplineWithWeightsBeforeItsControlPointsIsACircle) {
+    // ezdxf writes the weights (41) before the control points; the quarter circle of radius
+    // 20 about (0,60) must come out round.
+    const dxf::LoadedDrawing loaded = load("spline_control");
+    const auto pieces = primitivesOf(loaded.drawing, loaded.drawing.entities()[1]);
+    ASSERT_GT(pieces.size(), 8u);
+    for (const Primitive& p : pieces) {
+        const auto& s = std::get<SegmentPrimitive>(p.shape);
+        EXPECT_NEAR(distance(xy(s.start), Vec2{0.0, 60.0}), 20.0, 1e-9);
+    }
+}
+
+TEST(EntityKinds, LeaderHasAFilledArrowheadAtItsFirstPoint) {
+    const dxf::LoadedDrawing loaded = load("leader");
+    std::vector<Vec3> arrow;
+    forEachPrimitive(loaded.drawing, loaded.drawing.entities()[0], [&](const Primitive& p) {
+        // A fill's points are valid only while the sink runs.
+        if (const auto* f = std::get_if<FillPrimitive>(&p.shape)) {
+            arrow.assign(f->points.begin(), f->points.end());
+        }
+        return true;
+    });
+    ASSERT_EQ(arrow.size(), 3u);
+    EXPECT_EQ(arrow[0], (Vec3{0.0, 0.0, 0.0}));
+    // The ISO-25 style's arrow, 2.5 long, a third as wide, along the first segment.
+    EXPECT_NEAR(length(arrow[1] - arrow[2]), 2.5 / 3.0, 1e-9);
+    EXPECT_NEAR(length((arrow[1] + arrow[2]) * 0.5), 2.5, 1e-9);
+}
+
 TEST(EntityKinds, InfiniteLinesArePickedAlongTheirWholeLength) {
     const dxf::LoadedDrawing loaded = load("xline_ray");
     const Drawing& d = loaded.drawing;

@@ -417,7 +417,18 @@ void ReaderContext::readHeader() {
             continue;
         }
         const std::string_view name = m_tag.trimmed();
-        enum class Var { Other, AcadVer, CodePage, UcsOrg, UcsXDir, UcsYDir, ExtMin, ExtMax };
+        enum class Var {
+            Other,
+            AcadVer,
+            CodePage,
+            UcsOrg,
+            UcsXDir,
+            UcsYDir,
+            ExtMin,
+            ExtMax,
+            DimAsz,
+            DimScale
+        };
         Var var = Var::Other;
         if (name == "$ACADVER") {
             var = Var::AcadVer;
@@ -433,6 +444,10 @@ void ReaderContext::readHeader() {
             var = Var::ExtMin;
         } else if (name == "$EXTMAX") {
             var = Var::ExtMax;
+        } else if (name == "$DIMASZ") {
+            var = Var::DimAsz;
+        } else if (name == "$DIMSCALE") {
+            var = Var::DimScale;
         }
         Vec3 point;
         bool pointOk = true;
@@ -441,6 +456,11 @@ void ReaderContext::readHeader() {
                 acadVersion = std::string(m_tag.trimmed().substr(0, 16));
             } else if (var == Var::CodePage && m_tag.code == 3) {
                 codePage = std::string(m_tag.trimmed().substr(0, 32));
+            } else if ((var == Var::DimAsz || var == Var::DimScale) && m_tag.code == 40) {
+                double v = 0.0;
+                if (m_tag.toDouble(v) && v >= 0.0) {
+                    (var == Var::DimAsz ? m_arrowSize : m_dimScale) = v;
+                }
             } else if (m_tag.code == 10 || m_tag.code == 20 || m_tag.code == 30) {
                 double v = 0.0;
                 pointOk = m_tag.toDouble(v) && pointOk;
@@ -506,9 +526,41 @@ void ReaderContext::readTables() {
                 readLayerTable();
                 continue;
             }
+            if (m_have && m_tag.code == 2 && m_tag.is("DIMSTYLE")) {
+                readDimStyleTable();
+                continue;
+            }
         }
         advance();
     }
+}
+
+void ReaderContext::readDimStyleTable() {
+    while (!atSectionEnd() && !atZero("ENDTAB")) {
+        if (!atZero("DIMSTYLE")) {
+            advance();
+            continue;
+        }
+        advance();
+        gather(m_entityTags);
+        const std::string name = upperAscii(decode(m_entityTags.text(2)));
+        const double size = m_entityTags.number(41, m_arrowSize);
+        const double scale = m_entityTags.number(40, 1.0);
+        if (!m_entityTags.damaged && size >= 0.0 && scale > 0.0 && !name.empty()) {
+            m_arrowSizeByStyle[name] = size * scale;
+        }
+    }
+    if (atZero("ENDTAB")) {
+        advance();
+    }
+}
+
+double ReaderContext::arrowSize(std::string_view rawStyle) {
+    const auto it = m_arrowSizeByStyle.find(upperAscii(decode(rawStyle)));
+    if (it != m_arrowSizeByStyle.end()) {
+        return it->second;
+    }
+    return m_arrowSize * (m_dimScale > 0.0 ? m_dimScale : 1.0);
 }
 
 void ReaderContext::readLayerTable() {

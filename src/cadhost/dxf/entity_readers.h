@@ -129,6 +129,9 @@ public:
     bool follower(std::string_view type, EntityTags& tags, std::size_t& location);
     /// Passes over a SEQEND that ends a run of followers.
     void endOfSequence();
+    /// Arrowhead length of a dimension style (DIMASZ × DIMSCALE), by its raw name; the header's
+    /// when the style is not in the table.
+    double arrowSize(std::string_view rawStyle);
     /// Scratch buffers the readers share.
     std::vector<PolylineVertex>& vertexScratch() { return m_vertexScratch; }
     std::vector<SegmentWidth>& widthScratch() { return m_widthScratch; }
@@ -148,6 +151,7 @@ private:
     void readHeader();
     void readTables();
     void readLayerTable();
+    void readDimStyleTable();
     void readBlocks();
     void readEntities(Target target);
     void readEntity(Target target);
@@ -169,6 +173,10 @@ private:
     std::vector<PolylineVertex> m_vertexScratch;
     std::unordered_map<std::string, std::uint32_t> m_layerByName;
     std::unordered_map<std::string, std::uint32_t> m_blockByName;
+    std::unordered_map<std::string, double> m_arrowSizeByStyle;
+    /// $DIMASZ and $DIMSCALE; AutoCAD's defaults when the header lacks them.
+    double m_arrowSize = 0.18;
+    double m_dimScale = 1.0;
     std::string_view m_lastLayerRaw;
     std::uint32_t m_lastLayer = 0;
     bool m_haveLastLayer = false;

@@ -11,7 +11,7 @@ void readSpline(ReaderContext& context, Target target, EntityTags& tags, Common&
     controls.clear();
     std::vector<PolylineVertex> fit;
     std::vector<double> knots;
-    std::size_t weight = 0;
+    std::vector<double> weights;
     for (const Tag& tag : tags.all()) {
         switch (tag.code) {
         case 10:
@@ -37,13 +37,16 @@ void readSpline(ReaderContext& context, Target target, EntityTags& tags, Common&
             knots.push_back(tags.numberOf(tag));
             break;
         case 41:
-            // Weights come after the control points, one each, in their order.
-            if (weight < controls.size()) {
-                controls[weight++].bulge = tags.numberOf(tag);
-            }
+            // One weight per control point, in their order (before or after them).
+            weights.push_back(tags.numberOf(tag));
             break;
         default:
             break;
+        }
+    }
+    if (weights.size() == controls.size()) {
+        for (std::size_t i = 0; i < weights.size(); ++i) {
+            controls[i].bulge = weights[i];
         }
     }
     const std::int64_t degree = tags.integer(71, 3);

@@ -146,6 +146,10 @@ void readLeader(ReaderContext& context, Target target, EntityTags& tags, Common&
     }
     d.vertexCount = static_cast<std::uint32_t>(vertices.size());
     d.firstVertex = context.drawing().appendVertices(vertices);
+    // 71: arrowhead on (the default) or off; its size comes from the leader's dimension style.
+    if (tags.integer(71, 1) != 0) {
+        d.constantWidth = context.arrowSize(tags.text(3));
+    }
     context.keep(target, c, EntityType::Leader, d);
 }
 

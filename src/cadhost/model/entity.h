@@ -67,6 +67,7 @@ struct PolylineData {
     /// OCS Z of the plane of a 2D polyline (DXF 38 for LWPOLYLINE, 30 for POLYLINE).
     double elevation = 0.0;
     /// DXF 43 (LWPOLYLINE) or 40/41 defaults (POLYLINE); used where no vertex gives widths.
+    /// A LEADER keeps the length of its arrowhead here (0: no arrowhead).
     double constantWidth = 0.0;
     std::uint32_t firstVertex = 0;
     std::uint32_t vertexCount = 0;

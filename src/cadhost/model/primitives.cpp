@@ -130,7 +130,7 @@ public:
         case EntityType::Face3d:
             return face(*e.face(), e.type == EntityType::Face3d, t);
         case EntityType::Leader:
-            return polyline3d(*e.polyline(), t);
+            return leader(*e.polyline(), t);
         case EntityType::XLine:
         case EntityType::Ray: {
             const LineData& l = *e.line();
@@ -287,6 +287,25 @@ private:
             previous = next;
         }
         return true;
+    }
+
+    /// A leader's line, with a closed filled arrowhead at its first point (a third as wide as
+    /// it is long) when the leader is long enough to hold it.
+    bool leader(const PolylineData& p, const Transform& t) {
+        const auto verts = m_d.vertices(p);
+        const double size = p.constantWidth;
+        if (verts.size() >= 2 && size > 0.0 && length(verts[1].point - verts[0].point) > size) {
+            const Vec3 tip = verts[0].point;
+            const Vec3 along = normalized(verts[1].point - tip);
+            const Vec3 side = normalized(cross(p.normal, along)) * (size / 6.0);
+            const Vec3 back = tip + along * size;
+            const Vec3 triangle[3] = {t.apply(tip), t.apply(back + side), t.apply(back - side)};
+            static constexpr std::uint32_t kThree[] = {3};
+            if (!emit(FillPrimitive{triangle, kThree})) {
+                return false;
+            }
+        }
+        return polyline3d(p, t);
     }
 
     /// Consecutive points of a curve as pieces whose only ends are the curve's own.
