@@ -18,6 +18,8 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 /// Most pattern lines one hatch gives (a tiny pattern scale on a large area would give
 /// millions).
 constexpr std::size_t kMaxHatchLines = 20000;
+/// Most pattern-line-by-boundary-edge intersection tests one hatch makes.
+constexpr double kMaxHatchWork = 5.0e7;
 
 /// Rough advance of one UTF-8 encoded character, in text heights.
 double glyphAdvance(unsigned char lead) {
@@ -484,7 +486,8 @@ private:
             }
             const double first = std::ceil(std::min(lo, hi));
             const double last = std::floor(std::max(lo, hi));
-            if (last - first > static_cast<double>(budget)) {
+            if (last - first > static_cast<double>(budget) ||
+                (last - first + 1.0) * static_cast<double>(edges.size()) > kMaxHatchWork) {
                 continue;
             }
             for (double k = first; k <= last; k += 1.0) {
