@@ -90,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
                                {"AcDbBlockReference", "AcDbBlockReference", "AcDbBlockReference"},
                                false},
                       KindCase{"leader", {"AcDbLeader", "AcDbLine"}},
-                      KindCase{"xline_ray", {"AcDbPolyline", "AcDbXline", "AcDbRay"}, false}),
+                      KindCase{"xline_ray", {"AcDbPolyline", "AcDbXline", "AcDbRay"}, false},
+                      KindCase{"linetypes", {"AcDbLine", "AcDbLine", "AcDbBlockReference"}}),
     [](const auto& info) { return std::string(info.param.fixture); });
 
 TEST(EntityKinds, ThreeDFaceHidesItsInvisibleEdge) {
@@ -203,6 +204,49 @@ TEST(EntityKinds, InfiniteLinesArePickedAlongTheirWholeLength) {
     EXPECT_TRUE(ray.bothWays);
     EXPECT_NEAR(ray.direction.x, std::sqrt(0.5), 1e-12);
     EXPECT_FALSE(std::get<RayPrimitive>(primitivesOf(d, d.entities()[2])[0].shape).bothWays);
+}
+
+/// Lengths of the pieces an entity is drawn with when line types apply.
+std::vector<double> drawnPieces(const Drawing& d, const Entity& e) {
+    std::vector<double> out;
+    PrimitiveOptions options;
+    options.linetypes = true;
+    forEachPrimitive(
+        d, e,
+        [&](const Primitive& p) {
+            const auto& s = std::get<SegmentPrimitive>(p.shape);
+            out.push_back(length(s.end - s.start));
+            return true;
+        },
+        options);
+    return out;
+}
+
+TEST(EntityKinds, LinetypesDashDrawnLinesByEntityLayerAndBlockWithTheirScales) {
+    const dxf::LoadedDrawing loaded = load("linetypes");
+    const Drawing& d = loaded.drawing;
+    ASSERT_EQ(d.entities().size(), 3u);
+    struct Case {
+        const char* what;
+        std::size_t entity;
+        std::vector<double> firstPieces;
+    };
+    // DASHED is 2 on, 1 off; DASHDOT 2 on, 1 off, a dot (1 % of the pattern), 1 off.
+    // $LTSCALE 2; the first line has its own scale 0.5.
+    const Case cases[] = {
+        {"own DASHED at 0.5 x 2", 0, {2.0, 2.0, 2.0}},
+        {"layer's DASHDOT at 2", 1, {4.0, 0.08, 4.0}},
+        {"BYBLOCK in an insert drawn DASHED at 2", 2, {4.0, 4.0, 4.0}},
+    };
+    for (const Case& c : cases) {
+        const auto pieces = drawnPieces(d, d.entities()[c.entity]);
+        ASSERT_GE(pieces.size(), c.firstPieces.size()) << c.what;
+        for (std::size_t i = 0; i < c.firstPieces.size(); ++i) {
+            EXPECT_NEAR(pieces[i], c.firstPieces[i], 1e-9) << c.what << " piece " << i;
+        }
+    }
+    // Picking and snapping see the whole line.
+    EXPECT_EQ(primitivesOf(d, d.entities()[0]).size(), 1u);
 }
 
 } // namespace

@@ -85,6 +85,8 @@ Common commonOf(EntityTags& tags) {
         c.color = static_cast<std::int16_t>(std::clamp<std::int64_t>(tags.integer(62), -257, 257));
     }
     c.paperSpace = tags.integer(67) == 1;
+    c.linetypeName = tags.last(6) ? tags.last(6)->trimmed() : std::string_view{};
+    c.linetypeScale = tags.number(48, 1.0);
     c.normal = tags.point(210, Vec3{0.0, 0.0, 1.0});
     return c;
 }
@@ -259,6 +261,10 @@ Entity ReaderContext::entity(const Common& c, EntityType type, EntityData data) 
     e.color = c.color;
     e.type = type;
     e.data = std::move(data);
+    e.linetype = c.linetypeName.empty() ? kLinetypeByLayer : linetypeIndex(c.linetypeName);
+    e.linetypeScale = c.linetypeScale > 0.0 && c.linetypeScale < 1e30
+                          ? static_cast<float>(c.linetypeScale)
+                          : 1.0f;
     return e;
 }
 
@@ -427,7 +433,8 @@ void ReaderContext::readHeader() {
             ExtMin,
             ExtMax,
             DimAsz,
-            DimScale
+            DimScale,
+            LtScale
         };
         Var var = Var::Other;
         if (name == "$ACADVER") {
@@ -448,6 +455,8 @@ void ReaderContext::readHeader() {
             var = Var::DimAsz;
         } else if (name == "$DIMSCALE") {
             var = Var::DimScale;
+        } else if (name == "$LTSCALE") {
+            var = Var::LtScale;
         }
         Vec3 point;
         bool pointOk = true;
@@ -456,6 +465,11 @@ void ReaderContext::readHeader() {
                 acadVersion = std::string(m_tag.trimmed().substr(0, 16));
             } else if (var == Var::CodePage && m_tag.code == 3) {
                 codePage = std::string(m_tag.trimmed().substr(0, 32));
+            } else if (var == Var::LtScale && m_tag.code == 40) {
+                double v = 0.0;
+                if (m_tag.toDouble(v) && v > 0.0) {
+                    m_drawing.header().linetypeScale = v;
+                }
             } else if ((var == Var::DimAsz || var == Var::DimScale) && m_tag.code == 40) {
                 double v = 0.0;
                 if (m_tag.toDouble(v) && v >= 0.0) {
@@ -526,6 +540,10 @@ void ReaderContext::readTables() {
                 readLayerTable();
                 continue;
             }
+            if (m_have && m_tag.code == 2 && m_tag.is("LTYPE")) {
+                readLinetypeTable();
+                continue;
+            }
             if (m_have && m_tag.code == 2 && m_tag.is("DIMSTYLE")) {
                 readDimStyleTable();
                 continue;
@@ -533,6 +551,66 @@ void ReaderContext::readTables() {
         }
         advance();
     }
+}
+
+void ReaderContext::readLinetypeTable() {
+    while (!atSectionEnd() && !atZero("ENDTAB")) {
+        if (!atZero("LTYPE")) {
+            advance();
+            continue;
+        }
+        advance();
+        gather(m_entityTags);
+        Linetype linetype;
+        linetype.name = decode(m_entityTags.text(2));
+        for (const Tag& tag : m_entityTags.all()) {
+            if (tag.code == 49 && linetype.dashes.size() < 64) {
+                linetype.dashes.push_back(m_entityTags.numberOf(tag));
+            }
+        }
+        double period = 0.0;
+        for (const double d : linetype.dashes) {
+            period += std::fabs(d);
+        }
+        // A pattern without length draws as a solid line.
+        if (m_entityTags.damaged || !(period > 0.0) || !std::isfinite(period)) {
+            linetype.dashes.clear();
+        }
+        std::string key = upperAscii(linetype.name);
+        if (key.empty() || m_linetypeByName.count(key) != 0 || key == "CONTINUOUS" ||
+            key == "BYLAYER" || key == "BYBLOCK") {
+            continue;
+        }
+        const std::uint16_t index = m_drawing.addLinetype(std::move(linetype));
+        if (index != kLinetypeContinuous) {
+            m_linetypeByName.emplace(std::move(key), index);
+        }
+    }
+    if (atZero("ENDTAB")) {
+        advance();
+    }
+}
+
+std::uint16_t ReaderContext::linetypeIndex(std::string_view raw) {
+    if (m_haveLastLinetype && raw == m_lastLinetypeRaw) {
+        return m_lastLinetype;
+    }
+    m_lastLinetypeRaw = raw;
+    m_haveLastLinetype = true;
+    m_lastLinetype = linetypeByName(upperAscii(decode(raw)));
+    return m_lastLinetype;
+}
+
+std::uint16_t ReaderContext::linetypeByName(const std::string& key) const {
+    if (key == "BYLAYER") {
+        return kLinetypeByLayer;
+    }
+    if (key == "BYBLOCK") {
+        return kLinetypeByBlock;
+    }
+    const auto it = m_linetypeByName.find(key);
+    // A name the table lacks draws solid, as AutoCAD does.
+    return it != m_linetypeByName.end() ? it->second : kLinetypeContinuous;
 }
 
 void ReaderContext::readDimStyleTable() {
@@ -586,6 +664,11 @@ void ReaderContext::readLayerTable() {
                     layer.color = static_cast<std::int16_t>(aci >= 1 && aci <= 255 ? aci : 7);
                 }
                 break;
+            case 6: {
+                const std::uint16_t lt = linetypeIndex(m_tag.trimmed());
+                layer.linetype = lt == kLinetypeByLayer || lt == kLinetypeByBlock ? 0 : lt;
+                break;
+            }
             case 70:
                 if (m_tag.toInt(v)) {
                     layer.frozen = (v & 1) != 0;

@@ -77,6 +77,8 @@ struct Common {
     std::string_view layerName;
     bool hasLayer = false;
     std::int16_t color = kColorByLayer;
+    std::string_view linetypeName;
+    double linetypeScale = 1.0;
     bool paperSpace = false;
     Vec3 normal{0.0, 0.0, 1.0};
     bool damaged = false;
@@ -152,6 +154,9 @@ private:
     void readTables();
     void readLayerTable();
     void readDimStyleTable();
+    void readLinetypeTable();
+    std::uint16_t linetypeIndex(std::string_view rawName);
+    std::uint16_t linetypeByName(const std::string& upperName) const;
     void readBlocks();
     void readEntities(Target target);
     void readEntity(Target target);
@@ -174,6 +179,10 @@ private:
     std::unordered_map<std::string, std::uint32_t> m_layerByName;
     std::unordered_map<std::string, std::uint32_t> m_blockByName;
     std::unordered_map<std::string, double> m_arrowSizeByStyle;
+    std::unordered_map<std::string, std::uint16_t> m_linetypeByName;
+    std::string_view m_lastLinetypeRaw;
+    std::uint16_t m_lastLinetype = 0;
+    bool m_haveLastLinetype = false;
     /// $DIMASZ and $DIMSCALE; AutoCAD's defaults when the header lacks them.
     double m_arrowSize = 0.18;
     double m_dimScale = 1.0;

@@ -31,6 +31,15 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
 
 Drawing::Drawing() {
     m_layers.push_back(Layer{"0", 7, true, false, false});
+    m_linetypes.push_back(Linetype{"Continuous", {}});
+}
+
+std::uint16_t Drawing::addLinetype(Linetype linetype) {
+    if (m_linetypes.size() >= kLinetypeByBlock) {
+        return kLinetypeContinuous;
+    }
+    m_linetypes.push_back(std::move(linetype));
+    return static_cast<std::uint16_t>(m_linetypes.size() - 1);
 }
 
 const Entity* Drawing::findByHandle(std::uint64_t handle) const {

@@ -181,6 +181,12 @@ struct HatchData {
     bool solid = false;
 };
 
+/// Line type indices with a special meaning (others index Drawing::linetypes(); 0 is
+/// "Continuous").
+inline constexpr std::uint16_t kLinetypeContinuous = 0;
+inline constexpr std::uint16_t kLinetypeByBlock = 0xFFFE;
+inline constexpr std::uint16_t kLinetypeByLayer = 0xFFFF;
+
 /// ACI colour numbers with a special meaning.
 inline constexpr std::int16_t kColorByBlock = 0;
 inline constexpr std::int16_t kColorByLayer = 256;
@@ -194,12 +200,15 @@ using EntityData = std::variant<LineData, PolylineData, ArcData, PointData, Text
                                 SplineData, EllipseData, FaceData, HatchData>;
 
 /// One entity: its DXF handle, its layer (index into Drawing::layers()), its own ACI colour
-/// (kColorByLayer when it has none) and its geometry.
+/// (kColorByLayer when it has none), its line type (DXF 6) and line type scale (DXF 48), and its
+/// geometry.
 struct Entity {
     std::uint64_t handle = 0;
     std::uint32_t layer = 0;
     std::int16_t color = kColorByLayer;
     EntityType type = EntityType::Line;
+    std::uint16_t linetype = kLinetypeByLayer;
+    float linetypeScale = 1.0f;
     EntityData data;
 
     const LineData* line() const { return std::get_if<LineData>(&data); }

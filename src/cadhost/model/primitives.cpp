@@ -20,6 +20,9 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr std::size_t kMaxHatchLines = 20000;
 /// Most pattern-line-by-boundary-edge intersection tests one hatch makes.
 constexpr double kMaxHatchWork = 5.0e7;
+/// Most dashes one straight piece or arc is broken into; beyond, the dashes are far below a
+/// pixel wherever the whole piece is in view, and it is drawn solid.
+constexpr double kMaxDashesPerPiece = 2000.0;
 
 /// Rough advance of one UTF-8 encoded character, in text heights.
 double glyphAdvance(unsigned char lead) {
@@ -60,7 +63,8 @@ public:
         : m_d(d), m_sink(sink), m_options(o) {}
 
     bool entity(const Entity& e, const Transform& t, std::uint32_t parentLayer,
-                std::int16_t parentColor, bool inBlock, int depth) {
+                std::int16_t parentColor, bool inBlock, int depth,
+                std::uint16_t parentLinetype = kLinetypeContinuous) {
         std::uint32_t layer = e.layer;
         if (inBlock && layer == 0) {
             layer = parentLayer;
@@ -79,6 +83,28 @@ public:
         m_layer = layer;
         m_aci = aci;
         m_color = aciToRgb(aci);
+        std::uint16_t linetype = e.linetype;
+        if (linetype == kLinetypeByBlock) {
+            linetype = inBlock ? parentLinetype : kLinetypeContinuous;
+        }
+        if (linetype == kLinetypeByLayer) {
+            linetype = layer < m_d.layers().size() ? m_d.layer(layer).linetype : 0;
+        }
+        m_dashes = {};
+        if (m_options.linetypes && linetype < m_d.linetypes().size()) {
+            m_dashes = m_d.linetypes()[linetype].dashes;
+            m_dashScale = static_cast<double>(e.linetypeScale) * m_d.header().linetypeScale;
+            // The walk starts by stepping onto the first element.
+            m_dashIndex = m_dashes.size() - 1;
+            m_dashLeft = 0.0;
+            m_dashPeriod = 0.0;
+            for (const double d : m_dashes) {
+                m_dashPeriod += std::fabs(d) * m_dashScale;
+            }
+            if (!(m_dashPeriod > 0.0) || !std::isfinite(m_dashPeriod)) {
+                m_dashes = {};
+            }
+        }
         switch (e.type) {
         case EntityType::Line:
             return segment(t.apply(e.line()->start), t.apply(e.line()->end), 0.0, 0.0);
@@ -111,13 +137,13 @@ public:
             const Transform inner = t.after(insertTransform(ins, block));
             const std::int16_t color = aci;
             for (const Entity& child : m_d.blockEntities(block)) {
-                if (!entity(child, inner, layer, color, true, depth + 1)) {
+                if (!entity(child, inner, layer, color, true, depth + 1, linetype)) {
                     return false;
                 }
             }
             // Attribute texts live where the reference does, not in the block.
             for (const Entity& attribute : m_d.attributes(ins)) {
-                if (!entity(attribute, t, layer, color, true, depth + 1)) {
+                if (!entity(attribute, t, layer, color, true, depth + 1, linetype)) {
                     return false;
                 }
             }
@@ -151,11 +177,88 @@ public:
 
 private:
     bool emit(PrimitiveShape shape) {
+        if (!m_dashes.empty()) {
+            if (const auto* s = std::get_if<SegmentPrimitive>(&shape);
+                s != nullptr && s->startWidth == 0.0 && s->endWidth == 0.0) {
+                return dashedSegment(*s);
+            }
+            if (const auto* a = std::get_if<ArcPrimitive>(&shape);
+                a != nullptr && a->startWidth == 0.0 && a->endWidth == 0.0) {
+                return dashedArc(*a);
+            }
+        }
+        return emitShape(std::move(shape));
+    }
+
+    bool emitShape(PrimitiveShape shape) {
         if (m_count >= m_options.limit) {
             return false;
         }
         ++m_count;
         return m_sink(Primitive{std::move(shape), m_color, m_aci, m_layer});
+    }
+
+    /// Walks the line type pattern along `length` from where the entity's last piece left
+    /// it, calling `piece(from, to)` for each dash (a dot is a dash of 1 % of the pattern).
+    /// Returns false when a piece stopped it. Very long runs of tiny dashes are drawn whole.
+    template <class Piece> bool walkPattern(double length, Piece&& piece) {
+        if (!(length > 0.0)) {
+            return true;
+        }
+        if (length / m_dashPeriod > kMaxDashesPerPiece) {
+            return piece(0.0, length);
+        }
+        double s = 0.0;
+        while (true) {
+            if (m_dashLeft <= 0.0) {
+                m_dashIndex = (m_dashIndex + 1) % m_dashes.size();
+                m_dashLeft = std::fabs(m_dashes[m_dashIndex]) * m_dashScale;
+                if (m_dashes[m_dashIndex] == 0.0 &&
+                    !piece(s, std::min(length, s + 0.01 * m_dashPeriod))) {
+                    return false;
+                }
+                continue;
+            }
+            const double remaining = length - s;
+            const bool dash = m_dashes[m_dashIndex] > 0.0;
+            if (m_dashLeft >= remaining) {
+                m_dashLeft -= remaining;
+                return !dash || piece(s, length);
+            }
+            if (dash && !piece(s, s + m_dashLeft)) {
+                return false;
+            }
+            s += m_dashLeft;
+            m_dashLeft = 0.0;
+        }
+    }
+
+    bool dashedSegment(const SegmentPrimitive& seg) {
+        const Vec3 d = seg.end - seg.start;
+        const double len = length(d);
+        if (!(len > 0.0) || !std::isfinite(len)) {
+            return emitShape(seg);
+        }
+        return walkPattern(len, [&](double a, double b) {
+            SegmentPrimitive dash{seg.start + d * (a / len), seg.start + d * (b / len)};
+            dash.startIsEnd = false;
+            dash.endIsEnd = false;
+            dash.hasMidpoint = false;
+            return emitShape(dash);
+        });
+    }
+
+    bool dashedArc(const ArcPrimitive& arc) {
+        const double len = arc.radius * arc.sweep;
+        if (!(len > 0.0) || !std::isfinite(len)) {
+            return emitShape(arc);
+        }
+        return walkPattern(len, [&](double a, double b) {
+            ArcPrimitive dash = arc;
+            dash.startAngle = arc.startAngle + a / arc.radius;
+            dash.sweep = std::max((b - a) / arc.radius, 1e-12);
+            return emitShape(dash);
+        });
     }
 
     bool segment(Vec3 a, Vec3 b, double w0, double w1) {
@@ -426,6 +529,8 @@ private:
     }
 
     bool hatch(const HatchData& h, const Transform& t) {
+        // Pattern lines have their own dashes; the line type does not apply to them.
+        m_dashes = {};
         hatchLoops(h);
         const Transform toWcs = t.after(ocsTransform(h.normal));
         if (h.solid || m_options.hatchBoundaries) {
@@ -587,6 +692,13 @@ private:
     std::vector<Vec3> m_controls;
     std::vector<double> m_weights;
     std::vector<std::uint32_t> m_loopSizes;
+    /// The current entity's line type pattern (empty: solid), its scale, its length, the
+    /// element the entity's lines have got to and what is left of it.
+    std::span<const double> m_dashes;
+    double m_dashScale = 1.0;
+    double m_dashPeriod = 0.0;
+    std::size_t m_dashIndex = 0;
+    double m_dashLeft = 0.0;
 };
 
 void addArcBounds(Box2& box, const ArcPrimitive& a) {

@@ -117,6 +117,9 @@ struct PrimitiveOptions {
     /// Give a pattern-filled hatch as the fill of its boundary rather than its pattern lines
     /// (boxes are the boundary's, as AutoCAD measures them).
     bool hatchBoundaries = false;
+    /// Break thin lines and arcs into the dashes of their line type (for drawing; picking and
+    /// object snap measure the whole lines). The pattern runs on along each entity.
+    bool linetypes = false;
 };
 
 /// Receives primitives; returning false stops the generation.

@@ -186,8 +186,10 @@ Scene::Scene(const OpenDocument& document) {
         }
         return true;
     };
+    PrimitiveOptions options;
+    options.linetypes = true;
     for (const Entity& entity : drawing.entities()) {
-        forEachPrimitive(drawing, entity, sink);
+        forEachPrimitive(drawing, entity, sink, options);
     }
 
     // Buckets by the middle of each segment on a grid over the extents; each bucket's box is

@@ -125,6 +125,20 @@ def xline_ray(msp):
     msp.add_ray((0, 30), (1, -0.2), dxfattribs={"color": 3})
 
 
+def linetypes(doc, msp):
+    # A line with its own DASHED pattern at half scale under $LTSCALE 2, a line taking the
+    # layer's DASHDOT, and a block of a BYBLOCK line inserted with DASHED.
+    doc.header["$LTSCALE"] = 2.0
+    doc.linetypes.add("DASHED", pattern=[3.0, 2.0, -1.0], description="__ __")
+    doc.linetypes.add("DASHDOT", pattern=[4.0, 2.0, -1.0, 0.0, -1.0], description="__ . __")
+    doc.layers.add("BOUNDARY", color=1, linetype="DASHDOT")
+    msp.add_line((0, 0), (40, 0), dxfattribs={"linetype": "DASHED", "ltscale": 0.5})
+    msp.add_line((0, 10), (40, 10), dxfattribs={"layer": "BOUNDARY"})
+    block = doc.blocks.new("FENCE")
+    block.add_line((0, 0), (40, 0), dxfattribs={"linetype": "BYBLOCK"})
+    msp.add_blockref("FENCE", (0, 20), dxfattribs={"linetype": "DASHED"})
+
+
 KINDS = {
     "spline_control": spline_control,
     "spline_fit": spline_fit,
@@ -137,6 +151,7 @@ KINDS = {
     "attrib": attrib,
     "leader": leader,
     "xline_ray": xline_ray,
+    "linetypes": linetypes,
 }
 
 
@@ -146,7 +161,7 @@ def main():
     for name, make in KINDS.items():
         doc = ezdxf.new("R2018")
         msp = doc.modelspace()
-        if name == "attrib":
+        if name in ("attrib", "linetypes"):
             make(doc, msp)
         else:
             make(msp)
