@@ -450,6 +450,30 @@ TEST(Format, ReadsTheTestDrawingFromAFileAndFromMemoryAlike) {
 namespace vexilo::cadhost::dxf {
 namespace {
 
+TEST(Format, SortentsTableSetsTheDrawOrder) {
+    // B is drawn under A and C though it comes last in the file; D has no entry.
+    const Tags t{{0, "SECTION"}, {2, "ENTITIES"},
+                 {0, "LINE"},    {5, "A"},
+                 {0, "LINE"},    {5, "C"},
+                 {0, "LINE"},    {5, "B"},
+                 {0, "LINE"},    {5, "D"},
+                 {0, "ENDSEC"},  {0, "SECTION"},
+                 {2, "OBJECTS"}, {0, "SORTENTSTABLE"},
+                 {5, "99"},      {331, "B"},
+                 {5, "1"},       {331, "A"},
+                 {5, "A"},       {0, "ENDSEC"},
+                 {0, "EOF"}};
+    const auto r = readText(ascii(t));
+    ASSERT_TRUE(r.has_value()) << r.error().message;
+    std::vector<std::uint64_t> order;
+    for (const Entity& e : r->drawing.entities()) {
+        order.push_back(e.handle);
+    }
+    EXPECT_EQ(order, (std::vector<std::uint64_t>{0xB, 0xA, 0xC, 0xD}));
+    ASSERT_NE(r->drawing.findByHandle(0xB), nullptr);
+    EXPECT_EQ(r->drawing.findByHandle(0xB), &r->drawing.entities()[0]);
+}
+
 TEST(Format, LineKeepsItsExtrusionAsNormal) {
     Tags body = kLine;
     body.insert(body.end(), {{210, "0"}, {220, "0"}, {230, "-2"}});

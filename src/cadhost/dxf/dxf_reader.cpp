@@ -379,6 +379,8 @@ ReadResult ReaderContext::run() {
             readBlocks();
         } else if (name == "ENTITIES") {
             readEntities(Target::ModelSpace);
+        } else if (name == "OBJECTS") {
+            readObjects();
         } else {
             while (!atSectionEnd()) {
                 advance();
@@ -403,6 +405,7 @@ ReadResult ReaderContext::run() {
                        "the file ends before its EOF marker; the last tag read starts here");
     }
     resolveBlocks();
+    applyDrawOrder();
     m_drawing.finish();
     return LoadedDrawing{std::move(m_drawing), std::move(m_report)};
 }
@@ -688,6 +691,63 @@ void ReaderContext::readLayerTable() {
     }
     if (atZero("ENDTAB")) {
         advance();
+    }
+}
+
+void ReaderContext::readObjects() {
+    while (!atSectionEnd()) {
+        if (!atZero("SORTENTSTABLE")) {
+            advance();
+            continue;
+        }
+        advance();
+        gather(m_entityTags);
+        // Pairs of 331 (an entity) and 5 (the handle it is drawn in the order of).
+        std::uint64_t entity = 0;
+        bool haveEntity = false;
+        for (const Tag& tag : m_entityTags.all()) {
+            std::uint64_t h = 0;
+            if (tag.code == 331) {
+                haveEntity = parseHandle(tag.trimmed(), entity);
+            } else if (tag.code == 5 && haveEntity && parseHandle(tag.trimmed(), h)) {
+                m_drawOrder.emplace_back(entity, h);
+                haveEntity = false;
+            }
+        }
+    }
+}
+
+void ReaderContext::applyDrawOrder() {
+    if (m_drawOrder.empty()) {
+        return;
+    }
+    // AutoCAD draws by sort handle: an entity's own handle unless SORTENTSTABLE gives another.
+    std::unordered_map<std::uint64_t, std::uint64_t> sortHandle(m_drawOrder.begin(),
+                                                                m_drawOrder.end());
+    MappedVector<Entity>& model = m_drawing.mutableEntities();
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys;
+    keys.reserve(model.size());
+    std::uint64_t previous = 0;
+    for (std::size_t i = 0; i < model.size(); ++i) {
+        const std::uint64_t h = model[i].handle;
+        const auto it = sortHandle.find(h);
+        // An entity without a handle keeps its place after the one before it.
+        const std::uint64_t key = it != sortHandle.end() ? it->second : (h != 0 ? h : previous);
+        keys.emplace_back(key, static_cast<std::uint32_t>(i));
+        previous = key;
+    }
+    if (std::is_sorted(keys.begin(), keys.end())) {
+        return;
+    }
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Entity> sorted;
+    sorted.reserve(model.size());
+    for (const auto& key : keys) {
+        sorted.push_back(model[key.second]);
+    }
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        model[i] = sorted[i];
     }
 }
 

@@ -159,6 +159,9 @@ private:
     std::uint16_t linetypeByName(const std::string& upperName) const;
     void readBlocks();
     void readEntities(Target target);
+    void readObjects();
+    /// Puts model-space entities in the draw order of SORTENTSTABLE, when the file has one.
+    void applyDrawOrder();
     void readEntity(Target target);
     void resolveBlocks();
     ReadResult failure(DxfError kind, std::size_t location, std::string_view what);
@@ -196,6 +199,8 @@ private:
         std::string name;
     };
     std::vector<PendingInsert> m_pending;
+    /// SORTENTSTABLE pairs: entity handle, sort handle.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> m_drawOrder;
 };
 
 // The entity readers, one per kind (read_*.cpp).
