@@ -166,6 +166,63 @@ TEST(EntityKinds, CurveEndsSnapAndInnerPiecesDoNot) {
     EXPECT_FALSE(index.snap({30.0, 5.0}, 0.5, SnapModes{true, false, false, false, false}));
 }
 
+TEST(EntityKinds, EllipseCentreAndArcMiddleSnap) {
+    const dxf::LoadedDrawing loaded = load("ellipse");
+    const SpatialIndex index(loaded.drawing);
+    struct Case {
+        const char* what;
+        Vec2 cursor;
+        double aperture;
+        SnapModes modes;
+        SnapKind kind;
+        Vec2 expected;
+    };
+    // The arc of the second ellipse runs from parameter 0.3 to 4.0 about (50,0) with major
+    // axis (0,15) and minor 0.6 as long: its middle by length is found on the curve.
+    const Case cases[] = {
+        {"centre of the whole ellipse from its edge",
+         {20.0, 10.0},
+         1.0,
+         SnapModes{false, false, true, false, false},
+         SnapKind::Center,
+         {0.0, 0.0}},
+        {"centre in the aperture",
+         {50.2, 0.3},
+         1.0,
+         SnapModes{false, false, true, false, false},
+         SnapKind::Center,
+         {50.0, 0.0}},
+    };
+    for (const Case& c : cases) {
+        const auto hit = index.snap(c.cursor, c.aperture, c.modes);
+        ASSERT_TRUE(hit.has_value()) << c.what;
+        EXPECT_EQ(hit->kind, c.kind) << c.what;
+        EXPECT_NEAR(hit->point.x, c.expected.x, 1e-9) << c.what;
+        EXPECT_NEAR(hit->point.y, c.expected.y, 1e-9) << c.what;
+    }
+    // The arc's middle: a point on the ellipse, equally far along from both ends.
+    std::vector<Vec3> middles;
+    PrimitiveOptions options;
+    options.snapPoints = true;
+    forEachPrimitive(
+        loaded.drawing, loaded.drawing.entities()[1],
+        [&](const Primitive& p) {
+            if (const auto* m = std::get_if<SnapPointPrimitive>(&p.shape); m && !m->center) {
+                middles.push_back(m->position);
+            }
+            return true;
+        },
+        options);
+    ASSERT_EQ(middles.size(), 1u);
+    const auto mid = index.snap(xy(middles[0]), 0.5, SnapModes{false, false, false, false, true});
+    ASSERT_TRUE(mid.has_value());
+    EXPECT_EQ(mid->kind, SnapKind::Midpoint);
+    // On the ellipse: ((x-50)/9)^2 + (y/15)^2 = 1.
+    const double u = (mid->point.x - 50.0) / 9.0;
+    const double v = mid->point.y / 15.0;
+    EXPECT_NEAR(u * u + v * v, 1.0, 1e-3);
+}
+
 TEST(EntityKinds, RationalSplineWithWeightsBeforeItsControlPointsIsACircle) {
     // ezdxf writes the weights (41) before the control points; the quarter circle of radius
     // 20 about (0,60) must come out round.

@@ -236,6 +236,10 @@ double distanceTo(Vec2 p, const PrimitiveShape& shape) {
         }
         return distance(p, o + d * along);
     }
+    if (std::holds_alternative<SnapPointPrimitive>(shape)) {
+        // Not drawn: nothing to pick.
+        return 1e300;
+    }
     const auto& t = std::get<TextPrimitive>(shape);
     const auto c = t.corners();
     if (insidePolygon(p, c)) {
@@ -289,6 +293,7 @@ std::optional<PickHit> SpatialIndex::pick(Vec2 point, double halfSize) const {
     std::optional<PickHit> best;
     PrimitiveOptions options;
     options.clip = box;
+    options.snapPoints = true;
     for (const TreeValue& v : found) {
         double nearest = std::numeric_limits<double>::infinity();
         forEachPrimitive(
@@ -343,6 +348,7 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
     // through it, so polyline segments outside it can be left out.
     PrimitiveOptions options;
     options.clip = box;
+    options.snapPoints = true;
     for (const TreeValue& v : found) {
         const std::size_t entity = v.second;
         forEachPrimitive(
@@ -373,6 +379,16 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
                     }
                 } else if (const auto* q = std::get_if<PointPrimitive>(&shape)) {
                     consider(q->position, SnapKind::Node, entity);
+                } else if (const auto* m = std::get_if<SnapPointPrimitive>(&shape)) {
+                    if (!m->center || inAperture(m->position)) {
+                        consider(m->position, m->center ? SnapKind::Center : SnapKind::Midpoint,
+                                 entity);
+                    } else {
+                        // As for arcs: a centre outside the aperture ranks behind every point
+                        // inside it.
+                        offer(m->position, SnapKind::Center, entity,
+                              outsideRank + distance(point, xy(m->position)));
+                    }
                 }
                 const bool curve = std::holds_alternative<SegmentPrimitive>(shape) ||
                                    std::holds_alternative<ArcPrimitive>(shape);

@@ -450,7 +450,34 @@ private:
         for (Vec3& p : m_points) {
             p = t.apply(p);
         }
+        if (!closed && !snapPoint(middleByLength(m_points), false)) {
+            return false;
+        }
         return curve(m_points, closed);
+    }
+
+    /// The point halfway along a run of points.
+    static Vec3 middleByLength(const std::vector<Vec3>& points) {
+        double total = 0.0;
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            total += length(points[i] - points[i - 1]);
+        }
+        double left = total / 2.0;
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            const double piece = length(points[i] - points[i - 1]);
+            if (piece >= left && piece > 0.0) {
+                return points[i - 1] + (points[i] - points[i - 1]) * (left / piece);
+            }
+            left -= piece;
+        }
+        return points.empty() ? Vec3{} : points.back();
+    }
+
+    bool snapPoint(Vec3 position, bool center) {
+        if (!m_options.snapPoints) {
+            return true;
+        }
+        return emitShape(SnapPointPrimitive{position, center});
     }
 
     bool ellipse(const EllipseData& el, const Transform& t) {
@@ -462,6 +489,10 @@ private:
         }
         const double sweep = std::fmod(el.endParameter - el.startParameter, kTwoPi);
         const bool whole = std::fabs(sweep) <= 1e-12;
+        if (!snapPoint(t.apply(el.center), true) ||
+            (!whole && !snapPoint(middleByLength(m_points), false))) {
+            return false;
+        }
         return curve(m_points, whole);
     }
 

@@ -89,8 +89,16 @@ struct RayPrimitive {
     bool bothWays = false;
 };
 
+/// A point object snap finds on a curve drawn as pieces, which is not drawn itself: the middle
+/// (by length) of an open spline or ellipse arc, or the centre of an ellipse. Given only with
+/// PrimitiveOptions::snapPoints.
+struct SnapPointPrimitive {
+    Vec3 position;
+    bool center = false;
+};
+
 using PrimitiveShape = std::variant<SegmentPrimitive, ArcPrimitive, PointPrimitive, TextPrimitive,
-                                    FillPrimitive, RayPrimitive>;
+                                    FillPrimitive, RayPrimitive, SnapPointPrimitive>;
 
 /// One primitive with the colour and layer it is drawn with (BYLAYER and BYBLOCK resolved; an
 /// entity on layer 0 inside a block takes the block reference's layer, as AutoCAD does).
@@ -120,6 +128,8 @@ struct PrimitiveOptions {
     /// Break thin lines and arcs into the dashes of their line type (for drawing; picking and
     /// object snap measure the whole lines). The pattern runs on along each entity.
     bool linetypes = false;
+    /// Also give the snap points of curves drawn as pieces (SnapPointPrimitive).
+    bool snapPoints = false;
 };
 
 /// Receives primitives; returning false stops the generation.
