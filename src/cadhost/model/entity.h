@@ -207,9 +207,9 @@ struct Entity {
     std::uint32_t layer = 0;
     std::int16_t color = kColorByLayer;
     EntityType type = EntityType::Line;
+    EntityData data;
     std::uint16_t linetype = kLinetypeByLayer;
     float linetypeScale = 1.0f;
-    EntityData data;
 
     const LineData* line() const { return std::get_if<LineData>(&data); }
     const PolylineData* polyline() const { return std::get_if<PolylineData>(&data); }
