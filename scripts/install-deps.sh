@@ -10,7 +10,7 @@ packages=(
     libxlsxwriter-dev libboost-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     dbus xvfb xauth xdotool x11-apps fonts-noto-cjk
-    python3 python3-openpyxl python3-ezdxf python3-xlsxwriter
+    python3 python3-openpyxl python3-ezdxf python3-xlsxwriter python3-matplotlib
     xdg-utils locales
     qt6-l10n-tools qt6-translations-l10n qt6-qpa-plugins librsvg2-bin
     dpkg-dev desktop-file-utils appstream

@@ -62,7 +62,7 @@ TEST_P(FatalError, NamesKindAndPlace) {
     ASSERT_FALSE(r.has_value());
     EXPECT_EQ(r.error().kind, c.kind) << r.error().message;
     EXPECT_EQ(r.error().location, c.location) << r.error().message;
-    EXPECT_NE(r.error().message.find(std::string(errorName(c.kind))), std::string::npos);
+    EXPECT_NE(r.error().message.find(describe(c.kind)), std::string::npos);
     if (c.location > 0) {
         EXPECT_NE(r.error().message.find(std::to_string(c.location)), std::string::npos);
     }
@@ -237,10 +237,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LocalDamage, UnsupportedTypesPaperSpaceAndMeshesAreCountedByReason) {
-    const Tags body{{0, "HATCH"},  {8, "0"},         {0, "HATCH"},  {0, "SPLINE"},   {0, "LINE"},
-                    {67, "1"},     {0, "POLYLINE"},  {70, "16"},    {0, "VERTEX"},   {10, "1"},
-                    {0, "SEQEND"}, {0, "POLYLINE"},  {70, "64"},    {0, "VERTEX"},   {70, "192"},
-                    {0, "VERTEX"}, {70, "128"},      {0, "SEQEND"}, {0, "POLYLINE"}, {70, "0"},
+    const Tags body{{0, "MLINE"},  {8, "0"},         {0, "WIPEOUT"}, {0, "REGION"},   {0, "LINE"},
+                    {67, "1"},     {0, "POLYLINE"},  {70, "16"},     {0, "VERTEX"},   {10, "1"},
+                    {0, "SEQEND"}, {0, "POLYLINE"},  {70, "64"},     {0, "VERTEX"},   {70, "192"},
+                    {0, "VERTEX"}, {70, "128"},      {0, "SEQEND"},  {0, "POLYLINE"}, {70, "0"},
                     {0, "SEQEND"}, {0, "LWPOLYLINE"}};
     const auto r = readText(ascii(entitiesFile(body)));
     ASSERT_TRUE(r.has_value()) << r.error().message;
@@ -434,15 +434,18 @@ TEST(Blocks, ReferenceBeforeItsDefinitionIsResolved) {
     EXPECT_EQ(r->drawing.blocks()[r->drawing.entities()[0].insert()->block].name, "LATE");
 }
 
-TEST(Blocks, AttributesMinsertAndPaperSpaceBlocksAreCounted) {
+TEST(Blocks, AttributesKeptInvisibleOnesLeftOutMinsertAndPaperSpaceBlocksCounted) {
     const Tags blocks{{0, "BLOCK"}, {2, "*Paper_Space"}, {0, "LINE"},  {0, "ENDBLK"}, {0, "BLOCK"},
                       {2, "P"},     {0, "POINT"},        {0, "ENDBLK"}};
-    const Tags entities{{0, "INSERT"}, {2, "P"},      {66, "1"},     {70, "3"},   {0, "ATTRIB"},
-                        {1, "value"},  {0, "ATTRIB"}, {0, "SEQEND"}, {0, "POINT"}};
+    const Tags entities{{0, "INSERT"}, {2, "P"},     {66, "1"},     {70, "3"},
+                        {0, "ATTRIB"}, {1, "value"}, {40, "2"},     {0, "ATTRIB"},
+                        {1, "hidden"}, {70, "1"},    {0, "SEQEND"}, {0, "POINT"}};
     const auto r = readText(ascii(blocksAndEntities(blocks, entities)));
     ASSERT_TRUE(r.has_value());
-    EXPECT_EQ(r->drawing.entities().size(), 2u);
-    EXPECT_EQ(r->report.count(SkipReason::Attribute), 2u);
+    ASSERT_EQ(r->drawing.entities().size(), 2u);
+    const auto attributes = r->drawing.attributes(*r->drawing.entities()[0].insert());
+    ASSERT_EQ(attributes.size(), 1u);
+    EXPECT_EQ(r->drawing.text(*attributes[0].text()), "value");
     EXPECT_EQ(r->report.count(SkipReason::ArrayReducedToOne), 1u);
     EXPECT_EQ(r->report.count(SkipReason::PaperSpace), 1u);
     EXPECT_EQ(r->drawing.blocks().size(), 1u);
@@ -476,6 +479,30 @@ TEST(Format, ReadsTheTestDrawingFromAFileAndFromMemoryAlike) {
 
 namespace vexilo::cadhost::dxf {
 namespace {
+
+TEST(Format, SortentsTableSetsTheDrawOrder) {
+    // B is drawn under A and C though it comes last in the file; D has no entry.
+    const Tags t{{0, "SECTION"}, {2, "ENTITIES"},
+                 {0, "LINE"},    {5, "A"},
+                 {0, "LINE"},    {5, "C"},
+                 {0, "LINE"},    {5, "B"},
+                 {0, "LINE"},    {5, "D"},
+                 {0, "ENDSEC"},  {0, "SECTION"},
+                 {2, "OBJECTS"}, {0, "SORTENTSTABLE"},
+                 {5, "99"},      {331, "B"},
+                 {5, "1"},       {331, "A"},
+                 {5, "A"},       {0, "ENDSEC"},
+                 {0, "EOF"}};
+    const auto r = readText(ascii(t));
+    ASSERT_TRUE(r.has_value()) << r.error().message;
+    std::vector<std::uint64_t> order;
+    for (const Entity& e : r->drawing.entities()) {
+        order.push_back(e.handle);
+    }
+    EXPECT_EQ(order, (std::vector<std::uint64_t>{0xB, 0xA, 0xC, 0xD}));
+    ASSERT_NE(r->drawing.findByHandle(0xB), nullptr);
+    EXPECT_EQ(r->drawing.findByHandle(0xB), &r->drawing.entities()[0]);
+}
 
 TEST(Format, LineKeepsItsExtrusionAsNormal) {
     Tags body = kLine;

@@ -1,6 +1,8 @@
-// The DXF reader: sections, tables, blocks and entities over the tag scanner.
+// The DXF reader's section walker: header, tables, blocks and the entities section, handing each
+// entity to the reader of its kind (read_*.cpp) and resolving block references at the end.
 #include "cadhost/dxf/dxf_reader.h"
 
+#include "cadhost/dxf/entity_readers.h"
 #include "cadhost/dxf/tag_reader.h"
 #include "cadhost/dxf/text_decoder.h"
 #include "common/ui_text.h"
@@ -8,41 +10,16 @@
 #include <algorithm>
 #include <cmath>
 #include <fcntl.h>
-#include <numbers>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
-#include <unordered_map>
 
 namespace vexilo::cadhost::dxf {
 
 namespace {
 
-constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr std::size_t kMaxSkipKinds = 64;
-constexpr std::uint32_t kUnresolvedBlock = 0xFFFFFFFFu;
-
-double normalizedAngle(double radians) {
-    double a = std::fmod(radians, 2.0 * std::numbers::pi);
-    if (a < 0.0) {
-        a += 2.0 * std::numbers::pi;
-    }
-    if (a >= 2.0 * std::numbers::pi) {
-        a = 0.0;
-    }
-    return a;
-}
-
-std::string upperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return out;
-}
 
 bool parseHandle(std::string_view s, std::uint64_t& out) {
     if (s.empty() || s.size() > 16) {
@@ -66,111 +43,176 @@ bool parseHandle(std::string_view s, std::uint64_t& out) {
     return true;
 }
 
-/// The properties every entity shares, gathered while its tags go by.
-struct Common {
-    std::uint64_t handle = 0;
-    std::string_view layerName;
-    bool hasLayer = false;
-    std::int16_t color = kColorByLayer;
-    bool paperSpace = false;
-    Vec3 normal{0.0, 0.0, 1.0};
-    bool damaged = false;
-    std::size_t location = 0;
+/// The entity kinds read, by DXF name.
+struct EntityKind {
+    std::string_view name;
+    EntityReader read;
 };
 
-/// Where parsed entities go: model space or the block being defined.
-enum class Target { ModelSpace, Block, Discard };
-
-class Parser {
-public:
-    explicit Parser(std::string_view bytes) : m_tags(bytes) {
-        m_report.binary = m_tags.isBinary();
-        m_report.bytes = bytes.size();
-    }
-
-    ReadResult run();
-
-private:
-    bool advance() {
-        m_have = m_tags.next(m_tag);
-        if (m_have) {
-            m_lastLocation = m_tag.location;
-        }
-        return m_have;
-    }
-    bool atZero() const { return m_have && m_tag.code == 0; }
-    bool atZero(std::string_view word) const { return atZero() && m_tag.is(word); }
-    /// True at a tag that ends any section body: ENDSEC, EOF or a new SECTION.
-    bool atSectionEnd() const {
-        return !m_have ||
-               (m_tag.code == 0 && (m_tag.is("ENDSEC") || m_tag.is("EOF") || m_tag.is("SECTION")));
-    }
-    void skipToNextZero() {
-        while (advance() && m_tag.code != 0) {
-        }
-    }
-
-    void readHeader();
-    void readTables();
-    void readLayerTable();
-    void readBlocks();
-    void readEntities(Target target);
-    void readEntity(Target target);
-
-    bool commonTag(Common& c);
-    double number(Common& c);
-    std::int64_t integer(Common& c);
-    void readNormal(Common& c, Vec3& normal);
-    std::uint32_t layerIndex(std::string_view rawName);
-    std::string decoded(std::string_view raw);
-    void keep(Target target, const Common& c, EntityType type, EntityData data);
-    bool acceptable(Target target, const Common& c, std::string_view type);
-    void skip(SkipReason reason, std::string_view what, std::size_t location);
-
-    void readLine(Target target, Common& c);
-    void readLwPolyline(Target target, Common& c);
-    void readPolyline(Target target, Common& c);
-    void readArc(Target target, Common& c, bool circle);
-    void readPoint(Target target, Common& c);
-    void readText(Target target, Common& c);
-    void readMText(Target target, Common& c);
-    void readInsert(Target target, Common& c);
-
-    void resolveBlocks();
-    ReadResult failure(DxfError kind, std::size_t location, std::string_view what);
-
-    TagReader m_tags;
-    Tag m_tag;
-    bool m_have = false;
-    /// Where the last tag read starts.
-    std::size_t m_lastLocation = 0;
-    Drawing m_drawing;
-    LoadReport m_report;
-    TextDecoder m_decoder;
-    std::string m_decoded;
-    std::string m_scratch;
-    std::vector<SegmentWidth> m_widthScratch;
-    std::vector<PolylineVertex> m_vertexScratch;
-    std::unordered_map<std::string, std::uint32_t> m_layerByName;
-    std::unordered_map<std::string, std::uint32_t> m_blockByName;
-    std::string_view m_lastLayerRaw;
-    std::uint32_t m_lastLayer = 0;
-    bool m_haveLastLayer = false;
-    /// Inserts whose block was not defined yet when they were read: (in a block?, entity
-    /// index, upper-case block name).
-    struct PendingInsert {
-        bool inBlock;
-        std::size_t index;
-        std::string name;
-    };
-    std::vector<PendingInsert> m_pending;
+constexpr EntityKind kEntityKinds[] = {
+    {"LINE", readLine},         {"LWPOLYLINE", readLwPolyline},
+    {"POLYLINE", readPolyline}, {"ARC", readArc},
+    {"CIRCLE", readCircle},     {"POINT", readPoint},
+    {"TEXT", readText},         {"MTEXT", readMText},
+    {"INSERT", readInsert},     {"DIMENSION", readDimension},
+    {"SPLINE", readSpline},     {"ELLIPSE", readEllipse},
+    {"SOLID", readSolid},       {"TRACE", readTrace},
+    {"3DFACE", readFace3d},     {"LEADER", readLeader},
+    {"XLINE", readXLine},       {"RAY", readRay},
+    {"HATCH", readHatch},       {"ATTDEF", readAttributeDefinition},
 };
 
-std::uint32_t Parser::layerIndex(std::string_view raw) {
+EntityReader readerFor(std::string_view type) {
+    for (const EntityKind& kind : kEntityKinds) {
+        if (kind.name == type) {
+            return kind.read;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Common commonOf(EntityTags& tags) {
+    Common c;
+    if (const Tag* t = tags.last(5)) {
+        std::uint64_t h = 0;
+        if (parseHandle(t->trimmed(), h)) {
+            c.handle = h;
+        }
+    }
+    if (const Tag* t = tags.last(8)) {
+        c.layerName = t->trimmed();
+        c.hasLayer = true;
+    }
+    if (tags.has(62)) {
+        c.color = static_cast<std::int16_t>(std::clamp<std::int64_t>(tags.integer(62), -257, 257));
+    }
+    c.paperSpace = tags.integer(67) == 1;
+    c.linetypeName = tags.last(6) ? tags.last(6)->trimmed() : std::string_view{};
+    c.linetypeScale = tags.number(48, 1.0);
+    c.normal = tags.point(210, Vec3{0.0, 0.0, 1.0});
+    return c;
+}
+
+double normalizedAngle(double radians) {
+    double a = std::fmod(radians, 2.0 * std::numbers::pi);
+    if (a < 0.0) {
+        a += 2.0 * std::numbers::pi;
+    }
+    if (a >= 2.0 * std::numbers::pi) {
+        a = 0.0;
+    }
+    return a;
+}
+
+std::string upperAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return out;
+}
+
+void EntityTags::clear() {
+    m_tags.clear();
+    damaged = false;
+    if (++m_generation == 0) {
+        m_slots.fill(Slot{});
+        m_generation = 1;
+    }
+}
+
+void EntityTags::add(const Tag& tag) {
+    if (tag.code >= 0 && tag.code < kCodes) {
+        m_slots[static_cast<std::size_t>(tag.code)] =
+            Slot{m_generation, static_cast<std::uint32_t>(m_tags.size())};
+    }
+    m_tags.push_back(tag);
+}
+
+const Tag* EntityTags::last(int code) const {
+    if (code < 0 || code >= kCodes) {
+        return nullptr;
+    }
+    const Slot& s = m_slots[static_cast<std::size_t>(code)];
+    return s.generation == m_generation ? &m_tags[s.index] : nullptr;
+}
+
+double EntityTags::numberOf(const Tag& tag) {
+    double v = 0.0;
+    if (!tag.toDouble(v)) {
+        damaged = true;
+        return 0.0;
+    }
+    return v;
+}
+
+std::int64_t EntityTags::integerOf(const Tag& tag) {
+    std::int64_t v = 0;
+    if (!tag.toInt(v)) {
+        damaged = true;
+        return 0;
+    }
+    return v;
+}
+
+double EntityTags::number(int code, double fallback) {
+    const Tag* t = last(code);
+    return t ? numberOf(*t) : fallback;
+}
+
+std::int64_t EntityTags::integer(int code, std::int64_t fallback) {
+    const Tag* t = last(code);
+    return t ? integerOf(*t) : fallback;
+}
+
+Vec3 EntityTags::point(int code, Vec3 fallback) {
+    return {number(code, fallback.x), number(code + 10, fallback.y), number(code + 20, fallback.z)};
+}
+
+std::string_view EntityTags::text(int code) const {
+    const Tag* t = last(code);
+    return t ? t->text : std::string_view{};
+}
+
+ReaderContext::ReaderContext(std::string_view bytes) : m_tags(bytes) {
+    m_report.binary = m_tags.isBinary();
+    m_report.bytes = bytes.size();
+}
+
+bool ReaderContext::advance() {
+    m_have = m_tags.next(m_tag);
+    if (m_have) {
+        m_lastLocation = m_tag.location;
+    }
+    return m_have;
+}
+
+bool ReaderContext::atSectionEnd() const {
+    return !m_have ||
+           (m_tag.code == 0 && (m_tag.is("ENDSEC") || m_tag.is("EOF") || m_tag.is("SECTION")));
+}
+
+void ReaderContext::skipToNextZero() {
+    while (advance() && m_tag.code != 0) {
+    }
+}
+
+void ReaderContext::gather(EntityTags& tags) {
+    tags.clear();
+    for (; m_have && m_tag.code != 0; advance()) {
+        tags.add(m_tag);
+    }
+}
+
+std::uint32_t ReaderContext::layerIndex(std::string_view raw) {
     if (m_haveLastLayer && raw == m_lastLayerRaw) {
         return m_lastLayer;
     }
-    std::string name = decoded(raw);
+    std::string name = decode(raw);
     std::string key = upperAscii(name);
     std::uint32_t index = 0;
     const auto it = m_layerByName.find(key);
@@ -187,12 +229,12 @@ std::uint32_t Parser::layerIndex(std::string_view raw) {
     return index;
 }
 
-std::string Parser::decoded(std::string_view raw) {
+const std::string& ReaderContext::decode(std::string_view raw) {
     m_decoder.decode(raw, m_decoded);
     return m_decoded;
 }
 
-void Parser::skip(SkipReason reason, std::string_view what, std::size_t location) {
+void ReaderContext::skip(SkipReason reason, std::string_view what, std::size_t location) {
     for (SkippedItems& s : m_report.skipped) {
         if (s.reason == reason && s.what == what) {
             ++s.count;
@@ -216,66 +258,22 @@ void Parser::skip(SkipReason reason, std::string_view what, std::size_t location
     m_report.skipped.push_back(SkippedItems{reason, std::move(name), 1, location});
 }
 
-bool Parser::commonTag(Common& c) {
-    switch (m_tag.code) {
-    case 5: {
-        std::uint64_t h = 0;
-        if (parseHandle(m_tag.trimmed(), h)) {
-            c.handle = h;
-        }
-        return true;
-    }
-    case 8:
-        c.layerName = m_tag.trimmed();
-        c.hasLayer = true;
-        return true;
-    case 62: {
-        const std::int64_t v = integer(c);
-        c.color = static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -257, 257));
-        return true;
-    }
-    case 67:
-        c.paperSpace = integer(c) == 1;
-        return true;
-    case 210:
-        c.normal.x = number(c);
-        return true;
-    case 220:
-        c.normal.y = number(c);
-        return true;
-    case 230:
-        c.normal.z = number(c);
-        return true;
-    default:
-        return false;
-    }
-}
-
-double Parser::number(Common& c) {
-    double v = 0.0;
-    if (!m_tag.toDouble(v)) {
-        c.damaged = true;
-        return 0.0;
-    }
-    return v;
-}
-
-std::int64_t Parser::integer(Common& c) {
-    std::int64_t v = 0;
-    if (!m_tag.toInt(v)) {
-        c.damaged = true;
-        return 0;
-    }
-    return v;
-}
-
-void Parser::keep(Target target, const Common& c, EntityType type, EntityData data) {
+Entity ReaderContext::entity(const Common& c, EntityType type, EntityData data) {
     Entity e;
     e.handle = c.handle;
     e.layer = c.hasLayer ? layerIndex(c.layerName) : 0;
     e.color = c.color;
     e.type = type;
     e.data = std::move(data);
+    e.linetype = c.linetypeName.empty() ? kLinetypeByLayer : linetypeIndex(c.linetypeName);
+    e.linetypeScale = c.linetypeScale > 0.0 && c.linetypeScale < 1e30
+                          ? static_cast<float>(c.linetypeScale)
+                          : 1.0f;
+    return e;
+}
+
+void ReaderContext::keep(Target target, const Common& c, EntityType type, EntityData data) {
+    Entity e = entity(c, type, std::move(data));
     if (target == Target::ModelSpace) {
         m_drawing.appendEntity(std::move(e));
     } else if (target == Target::Block) {
@@ -283,25 +281,78 @@ void Parser::keep(Target target, const Common& c, EntityType type, EntityData da
     }
 }
 
-ReadResult Parser::failure(DxfError kind, std::size_t location, std::string_view what) {
+std::size_t ReaderContext::nextIndex(Target target) {
+    return target == Target::Block ? m_drawing.mutableBlockEntities().size()
+                                   : m_drawing.mutableEntities().size();
+}
+
+std::uint32_t ReaderContext::blockReference(Target target, std::string_view rawName) {
+    std::string key = upperAscii(decode(rawName));
+    const auto it = m_blockByName.find(key);
+    if (it != m_blockByName.end()) {
+        return it->second;
+    }
+    m_pending.push_back(PendingInsert{target == Target::Block, nextIndex(target), std::move(key)});
+    return kUnresolvedBlock;
+}
+
+bool ReaderContext::acceptable(Target target, Common& c, std::string_view type, Vec3* normal) {
+    if (normal != nullptr) {
+        if (!isFinite(c.normal) || length(c.normal) == 0.0) {
+            c.damaged = true;
+        } else {
+            *normal = c.normal == Vec3{0.0, 0.0, 1.0} ? c.normal : normalized(c.normal);
+        }
+    }
+    if (target == Target::Discard) {
+        return false;
+    }
+    if (c.paperSpace) {
+        skip(SkipReason::PaperSpace, type, c.location);
+        return false;
+    }
+    if (c.damaged) {
+        skip(SkipReason::BadValue, type, c.location);
+        return false;
+    }
+    return true;
+}
+
+bool ReaderContext::follower(std::string_view type, EntityTags& tags, std::size_t& location) {
+    if (!atZero(type)) {
+        return false;
+    }
+    location = m_tag.location;
+    advance();
+    gather(tags);
+    return true;
+}
+
+void ReaderContext::endOfSequence() {
+    if (atZero("SEQEND")) {
+        skipToNextZero();
+    }
+}
+
+ReadResult ReaderContext::failure(DxfError kind, std::size_t location, std::string_view what) {
     DxfFailure f;
     f.kind = kind;
     f.location = location;
     f.locationIsByteOffset = m_tags.isBinary();
     const std::string where = std::to_string(location);
     if (m_tags.isBinary()) {
-        f.message = fillText(uiText("DxfReader", "byte offset %1: %2 (%3)"),
-                             {where, what, errorName(kind)});
+        f.message =
+            fillText(uiText("DxfReader", "byte offset %1: %2 (%3)"), {where, what, describe(kind)});
     } else if (location > 0) {
         f.message =
-            fillText(uiText("DxfReader", "line %1: %2 (%3)"), {where, what, errorName(kind)});
+            fillText(uiText("DxfReader", "line %1: %2 (%3)"), {where, what, describe(kind)});
     } else {
-        f.message = fillText(uiText("DxfReader", "%1 (%2)"), {what, errorName(kind)});
+        f.message = fillText(uiText("DxfReader", "%1 (%2)"), {what, describe(kind)});
     }
     return vexilo::unexpected(std::move(f));
 }
 
-ReadResult Parser::run() {
+ReadResult ReaderContext::run() {
     advance();
     if (!m_have) {
         if (m_tags.error() == TagError::BadGroupCode ||
@@ -339,6 +390,8 @@ ReadResult Parser::run() {
             readBlocks();
         } else if (name == "ENTITIES") {
             readEntities(Target::ModelSpace);
+        } else if (name == "OBJECTS") {
+            readObjects();
         } else {
             while (!atSectionEnd()) {
                 advance();
@@ -370,11 +423,12 @@ ReadResult Parser::run() {
                    "the file ends before its EOF marker; the last tag read starts here"));
     }
     resolveBlocks();
+    applyDrawOrder();
     m_drawing.finish();
     return LoadedDrawing{std::move(m_drawing), std::move(m_report)};
 }
 
-void Parser::readHeader() {
+void ReaderContext::readHeader() {
     std::string acadVersion;
     std::string codePage;
     Vec3 ucsOrigin;
@@ -390,7 +444,19 @@ void Parser::readHeader() {
             continue;
         }
         const std::string_view name = m_tag.trimmed();
-        enum class Var { Other, AcadVer, CodePage, UcsOrg, UcsXDir, UcsYDir, ExtMin, ExtMax };
+        enum class Var {
+            Other,
+            AcadVer,
+            CodePage,
+            UcsOrg,
+            UcsXDir,
+            UcsYDir,
+            ExtMin,
+            ExtMax,
+            DimAsz,
+            DimScale,
+            LtScale
+        };
         Var var = Var::Other;
         if (name == "$ACADVER") {
             var = Var::AcadVer;
@@ -406,6 +472,12 @@ void Parser::readHeader() {
             var = Var::ExtMin;
         } else if (name == "$EXTMAX") {
             var = Var::ExtMax;
+        } else if (name == "$DIMASZ") {
+            var = Var::DimAsz;
+        } else if (name == "$DIMSCALE") {
+            var = Var::DimScale;
+        } else if (name == "$LTSCALE") {
+            var = Var::LtScale;
         }
         Vec3 point;
         bool pointOk = true;
@@ -414,6 +486,16 @@ void Parser::readHeader() {
                 acadVersion = std::string(m_tag.trimmed().substr(0, 16));
             } else if (var == Var::CodePage && m_tag.code == 3) {
                 codePage = std::string(m_tag.trimmed().substr(0, 32));
+            } else if (var == Var::LtScale && m_tag.code == 40) {
+                double v = 0.0;
+                if (m_tag.toDouble(v) && v > 0.0) {
+                    m_drawing.header().linetypeScale = v;
+                }
+            } else if ((var == Var::DimAsz || var == Var::DimScale) && m_tag.code == 40) {
+                double v = 0.0;
+                if (m_tag.toDouble(v) && v >= 0.0) {
+                    (var == Var::DimAsz ? m_arrowSize : m_dimScale) = v;
+                }
             } else if (m_tag.code == 10 || m_tag.code == 20 || m_tag.code == 30) {
                 double v = 0.0;
                 pointOk = m_tag.toDouble(v) && pointOk;
@@ -474,7 +556,7 @@ void Parser::readHeader() {
     }
 }
 
-void Parser::readTables() {
+void ReaderContext::readTables() {
     while (!atSectionEnd()) {
         if (atZero("TABLE")) {
             advance();
@@ -482,12 +564,108 @@ void Parser::readTables() {
                 readLayerTable();
                 continue;
             }
+            if (m_have && m_tag.code == 2 && m_tag.is("LTYPE")) {
+                readLinetypeTable();
+                continue;
+            }
+            if (m_have && m_tag.code == 2 && m_tag.is("DIMSTYLE")) {
+                readDimStyleTable();
+                continue;
+            }
         }
         advance();
     }
 }
 
-void Parser::readLayerTable() {
+void ReaderContext::readLinetypeTable() {
+    while (!atSectionEnd() && !atZero("ENDTAB")) {
+        if (!atZero("LTYPE")) {
+            advance();
+            continue;
+        }
+        advance();
+        gather(m_entityTags);
+        Linetype linetype;
+        linetype.name = decode(m_entityTags.text(2));
+        for (const Tag& tag : m_entityTags.all()) {
+            if (tag.code == 49 && linetype.dashes.size() < 64) {
+                linetype.dashes.push_back(m_entityTags.numberOf(tag));
+            }
+        }
+        double period = 0.0;
+        for (const double d : linetype.dashes) {
+            period += std::fabs(d);
+        }
+        // A pattern without length draws as a solid line.
+        if (m_entityTags.damaged || !(period > 0.0) || !std::isfinite(period)) {
+            linetype.dashes.clear();
+        }
+        std::string key = upperAscii(linetype.name);
+        if (key.empty() || m_linetypeByName.count(key) != 0 || key == "CONTINUOUS" ||
+            key == "BYLAYER" || key == "BYBLOCK") {
+            continue;
+        }
+        const std::uint16_t index = m_drawing.addLinetype(std::move(linetype));
+        if (index != kLinetypeContinuous) {
+            m_linetypeByName.emplace(std::move(key), index);
+        }
+    }
+    if (atZero("ENDTAB")) {
+        advance();
+    }
+}
+
+std::uint16_t ReaderContext::linetypeIndex(std::string_view raw) {
+    if (m_haveLastLinetype && raw == m_lastLinetypeRaw) {
+        return m_lastLinetype;
+    }
+    m_lastLinetypeRaw = raw;
+    m_haveLastLinetype = true;
+    m_lastLinetype = linetypeByName(upperAscii(decode(raw)));
+    return m_lastLinetype;
+}
+
+std::uint16_t ReaderContext::linetypeByName(const std::string& key) const {
+    if (key == "BYLAYER") {
+        return kLinetypeByLayer;
+    }
+    if (key == "BYBLOCK") {
+        return kLinetypeByBlock;
+    }
+    const auto it = m_linetypeByName.find(key);
+    // A name the table lacks draws solid, as AutoCAD does.
+    return it != m_linetypeByName.end() ? it->second : kLinetypeContinuous;
+}
+
+void ReaderContext::readDimStyleTable() {
+    while (!atSectionEnd() && !atZero("ENDTAB")) {
+        if (!atZero("DIMSTYLE")) {
+            advance();
+            continue;
+        }
+        advance();
+        gather(m_entityTags);
+        const std::string name = upperAscii(decode(m_entityTags.text(2)));
+        const double size = m_entityTags.number(41, m_arrowSize);
+        const double scale = m_entityTags.number(40, 1.0);
+        if (!m_entityTags.damaged && size >= 0.0 && scale > 0.0 && !name.empty()) {
+            m_arrowSizeByStyle[name] = size * scale;
+        }
+    }
+    if (atZero("ENDTAB")) {
+        advance();
+    }
+}
+
+double ReaderContext::arrowSize(std::string_view rawStyle) {
+    const auto it = m_arrowSizeByStyle.find(upperAscii(decode(rawStyle)));
+    if (it != m_arrowSizeByStyle.end()) {
+        return it->second;
+    }
+    return m_arrowSize * (m_dimScale > 0.0 ? m_dimScale : 1.0);
+}
+
+void ReaderContext::readLayerTable() {
     while (!atSectionEnd() && !atZero("ENDTAB")) {
         if (!atZero("LAYER")) {
             advance();
@@ -499,7 +677,7 @@ void Parser::readLayerTable() {
             std::int64_t v = 0;
             switch (m_tag.code) {
             case 2:
-                layer.name = decoded(m_tag.trimmed());
+                layer.name = decode(m_tag.trimmed());
                 named = true;
                 break;
             case 62:
@@ -510,6 +688,11 @@ void Parser::readLayerTable() {
                     layer.color = static_cast<std::int16_t>(aci >= 1 && aci <= 255 ? aci : 7);
                 }
                 break;
+            case 6: {
+                const std::uint16_t lt = linetypeIndex(m_tag.trimmed());
+                layer.linetype = lt == kLinetypeByLayer || lt == kLinetypeByBlock ? 0 : lt;
+                break;
+            }
             case 70:
                 if (m_tag.toInt(v)) {
                     layer.frozen = (v & 1) != 0;
@@ -532,7 +715,64 @@ void Parser::readLayerTable() {
     }
 }
 
-void Parser::readBlocks() {
+void ReaderContext::readObjects() {
+    while (!atSectionEnd()) {
+        if (!atZero("SORTENTSTABLE")) {
+            advance();
+            continue;
+        }
+        advance();
+        gather(m_entityTags);
+        // Pairs of 331 (an entity) and 5 (the handle it is drawn in the order of).
+        std::uint64_t entity = 0;
+        bool haveEntity = false;
+        for (const Tag& tag : m_entityTags.all()) {
+            std::uint64_t h = 0;
+            if (tag.code == 331) {
+                haveEntity = parseHandle(tag.trimmed(), entity);
+            } else if (tag.code == 5 && haveEntity && parseHandle(tag.trimmed(), h)) {
+                m_drawOrder.emplace_back(entity, h);
+                haveEntity = false;
+            }
+        }
+    }
+}
+
+void ReaderContext::applyDrawOrder() {
+    if (m_drawOrder.empty()) {
+        return;
+    }
+    // AutoCAD draws by sort handle: an entity's own handle unless SORTENTSTABLE gives another.
+    std::unordered_map<std::uint64_t, std::uint64_t> sortHandle(m_drawOrder.begin(),
+                                                                m_drawOrder.end());
+    MappedVector<Entity>& model = m_drawing.mutableEntities();
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys;
+    keys.reserve(model.size());
+    std::uint64_t previous = 0;
+    for (std::size_t i = 0; i < model.size(); ++i) {
+        const std::uint64_t h = model[i].handle;
+        const auto it = sortHandle.find(h);
+        // An entity without a handle keeps its place after the one before it.
+        const std::uint64_t key = it != sortHandle.end() ? it->second : (h != 0 ? h : previous);
+        keys.emplace_back(key, static_cast<std::uint32_t>(i));
+        previous = key;
+    }
+    if (std::is_sorted(keys.begin(), keys.end())) {
+        return;
+    }
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Entity> sorted;
+    sorted.reserve(model.size());
+    for (const auto& key : keys) {
+        sorted.push_back(model[key.second]);
+    }
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        model[i] = sorted[i];
+    }
+}
+
+void ReaderContext::readBlocks() {
     while (!atSectionEnd()) {
         if (!atZero("BLOCK")) {
             if (atZero() && !atZero("ENDBLK")) {
@@ -548,7 +788,7 @@ void Parser::readBlocks() {
         while (advance() && m_tag.code != 0) {
             double v = 0.0;
             if (m_tag.code == 2) {
-                name = decoded(m_tag.trimmed());
+                name = decode(m_tag.trimmed());
             } else if ((m_tag.code == 10 || m_tag.code == 20 || m_tag.code == 30) &&
                        m_tag.toDouble(v)) {
                 (m_tag.code == 10 ? base.x : m_tag.code == 20 ? base.y : base.z) = v;
@@ -578,7 +818,7 @@ void Parser::readBlocks() {
     }
 }
 
-void Parser::readEntities(Target target) {
+void ReaderContext::readEntities(Target target) {
     while (!atSectionEnd()) {
         if (atZero()) {
             readEntity(target);
@@ -588,578 +828,24 @@ void Parser::readEntities(Target target) {
     }
 }
 
-void Parser::readEntity(Target target) {
-    Common c;
-    c.location = m_tag.location;
+void ReaderContext::readEntity(Target target) {
+    const std::size_t location = m_tag.location;
     const std::string_view type = m_tag.trimmed();
     advance();
-    if (type == "LINE") {
-        readLine(target, c);
-    } else if (type == "LWPOLYLINE") {
-        readLwPolyline(target, c);
-    } else if (type == "POLYLINE") {
-        readPolyline(target, c);
-    } else if (type == "ARC") {
-        readArc(target, c, false);
-    } else if (type == "CIRCLE") {
-        readArc(target, c, true);
-    } else if (type == "POINT") {
-        readPoint(target, c);
-    } else if (type == "TEXT") {
-        readText(target, c);
-    } else if (type == "MTEXT") {
-        readMText(target, c);
-    } else if (type == "INSERT") {
-        readInsert(target, c);
-    } else {
+    gather(m_entityTags);
+    const EntityReader read = readerFor(type);
+    if (read == nullptr) {
         if (target != Target::Discard && type != "ENDBLK" && type != "SEQEND") {
-            skip(SkipReason::UnsupportedEntity, type, c.location);
-        }
-        while (m_have && m_tag.code != 0) {
-            advance();
-        }
-    }
-}
-
-bool Parser::acceptable(Target target, const Common& c, std::string_view type) {
-    if (target == Target::Discard) {
-        return false;
-    }
-    if (c.paperSpace) {
-        skip(SkipReason::PaperSpace, type, c.location);
-        return false;
-    }
-    if (c.damaged) {
-        skip(SkipReason::BadValue, type, c.location);
-        return false;
-    }
-    return true;
-}
-
-void Parser::readNormal(Common& c, Vec3& normal) {
-    if (!isFinite(c.normal) || length(c.normal) == 0.0) {
-        c.damaged = true;
-        return;
-    }
-    normal = c.normal == Vec3{0.0, 0.0, 1.0} ? c.normal : normalized(c.normal);
-}
-
-void Parser::readLine(Target target, Common& c) {
-    LineData d;
-    for (; m_have && m_tag.code != 0; advance()) {
-        if (commonTag(c)) {
-            continue;
-        }
-        switch (m_tag.code) {
-        case 10:
-            d.start.x = number(c);
-            break;
-        case 20:
-            d.start.y = number(c);
-            break;
-        case 30:
-            d.start.z = number(c);
-            break;
-        case 11:
-            d.end.x = number(c);
-            break;
-        case 21:
-            d.end.y = number(c);
-            break;
-        case 31:
-            d.end.z = number(c);
-            break;
-        default:
-            break;
-        }
-    }
-    readNormal(c, d.normal);
-    if (acceptable(target, c, "LINE")) {
-        keep(target, c, EntityType::Line, d);
-    }
-}
-
-void Parser::readLwPolyline(Target target, Common& c) {
-    PolylineData d;
-    m_vertexScratch.clear();
-    m_widthScratch.clear();
-    bool anyWidth = false;
-    for (; m_have && m_tag.code != 0; advance()) {
-        if (commonTag(c)) {
-            continue;
-        }
-        switch (m_tag.code) {
-        case 10: {
-            PolylineVertex v;
-            v.point.x = number(c);
-            m_vertexScratch.push_back(v);
-            m_widthScratch.push_back({});
-            break;
-        }
-        case 20:
-            if (!m_vertexScratch.empty()) {
-                m_vertexScratch.back().point.y = number(c);
-            }
-            break;
-        case 40:
-            if (!m_widthScratch.empty()) {
-                m_widthScratch.back().start = number(c);
-                anyWidth = anyWidth || m_widthScratch.back().start != 0.0;
-            }
-            break;
-        case 41:
-            if (!m_widthScratch.empty()) {
-                m_widthScratch.back().end = number(c);
-                anyWidth = anyWidth || m_widthScratch.back().end != 0.0;
-            }
-            break;
-        case 42:
-            if (!m_vertexScratch.empty()) {
-                m_vertexScratch.back().bulge = number(c);
-            }
-            break;
-        case 38:
-            d.elevation = number(c);
-            break;
-        case 43:
-            d.constantWidth = number(c);
-            break;
-        case 70:
-            d.closed = (integer(c) & 1) != 0;
-            break;
-        default:
-            break;
-        }
-    }
-    readNormal(c, d.normal);
-    if (!acceptable(target, c, "LWPOLYLINE")) {
-        return;
-    }
-    if (m_vertexScratch.empty()) {
-        skip(SkipReason::NoVertices, "LWPOLYLINE", c.location);
-        return;
-    }
-    d.vertexCount = static_cast<std::uint32_t>(m_vertexScratch.size());
-    d.firstVertex = m_drawing.appendVertices(m_vertexScratch);
-    if (anyWidth) {
-        d.firstWidth = m_drawing.appendWidths(m_widthScratch);
-    }
-    keep(target, c, EntityType::LwPolyline, d);
-}
-
-void Parser::readPolyline(Target target, Common& c) {
-    PolylineData d;
-    std::int64_t flags = 0;
-    SegmentWidth defaults;
-    for (; m_have && m_tag.code != 0; advance()) {
-        if (commonTag(c)) {
-            continue;
-        }
-        switch (m_tag.code) {
-        case 30:
-            d.elevation = number(c);
-            break;
-        case 40:
-            defaults.start = number(c);
-            break;
-        case 41:
-            defaults.end = number(c);
-            break;
-        case 70:
-            flags = integer(c);
-            break;
-        default:
-            break;
-        }
-    }
-    m_vertexScratch.clear();
-    m_widthScratch.clear();
-    bool anyWidth = defaults.start != 0.0 || defaults.end != 0.0;
-    while (atZero("VERTEX")) {
-        PolylineVertex v;
-        SegmentWidth w = defaults;
-        std::int64_t vertexFlags = 0;
-        while (advance() && m_tag.code != 0) {
-            switch (m_tag.code) {
-            case 10:
-                v.point.x = number(c);
-                break;
-            case 20:
-                v.point.y = number(c);
-                break;
-            case 30:
-                v.point.z = number(c);
-                break;
-            case 40:
-                w.start = number(c);
-                break;
-            case 41:
-                w.end = number(c);
-                break;
-            case 42:
-                v.bulge = number(c);
-                break;
-            case 70:
-                vertexFlags = integer(c);
-                break;
-            default:
-                break;
-            }
-        }
-        // Spline frame control points (16) are not on the curve; polyface face records (128
-        // without 64) are not points.
-        if ((vertexFlags & 16) != 0 || ((vertexFlags & 128) != 0 && (vertexFlags & 64) == 0)) {
-            continue;
-        }
-        anyWidth = anyWidth || w.start != 0.0 || w.end != 0.0;
-        m_vertexScratch.push_back(v);
-        m_widthScratch.push_back(w);
-    }
-    if (atZero("SEQEND")) {
-        skipToNextZero();
-    }
-    if ((flags & 16) != 0) {
-        if (target != Target::Discard) {
-            skip(SkipReason::PolygonMesh, "POLYLINE", c.location);
+            skip(SkipReason::UnsupportedEntity, type, location);
         }
         return;
     }
-    if ((flags & 64) != 0) {
-        if (target != Target::Discard) {
-            skip(SkipReason::PolyfaceMesh, "POLYLINE", c.location);
-        }
-        return;
-    }
-    const bool is3d = (flags & 8) != 0;
-    if (is3d) {
-        d.elevation = 0.0;
-    } else {
-        readNormal(c, d.normal);
-    }
-    if (!acceptable(target, c, "POLYLINE")) {
-        return;
-    }
-    if (m_vertexScratch.empty()) {
-        skip(SkipReason::NoVertices, "POLYLINE", c.location);
-        return;
-    }
-    d.closed = (flags & 1) != 0;
-    d.constantWidth = defaults.start == defaults.end ? defaults.start : 0.0;
-    d.vertexCount = static_cast<std::uint32_t>(m_vertexScratch.size());
-    d.firstVertex = m_drawing.appendVertices(m_vertexScratch);
-    if (anyWidth && !is3d) {
-        d.firstWidth = m_drawing.appendWidths(m_widthScratch);
-    }
-    keep(target, c, is3d ? EntityType::Polyline3d : EntityType::Polyline2d, d);
+    Common c = commonOf(m_entityTags);
+    c.location = location;
+    read(*this, target, m_entityTags, c);
 }
 
-void Parser::readArc(Target target, Common& c, bool circle) {
-    ArcData d;
-    double startDegrees = 0.0;
-    double endDegrees = 360.0;
-    for (; m_have && m_tag.code != 0; advance()) {
-        if (commonTag(c)) {
-            continue;
-        }
-        switch (m_tag.code) {
-        case 10:
-            d.center.x = number(c);
-            break;
-        case 20:
-            d.center.y = number(c);
-            break;
-        case 30:
-            d.center.z = number(c);
-            break;
-        case 40:
-            d.radius = number(c);
-            break;
-        case 50:
-            startDegrees = number(c);
-            break;
-        case 51:
-            endDegrees = number(c);
-            break;
-        default:
-            break;
-        }
-    }
-    readNormal(c, d.normal);
-    if (!(d.radius > 0.0)) {
-        c.damaged = true;
-    }
-    const std::string_view type = circle ? "CIRCLE" : "ARC";
-    if (!acceptable(target, c, type)) {
-        return;
-    }
-    if (!circle) {
-        d.startAngle = normalizedAngle(startDegrees * kDegree);
-        d.endAngle = normalizedAngle(endDegrees * kDegree);
-    } else {
-        d.startAngle = 0.0;
-        d.endAngle = 0.0;
-    }
-    keep(target, c, circle ? EntityType::Circle : EntityType::Arc, d);
-}
-
-void Parser::readPoint(Target target, Common& c) {
-    PointData d;
-    for (; m_have && m_tag.code != 0; advance()) {
-        if (commonTag(c)) {
-            continue;
-        }
-        switch (m_tag.code) {
-        case 10:
-            d.position.x = number(c);
-            break;
-        case 20:
-            d.position.y = number(c);
-            break;
-        case 30:
-            d.position.z = number(c);
-            break;
-        default:
-            break;
-        }
-    }
-    readNormal(c, d.normal);
-    if (acceptable(target, c, "POINT")) {
-        keep(target, c, EntityType::Point, d);
-    }
-}
-
-void Parser::readText(Target target, Common& c) {
-    TextData d;
-    Vec3 second;
-    bool haveSecond = false;
-    std::string_view raw;
-    double rotationDegrees = 0.0;
-    std::int64_t h = 0;
-    std::int64_t v = 0;
-    for (; m_have && m_tag.code != 0; advance()) {
-        if (commonTag(c)) {
-            continue;
-        }
-        switch (m_tag.code) {
-        case 1:
-            raw = m_tag.text;
-            break;
-        case 10:
-            d.position.x = number(c);
-            break;
-        case 20:
-            d.position.y = number(c);
-            break;
-        case 30:
-            d.position.z = number(c);
-            break;
-        case 11:
-            second.x = number(c);
-            haveSecond = true;
-            break;
-        case 21:
-            second.y = number(c);
-            break;
-        case 31:
-            second.z = number(c);
-            break;
-        case 40:
-            d.height = number(c);
-            break;
-        case 41:
-            d.widthFactor = number(c);
-            break;
-        case 50:
-            rotationDegrees = number(c);
-            break;
-        case 72:
-            h = integer(c);
-            break;
-        case 73:
-            v = integer(c);
-            break;
-        default:
-            break;
-        }
-    }
-    readNormal(c, d.normal);
-    if (!acceptable(target, c, "TEXT")) {
-        return;
-    }
-    d.horizontal = static_cast<std::uint8_t>(std::clamp<std::int64_t>(h, 0, 5));
-    d.vertical = static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 3));
-    // Left-aligned, aligned (3) and fit (5) texts are placed by their first point; the others
-    // by the second, which AutoCAD keeps authoritative (the first is derived from it).
-    const bool bySecond = haveSecond && !(d.horizontal == 0 && d.vertical == 0) &&
-                          d.horizontal != 3 && d.horizontal != 5;
-    if (bySecond) {
-        d.position = second;
-    }
-    d.rotation = normalizedAngle(rotationDegrees * kDegree);
-    m_decoder.decode(raw, m_decoded);
-    m_drawing.setText(d, textPlainText(m_decoded));
-    keep(target, c, EntityType::Text, d);
-}
-
-void Parser::readMText(Target target, Common& c) {
-    TextData d;
-    d.widthFactor = 0.0;
-    m_scratch.clear();
-    std::string_view last;
-    Vec3 direction;
-    bool haveDirection = false;
-    double rotationDegrees = 0.0;
-    std::int64_t attachment = 1;
-    for (; m_have && m_tag.code != 0; advance()) {
-        if (commonTag(c)) {
-            continue;
-        }
-        switch (m_tag.code) {
-        case 3:
-            m_scratch.append(m_tag.text);
-            break;
-        case 1:
-            last = m_tag.text;
-            break;
-        case 10:
-            d.position.x = number(c);
-            break;
-        case 20:
-            d.position.y = number(c);
-            break;
-        case 30:
-            d.position.z = number(c);
-            break;
-        case 11:
-            direction.x = number(c);
-            haveDirection = true;
-            break;
-        case 21:
-            direction.y = number(c);
-            break;
-        case 31:
-            direction.z = number(c);
-            break;
-        case 40:
-            d.height = number(c);
-            break;
-        case 41:
-            d.widthFactor = number(c);
-            break;
-        case 50:
-            rotationDegrees = number(c);
-            break;
-        case 71:
-            attachment = integer(c);
-            break;
-        default:
-            break;
-        }
-    }
-    readNormal(c, d.normal);
-    if (!acceptable(target, c, "MTEXT")) {
-        return;
-    }
-    m_scratch.append(last);
-    d.horizontal = static_cast<std::uint8_t>(std::clamp<std::int64_t>(attachment, 1, 9));
-    // ezdxf and AutoCAD write the rotation in degrees; the direction vector, when present,
-    // wins over it.
-    double rotation = rotationDegrees * kDegree;
-    if (haveDirection && isFinite(direction) && length(direction) > 0.0) {
-        const Vec3 ocs = wcsToOcs(direction, d.normal);
-        if (ocs.x != 0.0 || ocs.y != 0.0) {
-            rotation = std::atan2(ocs.y, ocs.x);
-        }
-    }
-    d.rotation = normalizedAngle(rotation);
-    m_decoder.decode(m_scratch, m_decoded);
-    m_drawing.setText(d, mtextPlainText(m_decoded));
-    keep(target, c, EntityType::MText, d);
-}
-
-void Parser::readInsert(Target target, Common& c) {
-    InsertData d;
-    std::string_view name;
-    bool attributesFollow = false;
-    std::int64_t columns = 1;
-    std::int64_t rows = 1;
-    double rotationDegrees = 0.0;
-    for (; m_have && m_tag.code != 0; advance()) {
-        if (commonTag(c)) {
-            continue;
-        }
-        switch (m_tag.code) {
-        case 2:
-            name = m_tag.trimmed();
-            break;
-        case 10:
-            d.position.x = number(c);
-            break;
-        case 20:
-            d.position.y = number(c);
-            break;
-        case 30:
-            d.position.z = number(c);
-            break;
-        case 41:
-            d.scale.x = number(c);
-            break;
-        case 42:
-            d.scale.y = number(c);
-            break;
-        case 43:
-            d.scale.z = number(c);
-            break;
-        case 50:
-            rotationDegrees = number(c);
-            break;
-        case 66:
-            attributesFollow = integer(c) != 0;
-            break;
-        case 70:
-            columns = integer(c);
-            break;
-        case 71:
-            rows = integer(c);
-            break;
-        default:
-            break;
-        }
-    }
-    // The block name is a view into the file; decode it before the attribute tags go by.
-    std::string blockName = decoded(name);
-    if (attributesFollow) {
-        while (atZero("ATTRIB")) {
-            if (target != Target::Discard) {
-                skip(SkipReason::Attribute, "ATTRIB", m_tag.location);
-            }
-            skipToNextZero();
-        }
-        if (atZero("SEQEND")) {
-            skipToNextZero();
-        }
-    }
-    readNormal(c, d.normal);
-    if (!acceptable(target, c, "INSERT")) {
-        return;
-    }
-    if (columns > 1 || rows > 1) {
-        skip(SkipReason::ArrayReducedToOne, "INSERT", c.location);
-    }
-    d.rotation = normalizedAngle(rotationDegrees * kDegree);
-    std::string key = upperAscii(blockName);
-    const auto it = m_blockByName.find(key);
-    d.block = it != m_blockByName.end() ? it->second : kUnresolvedBlock;
-    if (d.block == kUnresolvedBlock) {
-        const bool inBlock = target == Target::Block;
-        const std::size_t index =
-            inBlock ? m_drawing.mutableBlockEntities().size() : m_drawing.mutableEntities().size();
-        m_pending.push_back(PendingInsert{inBlock, index, std::move(key)});
-    }
-    keep(target, c, EntityType::Insert, d);
-}
-
-void Parser::resolveBlocks() {
+void ReaderContext::resolveBlocks() {
     MappedVector<Entity>& model = m_drawing.mutableEntities();
     MappedVector<Entity>& pool = m_drawing.mutableBlockEntities();
     std::vector<Block>& blocks = m_drawing.mutableBlocks();
@@ -1233,6 +919,8 @@ void Parser::resolveBlocks() {
         pool.truncate(out);
     }
 }
+
+namespace {
 
 /// A read-only mapping of a whole file, released on destruction.
 // What kind of file a non-regular one is, for the message that refuses it.
@@ -1340,9 +1028,9 @@ std::string LoadReport::summary() const {
     for (const SkippedItems& s : skipped) {
         const std::string count = std::to_string(s.count);
         out += s.what.empty()
-                   ? fillText(uiText("DxfReader", "skipped %1: %2"), {count, reasonText(s.reason)})
+                   ? fillText(uiText("DxfReader", "skipped %1: %2"), {count, describe(s.reason)})
                    : fillText(uiText("DxfReader", "skipped %1 %2: %3"),
-                              {count, s.what, reasonText(s.reason)});
+                              {count, s.what, describe(s.reason)});
         out += "\n";
     }
     for (const std::string& note : notes) {
@@ -1355,10 +1043,10 @@ ReadResult readDxf(std::string_view bytes) {
     if (bytes.size() >= (std::size_t{1} << 32)) {
         DxfFailure f{DxfError::TooLarge, 0, false,
                      fillText(uiText("DxfReader", "the file is larger than 4 GiB (%1)"),
-                              {errorName(DxfError::TooLarge)})};
+                              {describe(DxfError::TooLarge)})};
         return vexilo::unexpected(std::move(f));
     }
-    Parser parser(bytes);
+    ReaderContext parser(bytes);
     return parser.run();
 }
 
@@ -1372,7 +1060,7 @@ ReadResult readDxfFile(const std::string& path) {
     return readDxf(file.bytes());
 }
 
-std::string errorName(DxfError kind) {
+std::string describe(DxfError kind) {
     switch (kind) {
     case DxfError::CannotOpen:
         return uiText("DxfReader", "cannot open");
@@ -1388,7 +1076,7 @@ std::string errorName(DxfError kind) {
     return "";
 }
 
-std::string reasonText(SkipReason reason) {
+std::string describe(SkipReason reason) {
     switch (reason) {
     case SkipReason::UnsupportedEntity:
         return uiText("DxfReader", "entity type not shown");
@@ -1406,8 +1094,6 @@ std::string reasonText(SkipReason reason) {
         return uiText("DxfReader", "reference to an undefined block");
     case SkipReason::RecursiveBlock:
         return uiText("DxfReader", "block that inserts itself");
-    case SkipReason::Attribute:
-        return uiText("DxfReader", "block attribute (not shown)");
     case SkipReason::ArrayReducedToOne:
         return uiText("DxfReader", "array insert, only its first copy kept");
     case SkipReason::Misplaced:

@@ -2,8 +2,10 @@
 //
 // What is read: the header variables the host uses, the LAYER table, block definitions and the
 // model-space entities LINE, LWPOLYLINE, POLYLINE (2D and 3D, with VERTEX and SEQEND), ARC,
-// CIRCLE, POINT, TEXT, MTEXT and INSERT. Everything else (other entity types, paper space,
-// polygon and polyface meshes, attributes, objects) is passed over and counted in the report.
+// CIRCLE, POINT, TEXT, MTEXT, INSERT (with its ATTRIB texts), DIMENSION (its block), SPLINE,
+// ELLIPSE, SOLID, TRACE, 3DFACE, LEADER, XLINE, RAY and HATCH. Everything else (other entity
+// types, paper space, polygon and polyface meshes, objects) is passed over and counted in the
+// report.
 #pragma once
 
 #include "cadhost/model/drawing.h"
@@ -60,8 +62,6 @@ enum class SkipReason {
     UndefinedBlock,
     /// An INSERT that would insert its own block again (directly or through other blocks).
     RecursiveBlock,
-    /// ATTRIB entities of block references (attribute texts are not shown).
-    Attribute,
     /// An array insert (MINSERT): only its first copy is kept; counted once per INSERT.
     ArrayReducedToOne,
     /// Entities between a missing end of block and the next block or section.
@@ -110,8 +110,8 @@ ReadResult readDxf(std::string_view bytes);
 ReadResult readDxfFile(const std::string& path);
 
 /// A short name of an error kind ("truncated", "not a DXF file", ...), in the person's language.
-std::string errorName(DxfError kind);
+std::string describe(DxfError kind);
 /// A short description of a skip reason, in the person's language.
-std::string reasonText(SkipReason reason);
+std::string describe(SkipReason reason);
 
 } // namespace vexilo::cadhost::dxf

@@ -342,4 +342,18 @@ bool TagReader::nextBinary(Tag& tag) {
     return true;
 }
 
+std::string_view describe(TagError error) {
+    switch (error) {
+    case TagError::None:
+        return "no error";
+    case TagError::Truncated:
+        return "truncated";
+    case TagError::BadGroupCode:
+        return "a group code that is not a number, or not one DXF defines";
+    case TagError::GroupCodeOutOfRange:
+        return "a group code outside the 0 to 1071 DXF defines";
+    }
+    return "unknown tag error";
+}
+
 } // namespace vexilo::cadhost::dxf

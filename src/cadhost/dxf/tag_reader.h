@@ -51,6 +51,9 @@ enum class TagError {
     GroupCodeOutOfRange,
 };
 
+/// A short English description ("truncated", "a group code that is not a number", …).
+std::string_view describe(TagError error);
+
 /// Reads tags one after another. 999 comments are passed over.
 class TagReader {
 public:

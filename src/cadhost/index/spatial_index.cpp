@@ -204,6 +204,42 @@ double distanceTo(Vec2 p, const PrimitiveShape& shape) {
     if (const auto* q = std::get_if<PointPrimitive>(&shape)) {
         return distance(p, xy(q->position));
     }
+    if (const auto* f = std::get_if<FillPrimitive>(&shape)) {
+        // 0 inside (even-odd over all loops), else the distance to the nearest edge.
+        bool inside = false;
+        double best = 1e300;
+        std::size_t at = 0;
+        for (const std::uint32_t n : f->loopSizes) {
+            for (std::size_t i = 0; i < n && at + n <= f->points.size(); ++i) {
+                const Vec2 a = xy(f->points[at + i]);
+                const Vec2 b = xy(f->points[at + (i + 1) % n]);
+                if ((a.y > p.y) != (b.y > p.y) &&
+                    p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) {
+                    inside = !inside;
+                }
+                best = std::min(best, distanceToSegment(p, a, b));
+            }
+            at += n;
+        }
+        return inside ? 0.0 : best;
+    }
+    if (const auto* r = std::get_if<RayPrimitive>(&shape)) {
+        const Vec2 d = xy(r->direction);
+        const double len = std::hypot(d.x, d.y);
+        const Vec2 o = xy(r->origin);
+        if (!(len > 0.0)) {
+            return distance(p, o);
+        }
+        double along = ((p.x - o.x) * d.x + (p.y - o.y) * d.y) / (len * len);
+        if (!r->bothWays) {
+            along = std::max(0.0, along);
+        }
+        return distance(p, o + d * along);
+    }
+    if (std::holds_alternative<SnapPointPrimitive>(shape)) {
+        // Not drawn: nothing to pick.
+        return 1e300;
+    }
     const auto& t = std::get<TextPrimitive>(shape);
     const auto c = t.corners();
     if (insidePolygon(p, c)) {
@@ -267,6 +303,7 @@ std::optional<PickHit> SpatialIndex::pick(Vec2 point, double halfSize) const {
     std::optional<PickHit> best;
     PrimitiveOptions options;
     options.clip = box;
+    options.snapPoints = true;
     for (const TreeValue& v : found) {
         double nearest = std::numeric_limits<double>::infinity();
         forEachPrimitive(
@@ -321,6 +358,7 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
     // through it, so polyline segments outside it can be left out.
     PrimitiveOptions options;
     options.clip = box;
+    options.snapPoints = true;
     for (const TreeValue& v : found) {
         const std::size_t entity = v.second;
         forEachPrimitive(
@@ -351,6 +389,16 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
                     }
                 } else if (const auto* q = std::get_if<PointPrimitive>(&shape)) {
                     consider(q->position, SnapKind::Node, entity);
+                } else if (const auto* m = std::get_if<SnapPointPrimitive>(&shape)) {
+                    if (!m->center || inAperture(m->position)) {
+                        consider(m->position, m->center ? SnapKind::Center : SnapKind::Midpoint,
+                                 entity);
+                    } else {
+                        // As for arcs: a centre outside the aperture ranks behind every point
+                        // inside it.
+                        offer(m->position, SnapKind::Center, entity,
+                              outsideRank + distance(point, xy(m->position)));
+                    }
                 }
                 const bool curve = std::holds_alternative<SegmentPrimitive>(shape) ||
                                    std::holds_alternative<ArcPrimitive>(shape);

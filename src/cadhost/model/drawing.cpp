@@ -31,6 +31,15 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
 
 Drawing::Drawing() {
     m_layers.push_back(Layer{"0", 7, true, false, false});
+    m_linetypes.push_back(Linetype{"Continuous", {}});
+}
+
+std::uint16_t Drawing::addLinetype(Linetype linetype) {
+    if (m_linetypes.size() >= kLinetypeByBlock) {
+        return kLinetypeContinuous;
+    }
+    m_linetypes.push_back(std::move(linetype));
+    return static_cast<std::uint16_t>(m_linetypes.size() - 1);
 }
 
 const Entity* Drawing::findByHandle(std::uint64_t handle) const {
@@ -93,6 +102,19 @@ std::string_view Drawing::text(const TextData& t) const {
     return std::string_view(m_text.data(), m_text.size()).substr(t.textOffset, t.textLength);
 }
 
+std::span<const PolylineVertex> Drawing::vertexRun(std::uint32_t first, std::uint32_t count) const {
+    return std::span<const PolylineVertex>(m_vertices).subspan(first, count);
+}
+
+std::span<const double> Drawing::numbers(std::uint32_t first, std::uint32_t count) const {
+    return std::span<const double>(m_numbers).subspan(first, count);
+}
+
+std::span<const Entity> Drawing::attributes(const InsertData& insert) const {
+    return std::span<const Entity>(m_attributes)
+        .subspan(insert.firstAttribute, insert.attributeCount);
+}
+
 std::uint32_t Drawing::addLayer(Layer layer) {
     if (const auto existing = findLayer(layer.name)) {
         m_layers[*existing] = std::move(layer);
@@ -135,6 +157,15 @@ std::uint32_t Drawing::appendVertices(std::span<const PolylineVertex> run) {
 
 std::uint32_t Drawing::appendWidths(std::span<const SegmentWidth> run) {
     return static_cast<std::uint32_t>(m_widths.append(run.data(), run.size()));
+}
+
+std::uint32_t Drawing::appendNumbers(std::span<const double> run) {
+    return static_cast<std::uint32_t>(m_numbers.append(run.data(), run.size()));
+}
+
+std::uint32_t Drawing::appendAttribute(Entity attribute) {
+    m_attributes.push_back(attribute);
+    return static_cast<std::uint32_t>(m_attributes.size() - 1);
 }
 
 void Drawing::setText(TextData& t, std::string_view utf8) {
@@ -189,7 +220,8 @@ void Drawing::finish() {
 std::size_t Drawing::poolBytes() const {
     return (m_entities.size() + m_blockEntities.size()) * sizeof(Entity) +
            m_vertices.size() * sizeof(PolylineVertex) + m_widths.size() * sizeof(SegmentWidth) +
-           m_text.size() + m_handleIndex.size() * sizeof(HandleEntry);
+           m_text.size() + m_handleIndex.size() * sizeof(HandleEntry) +
+           m_numbers.size() * sizeof(double) + m_attributes.size() * sizeof(Entity);
 }
 
 void Drawing::shrinkPools() {
@@ -198,6 +230,8 @@ void Drawing::shrinkPools() {
     m_vertices.shrinkToFit();
     m_widths.shrinkToFit();
     m_text.shrinkToFit();
+    m_numbers.shrinkToFit();
+    m_attributes.shrinkToFit();
     m_handleIndex.shrinkToFit();
 }
 
@@ -222,6 +256,26 @@ std::string_view dxfTypeName(EntityType type) {
         return "MTEXT";
     case EntityType::Insert:
         return "INSERT";
+    case EntityType::Spline:
+        return "SPLINE";
+    case EntityType::Ellipse:
+        return "ELLIPSE";
+    case EntityType::Solid:
+        return "SOLID";
+    case EntityType::Trace:
+        return "TRACE";
+    case EntityType::Face3d:
+        return "3DFACE";
+    case EntityType::Dimension:
+        return "DIMENSION";
+    case EntityType::Leader:
+        return "LEADER";
+    case EntityType::XLine:
+        return "XLINE";
+    case EntityType::Ray:
+        return "RAY";
+    case EntityType::Hatch:
+        return "HATCH";
     }
     return "";
 }

@@ -30,8 +30,17 @@ struct Layer {
     bool on = true;
     bool frozen = false;
     bool locked = false;
+    /// Index into Drawing::linetypes() (0: Continuous).
+    std::uint16_t linetype = 0;
     /// True when its entities show: on and not frozen.
     bool visible() const { return on && !frozen; }
+};
+
+/// A LTYPE table entry: its dash pattern in drawing units (positive a dash, negative a gap, 0 a
+/// dot), empty for a solid line.
+struct Linetype {
+    std::string name;
+    std::vector<double> dashes;
 };
 
 /// A block definition: name, base point (in the block's own coordinates) and the range of its
@@ -52,6 +61,8 @@ struct DrawingHeader {
     /// $EXTMIN/$EXTMAX in WCS as the file states them (not checked against the entities).
     std::optional<Vec3> extMin;
     std::optional<Vec3> extMax;
+    /// $LTSCALE: the global line type scale.
+    double linetypeScale = 1.0;
 };
 
 /// A 2D box in the WCS XY plane. Empty while min > max.
@@ -101,6 +112,9 @@ public:
     /// AutoCAD's do).
     std::optional<std::uint32_t> findLayer(std::string_view name) const;
 
+    /// Line types; index 0 is always "Continuous".
+    std::span<const Linetype> linetypes() const { return m_linetypes; }
+
     std::span<const Block> blocks() const { return m_blocks; }
     /// The entities of one block definition, in their order.
     std::span<const Entity> blockEntities(const Block& block) const;
@@ -112,6 +126,12 @@ public:
     std::span<const SegmentWidth> widths(const PolylineData& p) const;
     /// The UTF-8 string of a text.
     std::string_view text(const TextData& t) const;
+    /// A run of the vertex pool (spline control and fit points, face corners, hatch loops).
+    std::span<const PolylineVertex> vertexRun(std::uint32_t first, std::uint32_t count) const;
+    /// A run of the number pool (spline knots, hatch loop sizes and pattern lines).
+    std::span<const double> numbers(std::uint32_t first, std::uint32_t count) const;
+    /// The attribute texts of a block reference.
+    std::span<const Entity> attributes(const InsertData& insert) const;
 
     const DrawingHeader& header() const { return m_header; }
     /// Bytes the drawing's pools hold (entities, vertices, widths, texts, handle index), for
@@ -127,6 +147,9 @@ public:
     /// Adds a layer, or replaces the one of that name (a later LAYER entry wins); returns its
     /// index.
     std::uint32_t addLayer(Layer layer);
+    /// Adds a line type (the reader keeps names unique) and returns its index; past 0xFFFD line
+    /// types it adds nothing and returns 0, Continuous.
+    std::uint16_t addLinetype(Linetype linetype);
     /// Adds a block definition whose entities are those appended with appendBlockEntity until
     /// the next addBlock; returns its index.
     std::uint32_t addBlock(std::string name, Vec3 base);
@@ -140,6 +163,9 @@ public:
     /// Appends a run of vertices (or widths) and returns the index of the first.
     std::uint32_t appendVertices(std::span<const PolylineVertex> run);
     std::uint32_t appendWidths(std::span<const SegmentWidth> run);
+    std::uint32_t appendNumbers(std::span<const double> run);
+    /// Appends an attribute text (an ATTRIB of a block reference) and returns its index.
+    std::uint32_t appendAttribute(Entity attribute);
     /// Copies a UTF-8 string into the text pool and points `t` at it.
     void setText(TextData& t, std::string_view utf8);
     /// Mutable access for the reader's final passes (resolving block names).
@@ -158,9 +184,12 @@ private:
     MappedVector<Entity> m_blockEntities;
     std::vector<Block> m_blocks;
     std::vector<Layer> m_layers;
+    std::vector<Linetype> m_linetypes;
     MappedVector<PolylineVertex> m_vertices;
     MappedVector<SegmentWidth> m_widths;
     MappedVector<char> m_text;
+    MappedVector<double> m_numbers;
+    MappedVector<Entity> m_attributes;
     struct HandleEntry {
         std::uint64_t handle;
         std::uint32_t index;

@@ -26,6 +26,16 @@ enum class EntityType : std::uint8_t {
     Text,
     MText,
     Insert,
+    Spline,
+    Ellipse,
+    Solid,
+    Trace,
+    Face3d,
+    Dimension,
+    Leader,
+    XLine,
+    Ray,
+    Hatch,
 };
 
 /// A LINE: both ends in WCS; the normal (DXF 210) only tilts a thickness, which the host does
@@ -57,6 +67,7 @@ struct PolylineData {
     /// OCS Z of the plane of a 2D polyline (DXF 38 for LWPOLYLINE, 30 for POLYLINE).
     double elevation = 0.0;
     /// DXF 43 (LWPOLYLINE) or 40/41 defaults (POLYLINE); used where no vertex gives widths.
+    /// A LEADER keeps the length of its arrowhead here (0: no arrowhead).
     double constantWidth = 0.0;
     std::uint32_t firstVertex = 0;
     std::uint32_t vertexCount = 0;
@@ -104,32 +115,101 @@ struct TextData {
 };
 
 /// An INSERT (block reference): insertion point in OCS, scale factors, rotation in radians
-/// about the normal, and the index of its block in Drawing::blocks().
+/// about the normal, and the index of its block in Drawing::blocks(); its attribute texts
+/// (ATTRIB, in the coordinates the reference lives in) in Drawing::attributes(). A DIMENSION
+/// keeps the reference to its anonymous block here too (no scale, no rotation) and its kind
+/// (DXF 70 & 7) in `dimensionKind`.
 struct InsertData {
     Vec3 position;
     Vec3 normal{0.0, 0.0, 1.0};
     Vec3 scale{1.0, 1.0, 1.0};
     double rotation = 0.0;
     std::uint32_t block = 0;
+    std::uint32_t firstAttribute = 0;
+    std::uint16_t attributeCount = 0;
+    std::uint8_t dimensionKind = 0;
 };
+
+/// A SPLINE: control points (WCS, with their weights in `bulge`) and fit points (WCS) in the
+/// vertex pool, knots in the number pool (Drawing::numbers).
+struct SplineData {
+    Vec3 normal{0.0, 0.0, 1.0};
+    std::uint32_t firstControl = 0;
+    std::uint32_t controlCount = 0;
+    std::uint32_t firstFit = 0;
+    std::uint32_t fitCount = 0;
+    std::uint32_t firstKnot = 0;
+    std::uint32_t knotCount = 0;
+    std::uint8_t degree = 3;
+    /// DXF 70: 1 closed, 2 periodic, 4 rational.
+    std::uint8_t flags = 0;
+};
+
+/// An ELLIPSE or elliptical arc: centre and end of the major axis (relative to the centre) in
+/// WCS, minor to major ratio, and start and end parameters in radians (0 and 2π for a whole
+/// ellipse), counter-clockwise about the normal.
+struct EllipseData {
+    Vec3 center;
+    Vec3 majorAxis{1.0, 0.0, 0.0};
+    Vec3 normal{0.0, 0.0, 1.0};
+    double ratio = 1.0;
+    double startParameter = 0.0;
+    double endParameter = 0.0;
+};
+
+/// A SOLID or TRACE (filled, corners in OCS in DXF order 1, 2, 4, 3 around) or a 3DFACE
+/// (edges, corners in WCS): four corners in the vertex pool from `firstVertex`.
+struct FaceData {
+    Vec3 normal{0.0, 0.0, 1.0};
+    std::uint32_t firstVertex = 0;
+    /// 3DFACE: bit i set when edge i (from corner i to the next) is invisible (DXF 70).
+    std::uint8_t invisibleEdges = 0;
+};
+
+/// A HATCH: its boundary loops as closed OCS polylines (bulged vertices in the vertex pool,
+/// the vertex count of each loop in the number pool), and for a pattern fill the pattern
+/// lines as the entity gives them, already scaled and rotated, in the number pool as runs of
+/// angle (radians), base x, base y, offset x, offset y, dash count, dashes...
+struct HatchData {
+    Vec3 normal{0.0, 0.0, 1.0};
+    double elevation = 0.0;
+    std::uint32_t firstVertex = 0;
+    std::uint32_t firstLoop = 0;
+    std::uint32_t loopCount = 0;
+    std::uint32_t firstPattern = 0;
+    std::uint32_t patternNumbers = 0;
+    bool solid = false;
+};
+
+/// Line type indices with a special meaning (others index Drawing::linetypes(); 0 is
+/// "Continuous").
+inline constexpr std::uint16_t kLinetypeContinuous = 0;
+inline constexpr std::uint16_t kLinetypeByBlock = 0xFFFE;
+inline constexpr std::uint16_t kLinetypeByLayer = 0xFFFF;
 
 /// ACI colour numbers with a special meaning.
 inline constexpr std::int16_t kColorByBlock = 0;
 inline constexpr std::int16_t kColorByLayer = 256;
 
 /// The geometry of an entity; which alternative goes with which EntityType: LineData for Line,
-/// PolylineData for the three polylines, ArcData for Arc and Circle, PointData for Point,
-/// TextData for Text and MText, InsertData for Insert.
-using EntityData = std::variant<LineData, PolylineData, ArcData, PointData, TextData, InsertData>;
+/// XLine and Ray (start the base point, end one unit along the direction), PolylineData for
+/// the three polylines and Leader (WCS vertices), ArcData for Arc and Circle, PointData for
+/// Point, TextData for Text and MText, InsertData for Insert and Dimension, SplineData,
+/// EllipseData, FaceData for Solid, Trace and Face3d, HatchData.
+using EntityData = std::variant<LineData, PolylineData, ArcData, PointData, TextData, InsertData,
+                                SplineData, EllipseData, FaceData, HatchData>;
 
 /// One entity: its DXF handle, its layer (index into Drawing::layers()), its own ACI colour
-/// (kColorByLayer when it has none) and its geometry.
+/// (kColorByLayer when it has none), its line type (DXF 6) and line type scale (DXF 48), and its
+/// geometry.
 struct Entity {
     std::uint64_t handle = 0;
     std::uint32_t layer = 0;
     std::int16_t color = kColorByLayer;
     EntityType type = EntityType::Line;
     EntityData data;
+    std::uint16_t linetype = kLinetypeByLayer;
+    float linetypeScale = 1.0f;
 
     const LineData* line() const { return std::get_if<LineData>(&data); }
     const PolylineData* polyline() const { return std::get_if<PolylineData>(&data); }
@@ -137,6 +217,10 @@ struct Entity {
     const PointData* point() const { return std::get_if<PointData>(&data); }
     const TextData* text() const { return std::get_if<TextData>(&data); }
     const InsertData* insert() const { return std::get_if<InsertData>(&data); }
+    const SplineData* spline() const { return std::get_if<SplineData>(&data); }
+    const EllipseData* ellipse() const { return std::get_if<EllipseData>(&data); }
+    const FaceData* face() const { return std::get_if<FaceData>(&data); }
+    const HatchData* hatch() const { return std::get_if<HatchData>(&data); }
 };
 
 } // namespace vexilo::cadhost

@@ -30,6 +30,15 @@ Vec3 arcPoint(const ArcData& a, double angle) {
     return ocsToWcs(ocs, a.normal);
 }
 
+/// AutoCAD's object name of each dimension kind (DXF 70 & 7).
+std::string_view dimensionObjectName(std::uint8_t kind) {
+    static constexpr std::string_view kNames[] = {
+        "AcDbRotatedDimension",   "AcDbAlignedDimension", "AcDb2LineAngularDimension",
+        "AcDbDiametricDimension", "AcDbRadialDimension",  "AcDb3PointAngularDimension",
+        "AcDbOrdinateDimension",  "AcDbRotatedDimension"};
+    return kNames[kind & 7];
+}
+
 } // namespace
 
 double counterClockwiseSweep(double start, double end) {
@@ -62,6 +71,26 @@ std::string_view objectName(const Entity& e) {
         return "AcDbMText";
     case EntityType::Insert:
         return "AcDbBlockReference";
+    case EntityType::Spline:
+        return "AcDbSpline";
+    case EntityType::Ellipse:
+        return "AcDbEllipse";
+    case EntityType::Solid:
+        return "AcDbSolid";
+    case EntityType::Trace:
+        return "AcDbTrace";
+    case EntityType::Face3d:
+        return "AcDbFace";
+    case EntityType::Dimension:
+        return dimensionObjectName(e.insert()->dimensionKind);
+    case EntityType::Leader:
+        return "AcDbLeader";
+    case EntityType::XLine:
+        return "AcDbXline";
+    case EntityType::Ray:
+        return "AcDbRay";
+    case EntityType::Hatch:
+        return "AcDbHatch";
     }
     return "AcDbEntity";
 }

@@ -2,6 +2,7 @@
 #include "cadhost/model/primitives.h"
 
 #include "cadhost/host_geometry.h"
+#include "cadhost/model/curves.h"
 #include "cadhost/model/entity_members.h"
 
 #include <algorithm>
@@ -13,6 +14,14 @@ namespace vexilo::cadhost {
 namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
+/// Most pattern lines one hatch gives (a tiny pattern scale on a large area would give
+/// millions).
+constexpr std::size_t kMaxHatchLines = 20000;
+/// Most pattern-line-by-boundary-edge intersection tests one hatch makes.
+constexpr double kMaxHatchWork = 5.0e7;
+/// Most dashes one straight piece or arc is broken into; beyond, the dashes are far below a
+/// pixel wherever the whole piece is in view, and it is drawn solid.
+constexpr double kMaxDashesPerPiece = 2000.0;
 
 /// Rough advance of one UTF-8 encoded character, in text heights.
 double glyphAdvance(unsigned char lead) {
@@ -53,7 +62,8 @@ public:
         : m_d(d), m_sink(sink), m_options(o) {}
 
     bool entity(const Entity& e, const Transform& t, std::uint32_t parentLayer,
-                std::int16_t parentColor, bool inBlock, int depth) {
+                std::int16_t parentColor, bool inBlock, int depth,
+                std::uint16_t parentLinetype = kLinetypeContinuous) {
         std::uint32_t layer = e.layer;
         if (inBlock && layer == 0) {
             layer = parentLayer;
@@ -72,6 +82,28 @@ public:
         m_layer = layer;
         m_aci = aci;
         m_color = aciToRgb(aci);
+        std::uint16_t linetype = e.linetype;
+        if (linetype == kLinetypeByBlock) {
+            linetype = inBlock ? parentLinetype : kLinetypeContinuous;
+        }
+        if (linetype == kLinetypeByLayer) {
+            linetype = layer < m_d.layers().size() ? m_d.layer(layer).linetype : 0;
+        }
+        m_dashes = {};
+        if (m_options.linetypes && linetype < m_d.linetypes().size()) {
+            m_dashes = m_d.linetypes()[linetype].dashes;
+            m_dashScale = static_cast<double>(e.linetypeScale) * m_d.header().linetypeScale;
+            // The walk starts by stepping onto the first element.
+            m_dashIndex = m_dashes.size() - 1;
+            m_dashLeft = 0.0;
+            m_dashPeriod = 0.0;
+            for (const double d : m_dashes) {
+                m_dashPeriod += std::fabs(d) * m_dashScale;
+            }
+            if (!(m_dashPeriod > 0.0) || !std::isfinite(m_dashPeriod)) {
+                m_dashes = {};
+            }
+        }
         switch (e.type) {
         case EntityType::Line:
             return segment(t.apply(e.line()->start), t.apply(e.line()->end), 0.0, 0.0);
@@ -94,7 +126,8 @@ public:
         case EntityType::Text:
         case EntityType::MText:
             return text(*e.text(), e.type == EntityType::MText, t);
-        case EntityType::Insert: {
+        case EntityType::Insert:
+        case EntityType::Dimension: {
             const InsertData& ins = *e.insert();
             if (depth >= m_options.maxDepth || ins.block >= m_d.blocks().size()) {
                 return true;
@@ -103,23 +136,128 @@ public:
             const Transform inner = t.after(insertTransform(ins, block));
             const std::int16_t color = aci;
             for (const Entity& child : m_d.blockEntities(block)) {
-                if (!entity(child, inner, layer, color, true, depth + 1)) {
+                if (!entity(child, inner, layer, color, true, depth + 1, linetype)) {
+                    return false;
+                }
+            }
+            // Attribute texts live where the reference does, not in the block.
+            for (const Entity& attribute : m_d.attributes(ins)) {
+                if (!entity(attribute, t, layer, color, true, depth + 1, linetype)) {
                     return false;
                 }
             }
             return true;
         }
+        case EntityType::Spline:
+            return spline(*e.spline(), t);
+        case EntityType::Ellipse:
+            return ellipse(*e.ellipse(), t);
+        case EntityType::Solid:
+        case EntityType::Trace:
+        case EntityType::Face3d:
+            return face(*e.face(), e.type == EntityType::Face3d, t);
+        case EntityType::Leader:
+            return leader(*e.polyline(), t);
+        case EntityType::XLine:
+        case EntityType::Ray: {
+            const LineData& l = *e.line();
+            const Vec3 origin = t.apply(l.start);
+            const Vec3 direction = t.apply(l.end) - origin;
+            if (!(length(direction) > 0.0)) {
+                return true;
+            }
+            return emit(RayPrimitive{origin, normalized(direction), e.type == EntityType::XLine});
+        }
+        case EntityType::Hatch:
+            return hatch(*e.hatch(), t);
         }
         return true;
     }
 
 private:
     bool emit(PrimitiveShape shape) {
+        if (!m_dashes.empty()) {
+            if (const auto* s = std::get_if<SegmentPrimitive>(&shape);
+                s != nullptr && s->startWidth == 0.0 && s->endWidth == 0.0) {
+                return dashedSegment(*s);
+            }
+            if (const auto* a = std::get_if<ArcPrimitive>(&shape);
+                a != nullptr && a->startWidth == 0.0 && a->endWidth == 0.0) {
+                return dashedArc(*a);
+            }
+        }
+        return emitShape(std::move(shape));
+    }
+
+    bool emitShape(PrimitiveShape shape) {
         if (m_count >= m_options.limit) {
             return false;
         }
         ++m_count;
         return m_sink(Primitive{std::move(shape), m_color, m_aci, m_layer});
+    }
+
+    /// Walks the line type pattern along `length` from where the entity's last piece left
+    /// it, calling `piece(from, to)` for each dash (a dot is a dash of 1 % of the pattern).
+    /// Returns false when a piece stopped it. Very long runs of tiny dashes are drawn whole.
+    template <class Piece> bool walkPattern(double length, Piece&& piece) {
+        if (!(length > 0.0)) {
+            return true;
+        }
+        if (length / m_dashPeriod > kMaxDashesPerPiece) {
+            return piece(0.0, length);
+        }
+        double s = 0.0;
+        while (true) {
+            if (m_dashLeft <= 0.0) {
+                m_dashIndex = (m_dashIndex + 1) % m_dashes.size();
+                m_dashLeft = std::fabs(m_dashes[m_dashIndex]) * m_dashScale;
+                if (m_dashes[m_dashIndex] == 0.0 &&
+                    !piece(s, std::min(length, s + 0.01 * m_dashPeriod))) {
+                    return false;
+                }
+                continue;
+            }
+            const double remaining = length - s;
+            const bool dash = m_dashes[m_dashIndex] > 0.0;
+            if (m_dashLeft >= remaining) {
+                m_dashLeft -= remaining;
+                return !dash || piece(s, length);
+            }
+            if (dash && !piece(s, s + m_dashLeft)) {
+                return false;
+            }
+            s += m_dashLeft;
+            m_dashLeft = 0.0;
+        }
+    }
+
+    bool dashedSegment(const SegmentPrimitive& seg) {
+        const Vec3 d = seg.end - seg.start;
+        const double len = length(d);
+        if (!(len > 0.0) || !std::isfinite(len)) {
+            return emitShape(seg);
+        }
+        return walkPattern(len, [&](double a, double b) {
+            SegmentPrimitive dash{seg.start + d * (a / len), seg.start + d * (b / len)};
+            dash.startIsEnd = false;
+            dash.endIsEnd = false;
+            dash.hasMidpoint = false;
+            return emitShape(dash);
+        });
+    }
+
+    bool dashedArc(const ArcPrimitive& arc) {
+        const double len = arc.radius * arc.sweep;
+        if (!(len > 0.0) || !std::isfinite(len)) {
+            return emitShape(arc);
+        }
+        return walkPattern(len, [&](double a, double b) {
+            ArcPrimitive dash = arc;
+            dash.startAngle = arc.startAngle + a / arc.radius;
+            dash.sweep = std::max((b - a) / arc.radius, 1e-12);
+            return emitShape(dash);
+        });
     }
 
     bool segment(Vec3 a, Vec3 b, double w0, double w1) {
@@ -255,6 +393,301 @@ private:
         return true;
     }
 
+    /// A leader's line, with a closed filled arrowhead at its first point (a third as wide as
+    /// it is long) when the leader is long enough to hold it.
+    bool leader(const PolylineData& p, const Transform& t) {
+        const auto verts = m_d.vertices(p);
+        const double size = p.constantWidth;
+        if (verts.size() >= 2 && size > 0.0 && length(verts[1].point - verts[0].point) > size) {
+            const Vec3 tip = verts[0].point;
+            const Vec3 along = normalized(verts[1].point - tip);
+            const Vec3 side = normalized(cross(p.normal, along)) * (size / 6.0);
+            const Vec3 back = tip + along * size;
+            const Vec3 triangle[3] = {t.apply(tip), t.apply(back + side), t.apply(back - side)};
+            static constexpr std::uint32_t kThree[] = {3};
+            if (!emit(FillPrimitive{triangle, kThree})) {
+                return false;
+            }
+        }
+        return polyline3d(p, t);
+    }
+
+    /// Consecutive points of a curve as pieces whose only ends are the curve's own.
+    bool curve(const std::vector<Vec3>& points, bool closed) {
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            SegmentPrimitive piece{points[i - 1], points[i]};
+            piece.startIsEnd = i == 1 && !closed;
+            piece.endIsEnd = i + 1 == points.size() && !closed;
+            piece.hasMidpoint = false;
+            if (!emit(piece)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool spline(const SplineData& s, const Transform& t) {
+        m_points.clear();
+        const auto controls = m_d.vertexRun(s.firstControl, s.controlCount);
+        const bool closed = (s.flags & 1) != 0;
+        if (controls.size() >= 2) {
+            m_controls.clear();
+            m_weights.clear();
+            for (const PolylineVertex& v : controls) {
+                m_controls.push_back(v.point);
+                m_weights.push_back(v.bulge);
+            }
+            splinePoints(s.degree, m_controls, m_weights, m_d.numbers(s.firstKnot, s.knotCount),
+                         m_points);
+        } else {
+            m_controls.clear();
+            for (const PolylineVertex& v : m_d.vertexRun(s.firstFit, s.fitCount)) {
+                m_controls.push_back(v.point);
+            }
+            fitCurvePoints(m_controls, closed, m_points);
+        }
+        for (Vec3& p : m_points) {
+            p = t.apply(p);
+        }
+        if (!closed && !snapPoint(middleByLength(m_points), false)) {
+            return false;
+        }
+        return curve(m_points, closed);
+    }
+
+    /// The point halfway along a run of points.
+    static Vec3 middleByLength(const std::vector<Vec3>& points) {
+        double total = 0.0;
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            total += length(points[i] - points[i - 1]);
+        }
+        double left = total / 2.0;
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            const double piece = length(points[i] - points[i - 1]);
+            if (piece >= left && piece > 0.0) {
+                return points[i - 1] + (points[i] - points[i - 1]) * (left / piece);
+            }
+            left -= piece;
+        }
+        return points.empty() ? Vec3{} : points.back();
+    }
+
+    bool snapPoint(Vec3 position, bool center) {
+        if (!m_options.snapPoints) {
+            return true;
+        }
+        return emitShape(SnapPointPrimitive{position, center});
+    }
+
+    bool ellipse(const EllipseData& el, const Transform& t) {
+        m_points.clear();
+        const Vec3 minor = cross(el.normal, el.majorAxis) * el.ratio;
+        ellipsePoints(el.center, el.majorAxis, minor, el.startParameter, el.endParameter, m_points);
+        for (Vec3& p : m_points) {
+            p = t.apply(p);
+        }
+        const double sweep = std::fmod(el.endParameter - el.startParameter, kTwoPi);
+        const bool whole = std::fabs(sweep) <= 1e-12;
+        if (!snapPoint(t.apply(el.center), true) ||
+            (!whole && !snapPoint(middleByLength(m_points), false))) {
+            return false;
+        }
+        return curve(m_points, whole);
+    }
+
+    bool face(const FaceData& f, bool edgesOnly, const Transform& t) {
+        const auto corners = m_d.vertexRun(f.firstVertex, 4);
+        if (corners.size() != 4) {
+            return true;
+        }
+        // SOLID and TRACE go round as corners 1, 2, 4, 3.
+        static constexpr int kSolidOrder[] = {0, 1, 3, 2};
+        Vec3 ring[4];
+        for (int i = 0; i < 4; ++i) {
+            const Vec3 p = corners[static_cast<std::size_t>(edgesOnly ? i : kSolidOrder[i])].point;
+            ring[i] = t.apply(edgesOnly ? p : ocsToWcs(p, f.normal));
+        }
+        if (!edgesOnly) {
+            static constexpr std::uint32_t kFour[] = {4};
+            if (!emit(FillPrimitive{ring, kFour})) {
+                return false;
+            }
+        }
+        for (int i = 0; i < 4; ++i) {
+            if ((f.invisibleEdges & (1 << i)) != 0 || ring[i] == ring[(i + 1) % 4]) {
+                continue;
+            }
+            if (!segment(ring[i], ring[(i + 1) % 4], 0.0, 0.0)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    /// The loops of a hatch as OCS points (bulges flattened), sizes in m_loopSizes.
+    void hatchLoops(const HatchData& h) {
+        m_points.clear();
+        m_loopSizes.clear();
+        const auto sizes = m_d.numbers(h.firstLoop, h.loopCount);
+        std::size_t at = 0;
+        std::vector<PolylineVertex> loop;
+        for (const double size : sizes) {
+            const auto n = static_cast<std::size_t>(size);
+            const auto verts = m_d.vertexRun(h.firstVertex + static_cast<std::uint32_t>(at),
+                                             static_cast<std::uint32_t>(n));
+            at += n;
+            const std::size_t before = m_points.size();
+            for (std::size_t i = 0; i < verts.size(); ++i) {
+                const Vec2 p0{verts[i].point.x, verts[i].point.y};
+                const Vec2 p1{verts[(i + 1) % verts.size()].point.x,
+                              verts[(i + 1) % verts.size()].point.y};
+                m_points.push_back({p0.x, p0.y, h.elevation});
+                if (std::fabs(verts[i].bulge) >= kStraightBulge && p0 != p1) {
+                    const BulgeArc b = bulgeArc(p0, p1, verts[i].bulge);
+                    const int pieces = std::max(
+                        2, static_cast<int>(std::ceil(std::fabs(b.includedAngle) / kTwoPi * 96)));
+                    for (int k = 1; k < pieces; ++k) {
+                        const double a = b.startAngle + b.includedAngle * k / pieces;
+                        const Vec3 q{b.center.x + b.radius * std::cos(a),
+                                     b.center.y + b.radius * std::sin(a), h.elevation};
+                        m_points.push_back(q);
+                    }
+                }
+            }
+            m_loopSizes.push_back(static_cast<std::uint32_t>(m_points.size() - before));
+        }
+    }
+
+    bool hatch(const HatchData& h, const Transform& t) {
+        // Pattern lines have their own dashes; the line type does not apply to them.
+        m_dashes = {};
+        hatchLoops(h);
+        const Transform toWcs = t.after(ocsTransform(h.normal));
+        if (h.solid || m_options.hatchBoundaries) {
+            for (Vec3& p : m_points) {
+                p = toWcs.apply(p);
+            }
+            return emit(FillPrimitive{m_points, m_loopSizes});
+        }
+        return hatchPattern(h, toWcs);
+    }
+
+    /// Pattern lines, in the hatch's OCS, cut to the inside of its loops by the even-odd rule.
+    bool hatchPattern(const HatchData& h, const Transform& toWcs) {
+        std::vector<std::pair<Vec2, Vec2>> edges;
+        Box2 box;
+        std::size_t at = 0;
+        for (const std::uint32_t n : m_loopSizes) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const Vec3 a = m_points[at + i];
+                const Vec3 b = m_points[at + (i + 1) % n];
+                edges.emplace_back(Vec2{a.x, a.y}, Vec2{b.x, b.y});
+                box.add(Vec2{a.x, a.y});
+            }
+            at += n;
+        }
+        if (box.isEmpty() || !box.isFinite()) {
+            return true;
+        }
+        const auto pattern = m_d.numbers(h.firstPattern, h.patternNumbers);
+        std::size_t i = 0;
+        std::size_t budget = kMaxHatchLines;
+        std::vector<double> cuts;
+        while (i + 6 <= pattern.size()) {
+            const double angle = pattern[i];
+            const Vec2 base{pattern[i + 1], pattern[i + 2]};
+            const Vec2 offset{pattern[i + 3], pattern[i + 4]};
+            const auto dashCount = static_cast<std::size_t>(pattern[i + 5]);
+            if (i + 6 + dashCount > pattern.size()) {
+                break;
+            }
+            const auto dashes = pattern.subspan(i + 6, dashCount);
+            i += 6 + dashCount;
+            const Vec2 dir{std::cos(angle), std::sin(angle)};
+            const Vec2 normal{-dir.y, dir.x};
+            // Distance between neighbouring lines, measured across them.
+            const double step = offset.x * normal.x + offset.y * normal.y;
+            const double shift = offset.x * dir.x + offset.y * dir.y;
+            if (!(std::fabs(step) > 0.0)) {
+                continue;
+            }
+            double lo = 1e300;
+            double hi = -1e300;
+            for (const Vec2 c :
+                 {box.min, box.max, Vec2{box.min.x, box.max.y}, Vec2{box.max.x, box.min.y}}) {
+                const double across = (c.x - base.x) * normal.x + (c.y - base.y) * normal.y;
+                lo = std::min(lo, across / step);
+                hi = std::max(hi, across / step);
+            }
+            const double first = std::ceil(std::min(lo, hi));
+            const double last = std::floor(std::max(lo, hi));
+            if (last - first > static_cast<double>(budget) ||
+                (last - first + 1.0) * static_cast<double>(edges.size()) > kMaxHatchWork) {
+                continue;
+            }
+            for (double k = first; k <= last; k += 1.0) {
+                --budget;
+                const Vec2 origin = base + offset * k;
+                cuts.clear();
+                for (const auto& [a, b] : edges) {
+                    const double da = (a.x - origin.x) * normal.x + (a.y - origin.y) * normal.y;
+                    const double db = (b.x - origin.x) * normal.x + (b.y - origin.y) * normal.y;
+                    if ((da < 0.0) == (db < 0.0)) {
+                        continue;
+                    }
+                    const Vec2 p = a + (b - a) * (da / (da - db));
+                    cuts.push_back((p.x - origin.x) * dir.x + (p.y - origin.y) * dir.y);
+                }
+                std::sort(cuts.begin(), cuts.end());
+                for (std::size_t c = 0; c + 1 < cuts.size(); c += 2) {
+                    if (!dashedPiece(origin, dir, cuts[c], cuts[c + 1], dashes, shift * k, toWcs)) {
+                        return false;
+                    }
+                }
+            }
+        }
+        return true;
+    }
+
+    /// The part of a pattern line from s0 to s1 (distances along it from `origin`), dashed by
+    /// `dashes` (positive drawn, negative gap, 0 a dot) starting at distance `phase`.
+    bool dashedPiece(Vec2 origin, Vec2 dir, double s0, double s1, std::span<const double> dashes,
+                     double phase, const Transform& toWcs) {
+        const auto at = [&](double s) {
+            return toWcs.apply(Vec3{origin.x + dir.x * s, origin.y + dir.y * s, 0.0});
+        };
+        double period = 0.0;
+        for (const double d : dashes) {
+            period += std::fabs(d);
+        }
+        if (dashes.empty() || !(period > 0.0) || (s1 - s0) / period > 10000.0) {
+            return segment(at(s0), at(s1), 0.0, 0.0);
+        }
+        // The pattern starts at -phase (the line's own origin is shifted along it).
+        double s = s0 - std::fmod(s0 + phase, period);
+        if (s > s0) {
+            s -= period;
+        }
+        while (s < s1) {
+            for (const double d : dashes) {
+                const double e = s + std::fabs(d);
+                if (d >= 0.0 && e >= s0 && s <= s1) {
+                    const double a = std::max(s, s0);
+                    const double b = std::min(e, s1);
+                    if (d == 0.0) {
+                        if (!emit(PointPrimitive{at(a)})) {
+                            return false;
+                        }
+                    } else if (!segment(at(a), at(b), 0.0, 0.0)) {
+                        return false;
+                    }
+                }
+                s = e;
+            }
+        }
+        return true;
+    }
+
     bool text(const TextData& td, bool multiline, const Transform& t) {
         const std::string_view s = m_d.text(td);
         TextPrimitive p;
@@ -285,6 +718,17 @@ private:
     std::uint32_t m_layer = 0;
     std::int16_t m_aci = 7;
     Rgb m_color;
+    std::vector<Vec3> m_points;
+    std::vector<Vec3> m_controls;
+    std::vector<double> m_weights;
+    std::vector<std::uint32_t> m_loopSizes;
+    /// The current entity's line type pattern (empty: solid), its scale, its length, the
+    /// element the entity's lines have got to and what is left of it.
+    std::span<const double> m_dashes;
+    double m_dashScale = 1.0;
+    double m_dashPeriod = 0.0;
+    std::size_t m_dashIndex = 0;
+    double m_dashLeft = 0.0;
 };
 
 void addArcBounds(Box2& box, const ArcPrimitive& a) {
@@ -356,6 +800,12 @@ Box2 primitiveBounds(const PrimitiveShape& shape) {
         for (const Vec2 c : t->corners()) {
             box.add(c);
         }
+    } else if (const auto* f = std::get_if<FillPrimitive>(&shape)) {
+        for (const Vec3 p : f->points) {
+            box.add(xy(p));
+        }
+    } else if (const auto* r = std::get_if<RayPrimitive>(&shape)) {
+        box.add(xy(r->origin));
     }
     return box;
 }
@@ -433,6 +883,7 @@ BoundsCalculator::Box3 BoundsCalculator::localBounds(const Entity& e, const Tran
     }
     PrimitiveOptions options;
     options.includeHiddenLayers = true;
+    options.hatchBoundaries = true;
     forEachPrimitive(
         m_drawing, e,
         [&](const Primitive& p) {

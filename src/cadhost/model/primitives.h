@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <variant>
 
@@ -72,7 +73,32 @@ struct TextPrimitive {
     std::array<Vec2, 4> corners() const;
 };
 
-using PrimitiveShape = std::variant<SegmentPrimitive, ArcPrimitive, PointPrimitive, TextPrimitive>;
+/// A filled area: closed loops of WCS points one after another (`loopSizes` points each),
+/// filled by the even-odd rule so that inner loops are holes. The spans are valid only while
+/// the sink that receives it runs.
+struct FillPrimitive {
+    std::span<const Vec3> points;
+    std::span<const std::uint32_t> loopSizes;
+};
+
+/// An infinite line (XLINE, both ways) or a half-line (RAY) from `origin` along the unit
+/// `direction`; a view clips it to what it shows.
+struct RayPrimitive {
+    Vec3 origin;
+    Vec3 direction;
+    bool bothWays = false;
+};
+
+/// A point object snap finds on a curve drawn as pieces, which is not drawn itself: the middle
+/// (by length) of an open spline or ellipse arc, or the centre of an ellipse. Given only with
+/// PrimitiveOptions::snapPoints.
+struct SnapPointPrimitive {
+    Vec3 position;
+    bool center = false;
+};
+
+using PrimitiveShape = std::variant<SegmentPrimitive, ArcPrimitive, PointPrimitive, TextPrimitive,
+                                    FillPrimitive, RayPrimitive, SnapPointPrimitive>;
 
 /// One primitive with the colour and layer it is drawn with (BYLAYER and BYBLOCK resolved; an
 /// entity on layer 0 inside a block takes the block reference's layer, as AutoCAD does).
@@ -96,6 +122,14 @@ struct PrimitiveOptions {
     /// arc is inside. Picking and object snap use it so that a long contour costs only the
     /// segments near the cursor.
     std::optional<Box2> clip;
+    /// Give a pattern-filled hatch as the fill of its boundary rather than its pattern lines
+    /// (boxes are the boundary's, as AutoCAD measures them).
+    bool hatchBoundaries = false;
+    /// Break thin lines and arcs into the dashes of their line type (for drawing; picking and
+    /// object snap measure the whole lines). The pattern runs on along each entity.
+    bool linetypes = false;
+    /// Also give the snap points of curves drawn as pieces (SnapPointPrimitive).
+    bool snapPoints = false;
 };
 
 /// Receives primitives; returning false stops the generation.
@@ -107,7 +141,8 @@ using PrimitiveSink = std::function<bool(const Primitive&)>;
 bool forEachPrimitive(const Drawing& drawing, const Entity& entity, const PrimitiveSink& sink,
                       const PrimitiveOptions& options = {});
 
-/// The WCS XY box of a primitive (with half its width on each side for wide segments).
+/// The WCS XY box of a primitive (with half its width on each side for wide segments; the
+/// origin alone for a ray or an infinite line).
 Box2 primitiveBounds(const PrimitiveShape& shape);
 
 /// Bounding boxes of entities, with each block's box computed once.

@@ -200,6 +200,19 @@ void DrawingView::drawHighlight(QPainter& painter) const {
             }
         } else if (const auto* p = std::get_if<PointPrimitive>(&primitive.shape)) {
             path.addEllipse(toWidget(p->position), 4.0, 4.0);
+        } else if (const auto* f = std::get_if<FillPrimitive>(&primitive.shape)) {
+            std::size_t at = 0;
+            for (const std::uint32_t n : f->loopSizes) {
+                for (std::uint32_t i = 0; i <= n && n > 0 && at + n <= f->points.size(); ++i) {
+                    const QPointF q = toWidget(f->points[at + i % n]);
+                    if (i == 0) {
+                        path.moveTo(q);
+                    } else {
+                        path.lineTo(q);
+                    }
+                }
+                at += n;
+            }
         } else if (const auto* t = std::get_if<TextPrimitive>(&primitive.shape)) {
             const auto c = t->corners();
             path.moveTo(toWidget({c[0].x, c[0].y, 0}));

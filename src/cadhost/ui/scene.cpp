@@ -200,6 +200,32 @@ Scene::Scene(const OpenDocument& document) {
                 return false;
             }
             addSegment(p->position, p->position, rgb);
+        } else if (const auto* f = std::get_if<FillPrimitive>(&primitive.shape)) {
+            for (const Vec3 point : f->points) {
+                if (!drawable(point, 0.0)) {
+                    outside = true;
+                    return false;
+                }
+            }
+            SceneFill fill;
+            fill.firstPoint = static_cast<std::uint32_t>(m_fillPoints.size());
+            fill.firstLoop = static_cast<std::uint32_t>(m_fillLoops.size());
+            fill.loopCount = static_cast<std::uint32_t>(f->loopSizes.size());
+            fill.rgb = rgb;
+            for (const Vec3 point : f->points) {
+                m_fillPoints.push_back(xy(point));
+                fill.box.add(xy(point));
+            }
+            m_fillLoops.insert(m_fillLoops.end(), f->loopSizes.begin(), f->loopSizes.end());
+            entityBox.add(fill.box);
+            m_fills.push_back(fill);
+        } else if (const auto* r = std::get_if<RayPrimitive>(&primitive.shape)) {
+            if (!drawable(r->origin, 0.0) || !isFinite(r->direction)) {
+                outside = true;
+                return false;
+            }
+            m_rays.push_back({xy(r->origin), xy(r->direction), r->bothWays, rgb});
+            entityBox.add(xy(r->origin));
         } else if (const auto* t = std::get_if<TextPrimitive>(&primitive.shape)) {
             SceneText text{*t, rgb, {}};
             for (const Vec2 corner : t->corners()) {
@@ -214,17 +240,27 @@ Scene::Scene(const OpenDocument& document) {
         }
         return true;
     };
+    PrimitiveOptions options;
+    options.linetypes = true;
     for (const Entity& entity : drawing.entities()) {
         const std::size_t segmentMark = segments.size();
         const std::size_t wideMark = m_wide.size();
         const std::size_t textMark = m_texts.size();
+        const std::size_t fillMark = m_fills.size();
+        const std::size_t fillPointMark = m_fillPoints.size();
+        const std::size_t fillLoopMark = m_fillLoops.size();
+        const std::size_t rayMark = m_rays.size();
         entityBox = Box2{};
         outside = false;
-        forEachPrimitive(drawing, entity, sink);
+        forEachPrimitive(drawing, entity, sink, options);
         if (outside) {
             segments.resize(segmentMark);
             m_wide.resize(wideMark);
             m_texts.resize(textMark);
+            m_fills.resize(fillMark);
+            m_fillPoints.resize(fillPointMark);
+            m_fillLoops.resize(fillLoopMark);
+            m_rays.resize(rayMark);
             continue;
         }
         m_extents.add(entityBox);
@@ -295,6 +331,29 @@ RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::s
             }
             raster.line(x0, y0, tx + segment->x1 * s, ty - segment->y1 * s, segment->rgb);
         }
+    }
+    // Infinite lines and rays: the part that can be on screen, from the point nearest the view's
+    // centre half the view's diagonal (plus a margin) each way.
+    const double reach = std::hypot(view.width, view.height) / s;
+    for (const SceneRay& ray : m_rays) {
+        const double len = std::hypot(ray.direction.x, ray.direction.y);
+        if (!(len > 0.0) || !(reach > 0.0) || !std::isfinite(reach)) {
+            continue;
+        }
+        const Vec2 d = ray.direction * (1.0 / len);
+        const double nearest =
+            (view.center.x - ray.origin.x) * d.x + (view.center.y - ray.origin.y) * d.y;
+        double from = nearest - reach;
+        const double to = nearest + reach;
+        if (!ray.bothWays) {
+            from = std::max(from, 0.0);
+        }
+        if (to <= from) {
+            continue;
+        }
+        const Vec2 a = view.toScreen(ray.origin + d * from);
+        const Vec2 b = view.toScreen(ray.origin + d * to);
+        raster.line(a.x, a.y, b.x, b.y, ray.rgb);
     }
     for (std::size_t i = 0; i < m_texts.size(); ++i) {
         const SceneText& text = m_texts[i];

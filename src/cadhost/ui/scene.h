@@ -35,6 +35,24 @@ struct SceneText {
     Box2 box;
 };
 
+/// A filled area (SOLID, TRACE, solid HATCH): loops of points in Scene::fillPoints() from
+/// `firstPoint`, their sizes in Scene::fillLoops() from `firstLoop`, filled even-odd.
+struct SceneFill {
+    std::uint32_t firstPoint = 0;
+    std::uint32_t firstLoop = 0;
+    std::uint32_t loopCount = 0;
+    std::uint32_t rgb = 0;
+    Box2 box;
+};
+
+/// An XLINE or RAY, clipped to the view when drawn.
+struct SceneRay {
+    Vec2 origin;
+    Vec2 direction;
+    bool bothWays = false;
+    std::uint32_t rgb = 0;
+};
+
 /// How a scene was drawn, for the benchmark.
 struct RasterStats {
     std::size_t buckets = 0;
@@ -58,10 +76,13 @@ public:
     std::size_t segmentCount() const { return m_segments.size(); }
     const std::vector<SceneWideSegment>& wideSegments() const { return m_wide; }
     const std::vector<SceneText>& texts() const { return m_texts; }
+    const std::vector<SceneFill>& fills() const { return m_fills; }
+    const std::vector<Vec2>& fillPoints() const { return m_fillPoints; }
+    const std::vector<std::uint32_t>& fillLoops() const { return m_fillLoops; }
 
-    /// Draws the thin segments and points, and texts smaller than `greekPixels` as strokes,
-    /// into `pixels` (0xAARRGGBB, `stride` pixels a row) of the viewport's size. Returns what
-    /// it drew. Texts at least that tall are left to the caller (their indices in `bigTexts`).
+    /// Draws the thin segments, infinite lines and points, and texts smaller than `greekPixels` as
+    /// strokes, into `pixels` (0xAARRGGBB, `stride` pixels a row) of the viewport's size. Returns
+    /// what it drew. Texts at least that tall are left to the caller (their indices in `bigTexts`).
     RasterStats rasterize(const Viewport& view, std::uint32_t* pixels, std::size_t stride,
                           double greekPixels, std::vector<std::size_t>* bigTexts) const;
 
@@ -76,6 +97,10 @@ private:
     std::vector<Bucket> m_buckets;
     std::vector<SceneWideSegment> m_wide;
     std::vector<SceneText> m_texts;
+    std::vector<SceneFill> m_fills;
+    std::vector<Vec2> m_fillPoints;
+    std::vector<std::uint32_t> m_fillLoops;
+    std::vector<SceneRay> m_rays;
     Vec2 m_origin;
     Box2 m_extents;
 };

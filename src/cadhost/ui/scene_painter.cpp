@@ -92,6 +92,40 @@ void drawText(QPainter& painter, const Viewport& view, const SceneText& text) {
     painter.restore();
 }
 
+// Filled areas go under the lines: they are drawn first.
+void drawFills(const Scene& scene, const Viewport& view, QImage& image) {
+    if (scene.fills().empty()) {
+        return;
+    }
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    const Box2 visible = view.visibleBox();
+    for (const SceneFill& fill : scene.fills()) {
+        if (fill.box.max.x < visible.min.x || fill.box.min.x > visible.max.x ||
+            fill.box.max.y < visible.min.y || fill.box.min.y > visible.max.y) {
+            continue;
+        }
+        QPainterPath path;
+        path.setFillRule(Qt::OddEvenFill);
+        std::size_t at = fill.firstPoint;
+        for (std::uint32_t loop = 0; loop < fill.loopCount; ++loop) {
+            const std::uint32_t n = scene.fillLoops()[fill.firstLoop + loop];
+            for (std::uint32_t i = 0; i < n; ++i) {
+                const Vec2 p = view.toScreen(scene.fillPoints()[at + i]);
+                if (i == 0) {
+                    path.moveTo(p.x, p.y);
+                } else {
+                    path.lineTo(p.x, p.y);
+                }
+            }
+            path.closeSubpath();
+            at += n;
+        }
+        painter.setBrush(toColor(fill.rgb));
+        painter.drawPath(path);
+    }
+}
+
 } // namespace
 
 RasterStats renderScene(const Scene& scene, const Viewport& view, QImage& image) {
@@ -101,6 +135,7 @@ RasterStats renderScene(const Scene& scene, const Viewport& view, QImage& image)
         image = QImage(view.width, view.height, QImage::Format_RGB32);
     }
     image.fill(kBackground);
+    drawFills(scene, view, image);
     std::vector<std::size_t> bigTexts;
     auto* pixels = reinterpret_cast<std::uint32_t*>(image.bits());
     const RasterStats stats = scene.rasterize(

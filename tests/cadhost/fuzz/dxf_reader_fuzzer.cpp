@@ -6,6 +6,7 @@
 #include "cadhost/dxf/dxf_reader.h"
 #include "cadhost/index/spatial_index.h"
 #include "cadhost/model/entity_members.h"
+#include "cadhost/model/primitives.h"
 #include "cadhost/ui/scene.h"
 
 #include <cstddef>
@@ -64,6 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         (void)coordinate(d, e, 0);
         (void)getWidth(d, e, 0);
+        // What the view draws: curves, hatch pattern lines, fills, attribute texts.
+        PrimitiveOptions options;
+        options.limit = 100'000;
+        forEachPrimitive(
+            d, e, [](const Primitive&) { return true; }, options);
     }
     const SpatialIndex index(d);
     const Box2 extents = index.extents();

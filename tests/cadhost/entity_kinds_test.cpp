@@ -1,0 +1,310 @@
+// The entity kinds beyond lines, polylines, arcs, texts and block references, read from the
+// drawings ezdxf wrote (tests/data/cadhost/kinds): what is kept, AutoCAD's object names, the
+// extents against those ezdxf computes, and what each kind draws and snaps to.
+#include "cadhost/dxf/dxf_reader.h"
+#include "cadhost/index/spatial_index.h"
+#include "cadhost/model/entity_members.h"
+#include "cadhost/model/primitives.h"
+#include "json_value.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace vexilo::cadhost {
+namespace {
+
+using test::Json;
+
+std::string kindPath(const std::string& name) {
+    return std::string(VEXILO_TEST_DATA) + "/cadhost/kinds/" + name;
+}
+
+dxf::LoadedDrawing load(const std::string& name) {
+    auto r = dxf::readDxfFile(kindPath(name + ".dxf"));
+    EXPECT_TRUE(r.has_value()) << (r ? "" : r.error().message);
+    return r ? std::move(*r) : dxf::LoadedDrawing{};
+}
+
+std::vector<Primitive> primitivesOf(const Drawing& d, const Entity& e) {
+    std::vector<Primitive> out;
+    forEachPrimitive(d, e, [&](const Primitive& p) {
+        out.push_back(p);
+        return true;
+    });
+    return out;
+}
+
+struct KindCase {
+    const char* fixture;
+    std::vector<std::string> objectNames;
+    /// Extents compared with ezdxf's (not for infinite lines).
+    bool compareExtents = true;
+};
+
+class EntityKind : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(EntityKind, IsKeptWithAutocadsNameAndEzdxfsExtents) {
+    const KindCase& c = GetParam();
+    const dxf::LoadedDrawing loaded = load(c.fixture);
+    const Drawing& d = loaded.drawing;
+    EXPECT_EQ(loaded.report.skippedCount(), 0u) << loaded.report.summary();
+    std::vector<std::string> names;
+    for (const Entity& e : d.entities()) {
+        names.emplace_back(objectName(e));
+    }
+    EXPECT_EQ(names, c.objectNames);
+    if (!c.compareExtents) {
+        return;
+    }
+    const Json expected = test::readJsonFile(kindPath("kinds.json"))[c.fixture]["extents"];
+    const Box2 box = BoundsCalculator(d).extents();
+    const double size = std::max(expected[1][0].number - expected[0][0].number,
+                                 expected[1][1].number - expected[0][1].number);
+    // Curves are flattened differently here and in ezdxf: 0.5 % of the drawing's size.
+    const double tolerance = 0.005 * size;
+    EXPECT_NEAR(box.min.x, expected[0][0].number, tolerance);
+    EXPECT_NEAR(box.min.y, expected[0][1].number, tolerance);
+    EXPECT_NEAR(box.max.x, expected[1][0].number, tolerance);
+    EXPECT_NEAR(box.max.y, expected[1][1].number, tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, EntityKind,
+    ::testing::Values(KindCase{"spline_control", {"AcDbSpline", "AcDbSpline", "AcDbSpline"}},
+                      KindCase{"spline_fit",
+                               {"AcDbSpline", "AcDbSpline", "AcDbSpline", "AcDbSpline"}},
+                      KindCase{"ellipse", {"AcDbEllipse", "AcDbEllipse"}},
+                      KindCase{"solid_trace", {"AcDbSolid", "AcDbSolid", "AcDbTrace"}},
+                      KindCase{"face3d", {"AcDbFace", "AcDbFace"}},
+                      KindCase{"hatch_solid", {"AcDbHatch", "AcDbHatch", "AcDbHatch"}},
+                      KindCase{"hatch_pattern", {"AcDbHatch", "AcDbHatch", "AcDbHatch"}},
+                      // ezdxf writes its aligned dimension as a rotated one at the slant's angle.
+                      KindCase{"dimension",
+                               {"AcDbPolyline", "AcDbRotatedDimension", "AcDbRotatedDimension",
+                                "AcDbRadialDimension", "AcDbCircle"}},
+                      // Its extents are those of texts, which are measured with other fonts here.
+                      KindCase{"attrib",
+                               {"AcDbBlockReference", "AcDbBlockReference", "AcDbBlockReference"},
+                               false},
+                      KindCase{"leader", {"AcDbLeader", "AcDbLine"}},
+                      KindCase{"xline_ray", {"AcDbPolyline", "AcDbXline", "AcDbRay"}, false},
+                      KindCase{"linetypes", {"AcDbLine", "AcDbLine", "AcDbBlockReference"}}),
+    [](const auto& info) { return std::string(info.param.fixture); });
+
+TEST(EntityKinds, ThreeDFaceHidesItsInvisibleEdge) {
+    const dxf::LoadedDrawing loaded = load("face3d");
+    const auto entities = loaded.drawing.entities();
+    ASSERT_EQ(entities.size(), 2u);
+    EXPECT_EQ(primitivesOf(loaded.drawing, entities[0]).size(), 4u);
+    const auto hidden = primitivesOf(loaded.drawing, entities[1]);
+    ASSERT_EQ(hidden.size(), 3u);
+    // The edge from (70,20) to (40,20) is the one left out.
+    for (const Primitive& p : hidden) {
+        const auto& s = std::get<SegmentPrimitive>(p.shape);
+        EXPECT_FALSE(s.start.y == 20.0 && s.end.y == 20.0);
+    }
+}
+
+TEST(EntityKinds, PatternLinesStayInsideTheBoundaryAndOutOfTheIsland) {
+    const dxf::LoadedDrawing loaded = load("hatch_pattern");
+    const auto lines = primitivesOf(loaded.drawing, loaded.drawing.entities()[0]);
+    ASSERT_GT(lines.size(), 20u);
+    for (const Primitive& p : lines) {
+        const auto& s = std::get<SegmentPrimitive>(p.shape);
+        const Vec3 mid = (s.start + s.end) * 0.5;
+        const bool inOuter =
+            mid.x > -1e-9 && mid.x < 40 + 1e-9 && mid.y > -1e-9 && mid.y < 30 + 1e-9;
+        const bool inIsland =
+            mid.x > 10 + 1e-9 && mid.x < 30 - 1e-9 && mid.y > 10 + 1e-9 && mid.y < 20 - 1e-9;
+        EXPECT_TRUE(inOuter && !inIsland) << mid.x << "," << mid.y;
+    }
+}
+
+TEST(EntityKinds, SolidHatchFillsItsLoopsWithTheIslandAsAHole) {
+    const dxf::LoadedDrawing loaded = load("hatch_solid");
+    const Drawing& d = loaded.drawing;
+    const SpatialIndex index(d);
+    // Inside the building, in its courtyard, and inside the round tank.
+    const auto building = index.pick({5.0, 5.0}, 0.1);
+    ASSERT_TRUE(building.has_value());
+    EXPECT_EQ(building->entity, 0u);
+    EXPECT_FALSE(index.pick({20.0, 15.0}, 0.1).has_value());
+    const auto tank = index.pick({75.0, 10.0}, 0.1);
+    ASSERT_TRUE(tank.has_value());
+    EXPECT_EQ(tank->entity, 1u);
+}
+
+TEST(EntityKinds, AttributeTextsFollowTheirReference) {
+    const dxf::LoadedDrawing loaded = load("attrib");
+    const Drawing& d = loaded.drawing;
+    const std::vector<std::string> values{"12.35", "13.10", "11.87"};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        std::vector<std::string> texts;
+        for (const Primitive& p : primitivesOf(d, d.entities()[i])) {
+            if (const auto* t = std::get_if<TextPrimitive>(&p.shape)) {
+                texts.emplace_back(t->text);
+                // The attribute sits beside its reference's insertion point.
+                EXPECT_LT(distance(xy(t->position), xy(d.entities()[i].insert()->position)), 2.0);
+            }
+        }
+        EXPECT_EQ(texts, std::vector<std::string>{values[i]});
+    }
+}
+
+TEST(EntityKinds, CurveEndsSnapAndInnerPiecesDoNot) {
+    const dxf::LoadedDrawing loaded = load("spline_control");
+    const SpatialIndex index(loaded.drawing);
+    const auto end = index.snap({59.7, 0.2}, 1.0, SnapModes::autocadDefault());
+    ASSERT_TRUE(end.has_value());
+    EXPECT_EQ(end->kind, SnapKind::Endpoint);
+    EXPECT_NEAR(end->point.x, 60.0, 1e-9);
+    EXPECT_NEAR(end->point.y, 0.0, 1e-9);
+    // Along the open spline, away from its ends, there is no endpoint to snap to.
+    EXPECT_FALSE(index.snap({30.0, 5.0}, 0.5, SnapModes{true, false, false, false, false}));
+}
+
+TEST(EntityKinds, EllipseCentreAndArcMiddleSnap) {
+    const dxf::LoadedDrawing loaded = load("ellipse");
+    const SpatialIndex index(loaded.drawing);
+    struct Case {
+        const char* what;
+        Vec2 cursor;
+        double aperture;
+        SnapModes modes;
+        SnapKind kind;
+        Vec2 expected;
+    };
+    // The arc of the second ellipse runs from parameter 0.3 to 4.0 about (50,0) with major
+    // axis (0,15) and minor 0.6 as long: its middle by length is found on the curve.
+    const Case cases[] = {
+        {"centre of the whole ellipse from its edge",
+         {20.0, 10.0},
+         1.0,
+         SnapModes{false, false, true, false, false},
+         SnapKind::Center,
+         {0.0, 0.0}},
+        {"centre in the aperture",
+         {50.2, 0.3},
+         1.0,
+         SnapModes{false, false, true, false, false},
+         SnapKind::Center,
+         {50.0, 0.0}},
+    };
+    for (const Case& c : cases) {
+        const auto hit = index.snap(c.cursor, c.aperture, c.modes);
+        ASSERT_TRUE(hit.has_value()) << c.what;
+        EXPECT_EQ(hit->kind, c.kind) << c.what;
+        EXPECT_NEAR(hit->point.x, c.expected.x, 1e-9) << c.what;
+        EXPECT_NEAR(hit->point.y, c.expected.y, 1e-9) << c.what;
+    }
+    // The arc's middle: a point on the ellipse, equally far along from both ends.
+    std::vector<Vec3> middles;
+    PrimitiveOptions options;
+    options.snapPoints = true;
+    forEachPrimitive(
+        loaded.drawing, loaded.drawing.entities()[1],
+        [&](const Primitive& p) {
+            if (const auto* m = std::get_if<SnapPointPrimitive>(&p.shape); m && !m->center) {
+                middles.push_back(m->position);
+            }
+            return true;
+        },
+        options);
+    ASSERT_EQ(middles.size(), 1u);
+    const auto mid = index.snap(xy(middles[0]), 0.5, SnapModes{false, false, false, false, true});
+    ASSERT_TRUE(mid.has_value());
+    EXPECT_EQ(mid->kind, SnapKind::Midpoint);
+    // On the ellipse: ((x-50)/9)^2 + (y/15)^2 = 1.
+    const double u = (mid->point.x - 50.0) / 9.0;
+    const double v = mid->point.y / 15.0;
+    EXPECT_NEAR(u * u + v * v, 1.0, 1e-3);
+}
+
+TEST(EntityKinds, RationalSplineWithWeightsBeforeItsControlPointsIsACircle) {
+    // ezdxf writes the weights (41) before the control points; the quarter circle of radius
+    // 20 about (0,60) must come out round.
+    const dxf::LoadedDrawing loaded = load("spline_control");
+    const auto pieces = primitivesOf(loaded.drawing, loaded.drawing.entities()[1]);
+    ASSERT_GT(pieces.size(), 8u);
+    for (const Primitive& p : pieces) {
+        const auto& s = std::get<SegmentPrimitive>(p.shape);
+        EXPECT_NEAR(distance(xy(s.start), Vec2{0.0, 60.0}), 20.0, 1e-9);
+    }
+}
+
+TEST(EntityKinds, LeaderHasAFilledArrowheadAtItsFirstPoint) {
+    const dxf::LoadedDrawing loaded = load("leader");
+    std::vector<Vec3> arrow;
+    forEachPrimitive(loaded.drawing, loaded.drawing.entities()[0], [&](const Primitive& p) {
+        // A fill's points are valid only while the sink runs.
+        if (const auto* f = std::get_if<FillPrimitive>(&p.shape)) {
+            arrow.assign(f->points.begin(), f->points.end());
+        }
+        return true;
+    });
+    ASSERT_EQ(arrow.size(), 3u);
+    EXPECT_EQ(arrow[0], (Vec3{0.0, 0.0, 0.0}));
+    // The ISO-25 style's arrow, 2.5 long, a third as wide, along the first segment.
+    EXPECT_NEAR(length(arrow[1] - arrow[2]), 2.5 / 3.0, 1e-9);
+    EXPECT_NEAR(length((arrow[1] + arrow[2]) * 0.5), 2.5, 1e-9);
+}
+
+TEST(EntityKinds, InfiniteLinesArePickedAlongTheirWholeLength) {
+    const dxf::LoadedDrawing loaded = load("xline_ray");
+    const Drawing& d = loaded.drawing;
+    const auto xline = primitivesOf(d, d.entities()[1]);
+    ASSERT_EQ(xline.size(), 1u);
+    const auto& ray = std::get<RayPrimitive>(xline[0].shape);
+    EXPECT_TRUE(ray.bothWays);
+    EXPECT_NEAR(ray.direction.x, std::sqrt(0.5), 1e-12);
+    EXPECT_FALSE(std::get<RayPrimitive>(primitivesOf(d, d.entities()[2])[0].shape).bothWays);
+}
+
+/// Lengths of the pieces an entity is drawn with when line types apply.
+std::vector<double> drawnPieces(const Drawing& d, const Entity& e) {
+    std::vector<double> out;
+    PrimitiveOptions options;
+    options.linetypes = true;
+    forEachPrimitive(
+        d, e,
+        [&](const Primitive& p) {
+            const auto& s = std::get<SegmentPrimitive>(p.shape);
+            out.push_back(length(s.end - s.start));
+            return true;
+        },
+        options);
+    return out;
+}
+
+TEST(EntityKinds, LinetypesDashDrawnLinesByEntityLayerAndBlockWithTheirScales) {
+    const dxf::LoadedDrawing loaded = load("linetypes");
+    const Drawing& d = loaded.drawing;
+    ASSERT_EQ(d.entities().size(), 3u);
+    struct Case {
+        const char* what;
+        std::size_t entity;
+        std::vector<double> firstPieces;
+    };
+    // DASHED is 2 on, 1 off; DASHDOT 2 on, 1 off, a dot (1 % of the pattern), 1 off.
+    // $LTSCALE 2; the first line has its own scale 0.5.
+    const Case cases[] = {
+        {"own DASHED at 0.5 x 2", 0, {2.0, 2.0, 2.0}},
+        {"layer's DASHDOT at 2", 1, {4.0, 0.08, 4.0}},
+        {"BYBLOCK in an insert drawn DASHED at 2", 2, {4.0, 4.0, 4.0}},
+    };
+    for (const Case& c : cases) {
+        const auto pieces = drawnPieces(d, d.entities()[c.entity]);
+        ASSERT_GE(pieces.size(), c.firstPieces.size()) << c.what;
+        for (std::size_t i = 0; i < c.firstPieces.size(); ++i) {
+            EXPECT_NEAR(pieces[i], c.firstPieces[i], 1e-9) << c.what << " piece " << i;
+        }
+    }
+    // Picking and snapping see the whole line.
+    EXPECT_EQ(primitivesOf(d, d.entities()[0]).size(), 1u);
+}
+
+} // namespace
+} // namespace vexilo::cadhost
