@@ -79,6 +79,12 @@
         <source>Cannot run script: %1</source>
         <translation>无法运行脚本: %1</translation>
     </message>
+    <message>
+        <source>Cannot open %1:
+%2</source>
+        <translation>无法打开 %1：
+%2</translation>
+    </message>
 </context>
 <context>
     <name>DxfReader</name>
@@ -143,10 +149,6 @@
         <translation>文件大于 4 GiB（%1）</translation>
     </message>
     <message>
-        <source>cannot open %1 (%2)</source>
-        <translation>无法打开 %1（%2）</translation>
-    </message>
-    <message>
         <source>cannot open</source>
         <translation>无法打开</translation>
     </message>
@@ -199,16 +201,20 @@
         <translation>插入自身的块</translation>
     </message>
     <message>
-        <source>block attribute (not shown)</source>
-        <translation>块属性（不显示）</translation>
-    </message>
-    <message>
         <source>array insert, only its first copy kept</source>
         <translation>阵列插入，只保留第一个</translation>
     </message>
     <message>
         <source>entity outside any block definition</source>
         <translation>不在任何块定义中的对象</translation>
+    </message>
+    <message>
+        <source>a group code outside the 0 to 1071 DXF defines</source>
+        <translation>组码超出 DXF 定义的 0 到 1071 范围</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>无法打开 %1：%2</translation>
     </message>
 </context>
 <context>
@@ -217,20 +223,28 @@
         <source>Opened %1: %2 entities, %3 skipped.</source>
         <translation>已打开 %1: %2 个对象，跳过 %3 个。</translation>
     </message>
+    <message>
+        <source>not shown %1: coordinates beyond ±1e20</source>
+        <translation>未显示 %1 个：坐标超出 ±1e20</translation>
+    </message>
 </context>
 <context>
     <name>ScriptRunner</name>
     <message>
-        <source>cannot open script file &quot;%1&quot;</source>
-        <translation>无法打开脚本文件“%1”</translation>
-    </message>
-    <message>
-        <source>cannot read script file &quot;%1&quot;</source>
-        <translation>无法读取脚本文件“%1”</translation>
-    </message>
-    <message>
         <source>script file &quot;%1&quot; is not UTF-8 text</source>
         <translation>脚本文件“%1”不是 UTF-8 文本</translation>
+    </message>
+    <message>
+        <source>cannot open script file &quot;%1&quot;: %2</source>
+        <translation>无法打开脚本文件“%1”：%2</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>不是普通文件</translation>
+    </message>
+    <message>
+        <source>cannot read script file &quot;%1&quot;: %2</source>
+        <translation>无法读取脚本文件“%1”：%2</translation>
     </message>
 </context>
 <context>
@@ -346,12 +360,6 @@
     <message>
         <source>Object &amp;Snap</source>
         <translation>对象捕捉(&amp;S)</translation>
-    </message>
-    <message>
-        <source>Cannot open %1:
-%2</source>
-        <translation>无法打开 %1：
-%2</translation>
     </message>
     <message>
         <source>Open drawing</source>

@@ -1,11 +1,11 @@
 // The entity kinds beyond lines, polylines, arcs, texts and block references, read from the
 // drawings ezdxf wrote (tests/data/cadhost/kinds): what is kept, AutoCAD's object names, the
 // extents against those ezdxf computes, and what each kind draws and snaps to.
+#include "../support/json_value.h"
 #include "cadhost/dxf/dxf_reader.h"
 #include "cadhost/index/spatial_index.h"
 #include "cadhost/model/entity_members.h"
 #include "cadhost/model/primitives.h"
-#include "json_value.h"
 
 #include <gtest/gtest.h>
 

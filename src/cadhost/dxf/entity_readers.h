@@ -91,7 +91,7 @@ class ReaderContext;
 Common commonOf(EntityTags& tags);
 /// Fills a one-line text's geometry and alignment from TEXT or ATTRIB tags (the vertical
 /// alignment is 73 in a TEXT, 74 in an ATTRIB); the string is set by the caller.
-void fillText(EntityTags& tags, TextData& d, int verticalCode);
+void readTextFields(EntityTags& tags, TextData& d, int verticalCode);
 
 /// Reads one entity kind from its gathered tags; `type` is its DXF name as written.
 using EntityReader = void (*)(ReaderContext& context, Target target, EntityTags& tags,

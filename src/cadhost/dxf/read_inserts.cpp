@@ -22,7 +22,7 @@ void readInsert(ReaderContext& context, Target target, EntityTags& tags, Common&
             Common ac = commonOf(attribute);
             ac.location = location;
             TextData text;
-            fillText(attribute, text, 74);
+            readTextFields(attribute, text, 74);
             ac.damaged = ac.damaged || attribute.damaged;
             // Invisible attributes (70 bit 1) are not drawn by AutoCAD either.
             const bool invisible = (attribute.integer(70) & 1) != 0;

@@ -6,7 +6,7 @@
 
 namespace vexilo::cadhost::dxf {
 
-void fillText(EntityTags& tags, TextData& d, int verticalCode) {
+void readTextFields(EntityTags& tags, TextData& d, int verticalCode) {
     d.position = tags.point(10);
     const bool haveSecond = tags.has(11);
     const Vec3 second = tags.point(11);
@@ -27,7 +27,7 @@ void fillText(EntityTags& tags, TextData& d, int verticalCode) {
 
 void readText(ReaderContext& context, Target target, EntityTags& tags, Common& c) {
     TextData d;
-    fillText(tags, d, 73);
+    readTextFields(tags, d, 73);
     c.damaged = c.damaged || tags.damaged;
     if (!context.acceptable(target, c, "TEXT", &d.normal)) {
         return;
@@ -43,7 +43,7 @@ void readAttributeDefinition(ReaderContext& context, Target target, EntityTags& 
         return;
     }
     TextData d;
-    fillText(tags, d, 74);
+    readTextFields(tags, d, 74);
     c.damaged = c.damaged || tags.damaged;
     if (!context.acceptable(target, c, "ATTDEF", &d.normal)) {
         return;
