@@ -3,6 +3,7 @@
 #include "app/filtered_text_box.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -31,7 +32,7 @@ public:
         kept.reserve(input.size());
         int keptBeforeCursor = 0;
         for (qsizetype i = 0; i < input.size(); ++i) {
-            if (m_box->accepted().contains(input.at(i))) {
+            if (m_box->rules().typed(input.at(i).unicode()) == form::KeyVerdict::Insert) {
                 kept.append(input.at(i));
                 if (i < pos) {
                     ++keptBeforeCursor;
@@ -49,24 +50,25 @@ private:
     const FilteredTextBox* m_box;
 };
 
-/// A key event types characters when its text is printable; backspace, Enter and the control
-/// characters of shortcuts (Ctrl+A is 0x01) are not typed characters.
-bool typesCharacters(const QString& text) {
-    if (text.isEmpty()) {
-        return false;
-    }
+/// A key event's text is refused when any of its characters is: backspace, Enter and the
+/// control characters of shortcuts (Ctrl+A is 0x01) are left to the line edit.
+bool refusesTyped(const form::OptionRules& rules, const QString& text) {
     for (const QChar c : text) {
-        if (!c.isPrint()) {
-            return false;
+        if (rules.typed(c.unicode()) == form::KeyVerdict::Discard) {
+            return true;
         }
     }
-    return true;
+    return false;
+}
+
+std::u16string_view utf16(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
 } // namespace
 
-FilteredTextBox::FilteredTextBox(const QString& accepted, QWidget* parent)
-    : QLineEdit(parent), m_accepted(accepted) {
+FilteredTextBox::FilteredTextBox(std::string_view accepted, QWidget* parent)
+    : QLineEdit(parent), m_rules(accepted) {
     m_validator = new StripValidator(this, this);
     setValidator(m_validator);
     setAlignment(Qt::AlignCenter);
@@ -77,23 +79,16 @@ FilteredTextBox::FilteredTextBox(const QString& accepted, QWidget* parent)
 }
 
 QString FilteredTextBox::filtered(const QString& text) const {
-    QString kept;
-    for (const QChar c : text) {
-        if (m_accepted.contains(c)) {
-            kept.append(c);
-        }
-    }
-    return kept;
+    return QString::fromStdString(m_rules.kept(text.toStdString()));
 }
 
 void FilteredTextBox::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Paste)) {
-        pasteFiltered();
+        pasteWhole();
         event->accept();
         return;
     }
-    const QString text = event->text();
-    if (typesCharacters(text) && filtered(text) != text) {
+    if (refusesTyped(m_rules, event->text())) {
         event->accept(); // discarded: the box and its selection stay as they are
         return;
     }
@@ -101,9 +96,14 @@ void FilteredTextBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void FilteredTextBox::inputMethodEvent(QInputMethodEvent* event) {
-    // Input methods are disabled on the box; should one still deliver text, only its accepted
-    // characters are committed and nothing is composed in the box.
-    const QString commit = filtered(event->commitString());
+    // Input methods are disabled on the box; should one still deliver text, it is committed
+    // only when the box accepts all of it, and nothing is composed in the box.
+    const form::InsertVerdict verdict =
+        m_rules.inserted(utf16(event->commitString()), isReadOnly());
+    if (verdict.kind == form::InsertVerdict::Kind::Refuse) {
+        QApplication::beep();
+    }
+    const QString commit = QString::fromStdString(verdict.text);
     if (commit.isEmpty() && event->replacementLength() == 0) {
         event->accept();
         return;
@@ -115,7 +115,8 @@ void FilteredTextBox::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void FilteredTextBox::dragEnterEvent(QDragEnterEvent* event) {
-    if (isReadOnly() || filtered(event->mimeData()->text()).isEmpty()) {
+    if (m_rules.inserted(utf16(event->mimeData()->text()), isReadOnly()).kind !=
+        form::InsertVerdict::Kind::Insert) {
         event->ignore();
         return;
     }
@@ -123,7 +124,8 @@ void FilteredTextBox::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void FilteredTextBox::dragMoveEvent(QDragMoveEvent* event) {
-    if (isReadOnly() || filtered(event->mimeData()->text()).isEmpty()) {
+    if (m_rules.inserted(utf16(event->mimeData()->text()), isReadOnly()).kind !=
+        form::InsertVerdict::Kind::Insert) {
         event->ignore();
         return;
     }
@@ -132,11 +134,15 @@ void FilteredTextBox::dragMoveEvent(QDragMoveEvent* event) {
 
 void FilteredTextBox::dropEvent(QDropEvent* event) {
     const QString text = event->mimeData()->text();
-    const QString kept = filtered(text);
-    if (isReadOnly() || kept.isEmpty()) {
+    const form::InsertVerdict verdict = m_rules.inserted(utf16(text), isReadOnly());
+    if (verdict.kind != form::InsertVerdict::Kind::Insert) {
+        if (verdict.kind == form::InsertVerdict::Kind::Refuse) {
+            QApplication::beep();
+        }
         event->ignore();
         return;
     }
+    const QString kept = QString::fromStdString(verdict.text);
     if (kept == text) {
         QLineEdit::dropEvent(event);
         return;
@@ -158,7 +164,7 @@ void FilteredTextBox::contextMenuEvent(QContextMenuEvent* event) {
         if (action->objectName() == QLatin1String("edit-paste") ||
             action->text().startsWith(pasteText)) {
             disconnect(action, &QAction::triggered, nullptr, nullptr);
-            connect(action, &QAction::triggered, this, &FilteredTextBox::pasteFiltered);
+            connect(action, &QAction::triggered, this, &FilteredTextBox::pasteWhole);
         }
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -167,19 +173,29 @@ void FilteredTextBox::contextMenuEvent(QContextMenuEvent* event) {
 
 void FilteredTextBox::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
+    form::FocusReason reason = form::FocusReason::Returning; // popup, another window
     switch (event->reason()) {
     case Qt::MouseFocusReason:
+        reason = form::FocusReason::MouseClick;
         m_selectAllOnRelease = true;
-        selectAll();
         break;
     case Qt::TabFocusReason:
+        reason = form::FocusReason::Tab;
+        break;
     case Qt::BacktabFocusReason:
+        reason = form::FocusReason::Backtab;
+        break;
     case Qt::ShortcutFocusReason:
+        reason = form::FocusReason::Shortcut;
+        break;
     case Qt::OtherFocusReason:
+        reason = form::FocusReason::Programmatic;
+        break;
+    default:
+        break;
+    }
+    if (form::selectsAllOnFocus(reason)) {
         selectAll();
-        break;
-    default: // back from a popup or from another window: the box keeps its selection
-        break;
     }
 }
 
@@ -206,6 +222,12 @@ void FilteredTextBox::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FilteredTextBox::mouseReleaseEvent(QMouseEvent* event) {
+    // The middle button pastes the X selection; judged whole like any other paste.
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
+        (void)insertWhole(QGuiApplication::clipboard()->text(QClipboard::Selection));
+        event->accept();
+        return;
+    }
     if (m_selectAllOnRelease && event->button() == Qt::LeftButton) {
         m_selectAllOnRelease = false;
         selectAll();
@@ -215,16 +237,19 @@ void FilteredTextBox::mouseReleaseEvent(QMouseEvent* event) {
     QLineEdit::mouseReleaseEvent(event);
 }
 
-void FilteredTextBox::pasteFiltered() {
-    insertFiltered(QGuiApplication::clipboard()->text());
+void FilteredTextBox::pasteWhole() {
+    (void)insertWhole(QGuiApplication::clipboard()->text());
 }
 
-bool FilteredTextBox::insertFiltered(const QString& text) {
-    const QString kept = filtered(text);
-    if (kept.isEmpty() || isReadOnly()) {
+bool FilteredTextBox::insertWhole(const QString& text) {
+    const form::InsertVerdict verdict = m_rules.inserted(utf16(text), isReadOnly());
+    if (verdict.kind == form::InsertVerdict::Kind::Refuse) {
+        QApplication::beep();
+    }
+    if (verdict.kind != form::InsertVerdict::Kind::Insert) {
         return false;
     }
-    insert(kept);
+    insert(QString::fromStdString(verdict.text));
     return true;
 }
 

@@ -4,8 +4,7 @@
 #include "app/cjk_font.h"
 #include "app/coordinate_grid.h"
 #include "app/filtered_text_box.h"
-#include "app/form_cad_controls.h"
-#include "app/twips.h"
+#include "form/control_table.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -21,6 +20,11 @@
 namespace vexilo::app {
 namespace {
 
+using form::ControlKind;
+using form::ControlSpec;
+using form::kControls;
+using form::twipsToPixels;
+
 QString qtText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -30,18 +34,6 @@ QRect twipsRect(const ControlSpec& entry) {
             twipsToPixels(entry.height)};
 }
 
-/// Resets a flag when the scope ends, however it ends.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~FlagGuard() { m_flag = false; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-
-private:
-    bool& m_flag;
-};
-
 } // namespace
 
 FormCAD::FormCAD(QWidget* parent) : QWidget(parent) {
@@ -50,10 +42,11 @@ FormCAD::FormCAD(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
-    setFont(songFont(kGridPointSize));
+    setFixedSize(twipsToPixels(form::kClientWidthTwips), twipsToPixels(form::kClientHeightTwips));
+    setFont(songFont(form::kGridPointSize));
     buildControls();
     wireButtons();
+    m_guard.setCloser([this] { close(); });
 }
 
 FormCAD::~FormCAD() {
@@ -96,8 +89,8 @@ void FormCAD::buildControls() {
             break;
         }
         case ControlKind::TextBox: {
-            auto* box = new FilteredTextBox(qtText(entry.accepts), parent);
-            box->setFont(songFont(kTextBoxPointSize));
+            auto* box = new FilteredTextBox(entry.accepts, parent);
+            box->setFont(songFont(form::kTextBoxPointSize));
             box->setText(text);
             widget = box;
             break;
@@ -168,7 +161,7 @@ void FormCAD::setCommand(Command button, std::function<void()> command) {
 }
 
 void FormCAD::setUnloadHandler(std::function<void()> handler) {
-    m_unloadHandler = std::move(handler);
+    m_guard.setUnloadHandler(std::move(handler));
 }
 
 void FormCAD::setMessagePresenter(MessagePresenter presenter) {
@@ -176,33 +169,15 @@ void FormCAD::setMessagePresenter(MessagePresenter presenter) {
 }
 
 bool FormCAD::runCommand(const std::function<void()>& action) {
-    if (m_commandRunning) {
-        return false;
-    }
-    {
-        FlagGuard running(m_commandRunning);
-        action();
-    }
-    if (m_closeRequested) {
-        m_closeRequested = false;
-        close();
-    }
-    return true;
+    return m_guard.run(action);
 }
 
 void FormCAD::closeEvent(QCloseEvent* event) {
-    if (m_commandRunning) {
-        // A command still holds the CAD references; releasing them under it would pull its
-        // objects away mid-request.
-        m_closeRequested = true;
+    // While a command runs it still holds the CAD references; releasing them under it would
+    // pull its objects away mid-request, so the guard closes the window after it.
+    if (m_guard.requestClose() == form::CommandGuard::CloseVerdict::Deferred) {
         event->ignore();
         return;
-    }
-    if (!m_unloaded) {
-        m_unloaded = true;
-        if (m_unloadHandler) {
-            m_unloadHandler();
-        }
     }
     event->accept();
 }

@@ -4,6 +4,8 @@
 
 #include "cad/coordinate_table.h"
 #include "cad/ports.h"
+#include "form/command_guard.h"
+#include "form/control_table.h"
 
 #include <QMessageBox>
 #include <QString>
@@ -23,7 +25,7 @@ namespace vexilo::app {
 class CoordinateGrid;
 class FilteredTextBox;
 
-/// The main window. Built from the control table in form_cad_controls.h: a fixed client area
+/// The main window. Built from the control table in form/control_table.h: a fixed client area
 /// of 5625 × 5700 twips titled "Vexilo", kept above other windows where the window manager
 /// honours the request. It owns the coordinate table shown in `zbxsc`.
 ///
@@ -51,9 +53,9 @@ public:
     using MessagePresenter = std::function<void(const Message&)>;
 
     /// The program's name: the window title, and the title of a plain box given none.
-    static constexpr std::string_view kProgramName = "Vexilo";
+    static constexpr std::string_view kProgramName = form::kProgramName;
     /// Title of the information boxes.
-    static constexpr std::string_view kInformationTitle = "提示信息";
+    static constexpr std::string_view kInformationTitle = form::kInformationTitle;
 
     explicit FormCAD(QWidget* parent = nullptr);
     ~FormCAD() override;
@@ -81,7 +83,7 @@ public:
     void setMessagePresenter(MessagePresenter presenter);
 
     /// True while a button's command runs.
-    bool isCommandRunning() const { return m_commandRunning; }
+    bool isCommandRunning() const { return m_guard.isRunning(); }
     /// Runs an action as a command of this window: not at all while another command runs
     /// (returns false then), and a close that arrives meanwhile is carried out afterwards. The
     /// buttons and the public operations called by other programs go through here.
@@ -116,11 +118,8 @@ private:
     QButtonGroup* m_options = nullptr;
     std::map<std::string, QWidget*, std::less<>> m_controls;
     std::array<std::function<void()>, 3> m_commands;
-    std::function<void()> m_unloadHandler;
     MessagePresenter m_presenter;
-    bool m_commandRunning = false;
-    bool m_closeRequested = false;
-    bool m_unloaded = false;
+    form::CommandGuard m_guard;
 };
 
 } // namespace vexilo::app

@@ -103,49 +103,42 @@ private slots:
         }
     }
 
-    void pasteKeepsOnlyAcceptedCharacters_data() {
+    // Which texts a box takes is the core's rule (tests/form); these check that every way
+    // text arrives goes through it: an accepted text goes in, a text with one refused
+    // character leaves the box as it was.
+    void pasteTakesOrRefusesTextWhole_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
         // Pasted over the whole text "7", selected.
-        addBoxRows("mixed text", "1a.2-3", "123", "12-3");
-        addBoxRows("negative decimal", "-0.5", "05", "-05");
-        addBoxRows("text with a line break", "4\n5", "45", "45");
-        addBoxRows("nothing accepted", "abc.", "7", "7");
-        addBoxRows("only a minus sign", "-", "7", "-");
+        addBoxRows("digits and a line end", "45\n", "45", "45");
+        addBoxRows("negative decimal", "-0.5", "7", "7");
+        addBoxRows("minus sign", "-3", "7", "-3");
     }
 
-    void pasteKeepsOnlyAcceptedCharacters() {
+    void pasteTakesOrRefusesTextWhole() {
         QFETCH(QString, name);
         QFETCH(QString, input);
         QFETCH(QString, expected);
-        for (const bool byShortcut : {true, false}) {
-            FormCAD window;
-            FilteredTextBox* edit = box(window, name);
-            edit->setText(QStringLiteral("7"));
-            edit->selectAll();
-            QGuiApplication::clipboard()->setText(input);
-            if (byShortcut) {
-                QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-                QCOMPARE(edit->text(), expected);
-            } else {
-                // The context menu's and middle button's paste: whatever stays is accepted.
-                edit->paste();
-                QCOMPARE(edit->filtered(edit->text()), edit->text());
-            }
-        }
+        FormCAD window;
+        FilteredTextBox* edit = box(window, name);
+        edit->setText(QStringLiteral("7"));
+        edit->selectAll();
+        QGuiApplication::clipboard()->setText(input);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), expected);
     }
 
-    void contextMenuPasteKeepsOnlyAcceptedCharacters_data() {
+    void contextMenuPasteTakesOrRefusesTextWhole_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
         // Pasted over the whole text "7", selected.
-        addBoxRows("mixed text", "x-9.1", "91", "-91");
-        addBoxRows("nothing accepted", "x.y", "7", "7");
+        addBoxRows("digits", "91", "91", "91");
+        addBoxRows("mixed text", "x-9.1", "7", "7");
     }
 
-    void contextMenuPasteKeepsOnlyAcceptedCharacters() {
+    void contextMenuPasteTakesOrRefusesTextWhole() {
         QFETCH(QString, name);
         QFETCH(QString, input);
         QFETCH(QString, expected);
@@ -173,17 +166,16 @@ private slots:
         QCOMPARE(edit->text(), expected);
     }
 
-    void dropKeepsOnlyAcceptedCharacters_data() {
+    void dropTakesOrRefusesTextWhole_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
         // Dropped into an empty box.
-        addBoxRows("mixed text", "a5.b-6", "56", "5-6");
-        addBoxRows("decimal", "3.25", "325", "325");
-        addBoxRows("nothing accepted", "x.y", "", "");
+        addBoxRows("digits", "56", "56", "56");
+        addBoxRows("decimal", "3.25", "", "");
     }
 
-    void dropKeepsOnlyAcceptedCharacters() {
+    void dropTakesOrRefusesTextWhole() {
         QFETCH(QString, name);
         QFETCH(QString, input);
         QFETCH(QString, expected);
@@ -201,20 +193,20 @@ private slots:
         QCOMPARE(edit->text(), expected);
     }
 
-    void inputMethodCommitKeepsOnlyAcceptedCharacters() {
+    void inputMethodCommitTakesOrRefusesTextWhole() {
         FormCAD window;
         FilteredTextBox* edit = box(window, QStringLiteral("Text1(0)"));
         edit->setText(QStringLiteral("1"));
         edit->setCursorPosition(1);
-        QInputMethodEvent mixed(QString(), {});
-        mixed.setCommitString(QStringLiteral("2坐.3"));
-        QCoreApplication::sendEvent(edit, &mixed);
+        QInputMethodEvent digits(QString(), {});
+        digits.setCommitString(QStringLiteral("23"));
+        QCoreApplication::sendEvent(edit, &digits);
         QCOMPARE(edit->text(), QStringLiteral("123"));
 
         edit->selectAll();
-        QInputMethodEvent refused(QStringLiteral("zuo"), {});
-        refused.setCommitString(QStringLiteral("坐"));
-        QCoreApplication::sendEvent(edit, &refused);
+        QInputMethodEvent mixed(QStringLiteral("zuo"), {});
+        mixed.setCommitString(QStringLiteral("4坐"));
+        QCoreApplication::sendEvent(edit, &mixed);
         QCOMPARE(edit->text(), QStringLiteral("123"));
         QCOMPARE(edit->selectedText(), QStringLiteral("123"));
     }
