@@ -12,6 +12,9 @@ packages=(
     dbus xvfb xauth xdotool x11-apps fonts-noto-cjk
     python3 python3-openpyxl python3-ezdxf python3-xlsxwriter
     xdg-utils
+    qt6-l10n-tools qt6-translations-l10n qt6-qpa-plugins librsvg2-bin
+    dpkg-dev desktop-file-utils appstream
+    g++-mingw-w64-x86-64 wine64
 )
 if [[ "${1:-}" == "--docs" ]]; then
     packages+=(libreoffice-calc-nogui poppler-utils imagemagick x11-utils openbox)

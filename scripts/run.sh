@@ -50,8 +50,8 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 host_owned() {
-    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-        --method org.freedesktop.DBus.NameHasOwner "$host_name" 2>/dev/null | grep -q true
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner "string:$host_name" 2>/dev/null | grep -q 'boolean true'
 }
 
 "$host" "$drawing" &

@@ -51,7 +51,7 @@ void BM_ListPolyline(benchmark::State& state) {
         capture::CaptureContext context{session, recorder, fake.options, fake.window};
         fake.utility->answerEntity(fake.lwPolyline("P", points));
         fake.utility->answerString("K");
-        fake.utility->failRequest("GetEntity", cad::kCancelCode);
+        fake.utility->failRequest("GetEntity", automation::kCancelCode);
         state.ResumeTiming();
         capture::Command2_Click(context);
         benchmark::DoNotOptimize(table.rowCount());

@@ -21,7 +21,7 @@ namespace {
 
 std::function<void()> g_ask;
 
-void printFailure(vexilo::cad::HResult code) {
+void printFailure(vexilo::automation::HResult code) {
     std::printf("failed %d\n", static_cast<int>(code));
 }
 

@@ -16,7 +16,7 @@
 // past the document that gave it.
 #pragma once
 
-#include "cad/hresult.h"
+#include "automation/codes.h"
 #include "common/expected.h"
 
 #include <array>
@@ -32,8 +32,8 @@ namespace vexilo::cad {
 /// Three doubles: element 0 is X, 1 is Y, 2 is Z, in the coordinate system the member names.
 using Point3 = std::array<double, 3>;
 
-template <class T> using CadResult = Expected<T, HResult>;
-using CadStatus = Status<HResult>;
+template <class T> using CadResult = Expected<T, automation::HResult>;
+using CadStatus = Status<automation::HResult>;
 
 /// Coordinate-system codes of TranslateCoordinates.
 inline constexpr int kWorldSystem = 0;
@@ -60,7 +60,7 @@ struct SegmentWidth {
 };
 
 /// One drawing entity. Which members answer depends on its kind; a member the kind lacks fails
-/// (kUnknownMemberCode from the fake and the drawing host).
+/// (automation::kUnknownMemberCode from the fake and the drawing host).
 class Entity {
 public:
     virtual ~Entity() = default;
@@ -106,18 +106,19 @@ struct PickedEntity {
 };
 
 /// The document's object for interactive input at the CAD's command line and for conversions
-/// between coordinate systems. Requests that wait for the person fail with kCancelCode on Esc.
+/// between coordinate systems. Requests that wait for the person fail with automation::kCancelCode
+/// on Esc.
 class Utility {
 public:
     virtual ~Utility() = default;
     /// `GetPoint` with no base point: the picked point in the world system. Esc fails with
-    /// kCancelCode; Enter or a right click with no point fails with another code.
+    /// automation::kCancelCode; Enter or a right click with no point fails with another code.
     virtual CadResult<Point3> getPoint(std::string_view prompt) = 0;
-    /// `GetEntity`: the picked entity and the pick point. Esc fails with kCancelCode; a pick
-    /// that hits nothing fails (kNothingPickedCode from the drawing host).
+    /// `GetEntity`: the picked entity and the pick point. Esc fails with automation::kCancelCode; a
+    /// pick that hits nothing fails (automation::kNothingPickedCode from the drawing host).
     virtual CadResult<PickedEntity> getEntity(std::string_view prompt) = 0;
     /// `GetString`: the typed text, possibly empty. With `hasSpaces` false a space ends the
-    /// input as Enter does. Esc fails with kCancelCode.
+    /// input as Enter does. Esc fails with automation::kCancelCode.
     virtual CadResult<std::string> getString(bool hasSpaces, std::string_view prompt) = 0;
     /// `TranslateCoordinates`: `point` converted from system `from` to system `to`
     /// (kWorldSystem, kUserSystem, kEntitySystem, ...). `displacement` true converts a vector
@@ -152,7 +153,7 @@ class RunningObjectRegistry {
 public:
     virtual ~RunningObjectRegistry() = default;
     /// The application registered under the programmatic identifier right now, or a failure
-    /// (kNotRunningCode) when none is. Never starts a program.
+    /// (automation::kNotRunningCode) when none is. Never starts a program.
     virtual CadResult<std::shared_ptr<Application>> bind(std::string_view progId) = 0;
 };
 

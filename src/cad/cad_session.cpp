@@ -11,7 +11,7 @@ bool CadSession::Attach(WindowPort& window, ErrorState& errors) {
         errors.clear();
         CadResult<std::shared_ptr<Application>> application = m_registry.bind(progId);
         if (application && !application.value()) {
-            application = unexpected(kObjectNotSetCode);
+            application = unexpected(automation::kObjectNotSetCode);
         }
         if (errors.assign(m_application, std::move(application))) {
             bound = true;

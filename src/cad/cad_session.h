@@ -47,7 +47,8 @@ public:
 
     /// Runs `request` on the held document's Utility, read afresh from the document for this
     /// request (a backend's Document may hand out one cached proxy). Fails with
-    /// kObjectNotSetCode when no document is held, or with the code of the `Utility` read.
+    /// automation::kObjectNotSetCode when no document is held, or with the code of the `Utility`
+    /// read.
     template <class Request>
     auto onUtility(Request&& request) -> std::invoke_result_t<Request, Utility&>;
 
@@ -69,14 +70,14 @@ private:
 template <class Request>
 auto CadSession::onUtility(Request&& request) -> std::invoke_result_t<Request, Utility&> {
     if (!m_document) {
-        return unexpected(kObjectNotSetCode);
+        return unexpected(automation::kObjectNotSetCode);
     }
     CadResult<std::shared_ptr<Utility>> utility = m_document->utility();
     if (!utility) {
         return unexpected(utility.error());
     }
     if (!utility.value()) {
-        return unexpected(kObjectNotSetCode);
+        return unexpected(automation::kObjectNotSetCode);
     }
     return std::forward<Request>(request)(*utility.value());
 }

@@ -79,16 +79,28 @@ bool isBlank(char c) {
 
 } // namespace
 
-HResult codeOf(NumberError error) {
+std::string_view describe(NumberError error) {
     switch (error) {
     case NumberError::NotANumber:
-        return kTypeMismatchCode;
+        return "not a number";
     case NumberError::OutOfRange:
-        return kOverflowCode;
+        return "out of range";
     case NumberError::NegativePlaces:
-        return kInvalidCallCode;
+        return "negative number of decimal places";
     }
-    return kGenericFailureCode;
+    return "unknown number error";
+}
+
+automation::HResult codeOf(NumberError error) {
+    switch (error) {
+    case NumberError::NotANumber:
+        return automation::kTypeMismatchCode;
+    case NumberError::OutOfRange:
+        return automation::kOverflowCode;
+    case NumberError::NegativePlaces:
+        return automation::kInvalidCallCode;
+    }
+    return automation::kGenericFailureCode;
 }
 
 Expected<double, NumberError> leadingNumber(std::string_view text) {

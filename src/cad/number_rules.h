@@ -2,7 +2,7 @@
 // leading number, full-text number, 16-bit conversion, number to text, rounding.
 #pragma once
 
-#include "cad/hresult.h"
+#include "automation/codes.h"
 #include "common/expected.h"
 
 #include <cstdint>
@@ -18,9 +18,12 @@ enum class NumberError {
     NegativePlaces, ///< rounding to a negative number of decimal places
 };
 
-/// The error-state code a skip-and-continue step keeps when a rule fails: kTypeMismatchCode,
-/// kOverflowCode or kInvalidCallCode.
-HResult codeOf(NumberError error);
+/// A short English description ("not a number", …).
+std::string_view describe(NumberError error);
+
+/// The error-state code a skip-and-continue step keeps when a rule fails:
+/// automation::kTypeMismatchCode, automation::kOverflowCode or automation::kInvalidCallCode.
+automation::HResult codeOf(NumberError error);
 
 /// The numeric value at the start of a text, read with the full stop as decimal point whatever
 /// the locale. Blanks, tabs and line feeds anywhere in the text are ignored

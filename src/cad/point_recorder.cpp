@@ -61,7 +61,7 @@ void PointRecorder::NextCode(std::string& pointCode, std::string_view prompt, Er
         }
         const double next = code.value() + step.value();
         if (!std::isfinite(next)) {
-            errors.record(kOverflowCode);
+            errors.record(automation::kOverflowCode);
             return;
         }
         pointCode = numberToText(next);
@@ -100,7 +100,7 @@ RowOutcome PointRecorder::StartRow() {
 
 void PointRecorder::WriteCell(int column, std::string text, ErrorState& errors) {
     if (!m_table.setCell(m_rowIndex, column, std::move(text))) {
-        errors.record(kBadIndexCode);
+        errors.record(automation::kBadIndexCode);
     }
 }
 
@@ -111,7 +111,7 @@ void PointRecorder::WriteCoordinateCells(const std::optional<double>& a,
     const std::optional<double>& column3 = swap ? b : a;
     for (const auto& [column, value] : {std::pair{2, &column2}, std::pair{3, &column3}}) {
         if (!value->has_value()) {
-            errors.record(kObjectNotSetCode);
+            errors.record(automation::kObjectNotSetCode);
             continue;
         }
         std::string text;

@@ -76,8 +76,8 @@ public:
     void WriteCoordinateCells(const std::optional<double>& a, const std::optional<double>& b,
                               ErrorState& errors);
 
-    /// `scale` × value rounded to `decimalPlaces` places, as text. Fails (kInvalidCallCode)
-    /// for negative decimal places.
+    /// `scale` × value rounded to `decimalPlaces` places, as text. Fails
+    /// (automation::kInvalidCallCode) for negative decimal places.
     CadResult<std::string> FormatCoordinate(double value) const;
 
     std::int16_t decimalPlaces() const { return m_decimalPlaces; }

@@ -26,8 +26,8 @@ void arithmeticStep(double& target, ErrorState& errors, Calculation&& calculatio
         survey::checkedArithmetic(std::forward<Calculation>(calculation));
     if (!result) {
         errors.record(result.error() == survey::ArithmeticError::DivisionByZero
-                          ? cad::kDivisionByZeroCode
-                          : cad::kOverflowCode);
+                          ? automation::kDivisionByZeroCode
+                          : automation::kOverflowCode);
         return;
     }
     target = result.value();
@@ -36,7 +36,7 @@ void arithmeticStep(double& target, ErrorState& errors, Calculation&& calculatio
 void azimuthStep(double& target, double x, double y, ErrorState& errors) {
     const survey::SurveyResult azimuth = survey::fansuanJD(x, y);
     if (!azimuth) {
-        errors.record(cad::kDivisionByZeroCode);
+        errors.record(automation::kDivisionByZeroCode);
         return;
     }
     target = azimuth.value();
@@ -108,7 +108,7 @@ ArcRun yh(CaptureContext& context) {
     if (userSystem) {
         for (std::optional<Point3>* point : {&run.center, &run.startPoint, &run.endPoint}) {
             if (!point->has_value()) {
-                errors.record(cad::kObjectNotSetCode);
+                errors.record(automation::kObjectNotSetCode);
                 continue;
             }
             Point3 user{};
@@ -137,7 +137,7 @@ ArcRun yh(CaptureContext& context) {
             arithmeticStep(run.theta, errors, [&] { return run.azimuth * kArcPi / 180.0; });
         }
     } else {
-        errors.record(cad::kObjectNotSetCode);
+        errors.record(automation::kObjectNotSetCode);
     }
     if (run.center) {
         const Point3& center = *run.center;
@@ -149,7 +149,7 @@ ArcRun yh(CaptureContext& context) {
         roundedStep(run.north, north, places, errors);
         roundedStep(run.east, east, places, errors);
     } else {
-        errors.record(cad::kObjectNotSetCode);
+        errors.record(automation::kObjectNotSetCode);
     }
     run.answered = true;
     return run;

@@ -31,7 +31,7 @@ std::optional<double> vertexElement(Entity& entity, std::int32_t vertex, std::si
         return std::nullopt;
     }
     if (values.size() <= element) {
-        errors.record(cad::kBadIndexCode);
+        errors.record(automation::kBadIndexCode);
         return std::nullopt;
     }
     return values[element];
@@ -73,7 +73,7 @@ std::optional<Point3> worldVertexToUserSystem(CaptureContext& context, Entity& e
         return std::nullopt;
     }
     if (values.size() < 3) {
-        errors.record(cad::kBadIndexCode);
+        errors.record(automation::kBadIndexCode);
         return std::nullopt;
     }
     std::optional<Point3> converted;
@@ -98,8 +98,8 @@ void countVertices(std::int32_t upper, double valuesPerVertex, std::int32_t& ver
 
 } // namespace
 
-bool asksAgainAfter(cad::HResult code) {
-    return code == cad::kNothingPickedCode || code == cad::kNoInputCode;
+bool asksAgainAfter(automation::HResult code) {
+    return code == automation::kNothingPickedCode || code == automation::kNoInputCode;
 }
 
 void Command2_Click(CaptureContext& context) {

@@ -2,7 +2,7 @@
 // table, coded "code-1", "code-2", ... in vertex order.
 #pragma once
 
-#include "cad/hresult.h"
+#include "automation/codes.h"
 #include "capture/capture_context.h"
 
 #include <string_view>
@@ -18,10 +18,11 @@ inline constexpr std::string_view kPolylineCodePrompt =
 inline constexpr std::string_view kNotPolylineMessage = "选择的不是多段线！";
 
 /// Whether a failed entity request is answered by asking again: a pick that hit nothing
-/// (kNothingPickedCode) or Enter / a right click with nothing picked (kNoInputCode). Esc
-/// (kCancelCode) ends the command; so does every other failure, which comes from the link
-/// (no drawing, the CAD gone or busy) and would fail again at once.
-bool asksAgainAfter(cad::HResult code);
+/// (automation::kNothingPickedCode) or Enter / a right click with nothing picked
+/// (automation::kNoInputCode). Esc (automation::kCancelCode) ends the command; so does every other
+/// failure, which comes from the link (no drawing, the CAD gone or busy) and would fail again at
+/// once.
+bool asksAgainAfter(automation::HResult code);
 
 /// `Command2` "拾取多段线". Attaches (the message and nothing else when no CAD runs), minimises
 /// the window, reads the decimal places and the scale, then per polyline: asks for the entity,

@@ -173,6 +173,20 @@ Status<ReportFailure> fillSheet(lxw_workbook* workbook, lxw_worksheet* sheet,
 
 } // namespace
 
+std::string_view describe(ReportError error) {
+    switch (error) {
+    case ReportError::NothingToWrite:
+        return "nothing to write";
+    case ReportError::WorkbookNotStarted:
+        return "the workbook could not be started";
+    case ReportError::CellNotWritten:
+        return "a cell could not be written";
+    case ReportError::WorkbookNotSaved:
+        return "the workbook could not be saved";
+    }
+    return "unknown report error";
+}
+
 Status<ReportFailure> writeReportWorkbook(const cad::CoordinateTable& table,
                                           const std::string& path) {
     const std::optional<ReportLayout> layout = layoutReport(table);

@@ -19,11 +19,14 @@ enum class ReportError {
                         ///< written (missing folder, no permission, disk full)
 };
 
+/// A short English description of an error kind ("nothing to write", …).
+std::string_view describe(ReportError error);
+
 /// A failed write: what failed, and a message for the user in the library's and the system's
 /// words ("Error creating output xlsx file. Usually a permissions error. (No space left on
 /// device)").
 struct ReportFailure {
-    ReportError error = ReportError::NothingToWrite;
+    ReportError kind = ReportError::NothingToWrite;
     int libraryError = 0; ///< libxlsxwriter's lxw_error, 0 where it had none
     std::string message;
 };

@@ -19,12 +19,13 @@ using Log = std::vector<std::string>;
 TEST(ErrorState, AssignLeavesTheTargetWhenTheStepFails) {
     ErrorState errors;
     int target = 7;
-    EXPECT_FALSE(errors.assign(target, CadResult<int>(unexpected(kCancelCode))));
+    EXPECT_FALSE(errors.assign(target, CadResult<int>(unexpected(automation::kCancelCode))));
     EXPECT_EQ(target, 7);
     EXPECT_TRUE(errors.cancelled());
     EXPECT_TRUE(errors.assign(target, CadResult<int>(9)));
     EXPECT_EQ(target, 9);
-    EXPECT_EQ(errors.lastCode(), kCancelCode) << "a later success does not clear the state";
+    EXPECT_EQ(errors.lastCode(), automation::kCancelCode)
+        << "a later success does not clear the state";
     errors.clear();
     EXPECT_TRUE(errors.isClear());
     EXPECT_EQ(errors.lastCode(), 0);
@@ -32,13 +33,13 @@ TEST(ErrorState, AssignLeavesTheTargetWhenTheStepFails) {
 
 TEST(ErrorState, KeepsTheLastFailureAndNeverReadsAFailureAsSuccess) {
     ErrorState errors;
-    EXPECT_FALSE(errors.check(CadStatus(unexpected(kNoDocumentCode))));
-    EXPECT_FALSE(errors.check(CadStatus(unexpected(kNotRunningCode))));
-    EXPECT_EQ(errors.lastCode(), kNotRunningCode);
+    EXPECT_FALSE(errors.check(CadStatus(unexpected(automation::kNoDocumentCode))));
+    EXPECT_FALSE(errors.check(CadStatus(unexpected(automation::kNotRunningCode))));
+    EXPECT_EQ(errors.lastCode(), automation::kNotRunningCode);
     EXPECT_TRUE(errors.check(CadStatus()));
-    EXPECT_EQ(errors.lastCode(), kNotRunningCode);
+    EXPECT_EQ(errors.lastCode(), automation::kNotRunningCode);
     errors.record(0);
-    EXPECT_EQ(errors.lastCode(), kGenericFailureCode);
+    EXPECT_EQ(errors.lastCode(), automation::kGenericFailureCode);
 }
 
 class AttachTest : public ::testing::Test {
@@ -86,7 +87,7 @@ TEST_F(AttachTest, NoCadShowsTheMessageOnceAndChangesNothingElse) {
                           "information:请先打开CAD软件！"}));
     EXPECT_EQ(session.application(), nullptr);
     EXPECT_EQ(session.document(), nullptr);
-    EXPECT_EQ(errors.lastCode(), kNotRunningCode);
+    EXPECT_EQ(errors.lastCode(), automation::kNotRunningCode);
 }
 
 TEST_F(AttachTest, AFailedAttachKeepsTheReferencesOfAnEarlierOne) {
@@ -102,22 +103,22 @@ TEST_F(AttachTest, NoDrawingIsSkippedAndTheWindowIsStillMaximised) {
     EXPECT_TRUE(session.Attach(cad.window, errors));
     EXPECT_EQ(session.document(), nullptr);
     EXPECT_EQ(log(), (Log{"bind(AutoCAD.Application)", "ActiveDocument", "WindowState=3"}));
-    EXPECT_EQ(errors.lastCode(), kNoDocumentCode);
+    EXPECT_EQ(errors.lastCode(), automation::kNoDocumentCode);
     EXPECT_TRUE(cad.log->matching("information:").empty());
 }
 
 TEST_F(AttachTest, NoDrawingKeepsTheDocumentOfAnEarlierAttach) {
     ASSERT_TRUE(session.Attach(cad.window, errors));
-    cad.application->failures.failNext("ActiveDocument", kNoDocumentCode);
+    cad.application->failures.failNext("ActiveDocument", automation::kNoDocumentCode);
     EXPECT_TRUE(session.Attach(cad.window, errors));
     EXPECT_EQ(session.document(), cad.document);
 }
 
 TEST_F(AttachTest, AFailedWindowStateIsIgnored) {
-    cad.application->failures.failNext("WindowState", kBusyCode);
+    cad.application->failures.failNext("WindowState", automation::kBusyCode);
     EXPECT_TRUE(session.Attach(cad.window, errors));
     EXPECT_EQ(session.document(), cad.document);
-    EXPECT_EQ(errors.lastCode(), kBusyCode);
+    EXPECT_EQ(errors.lastCode(), automation::kBusyCode);
 }
 
 TEST_F(AttachTest, ThisDrawingBeforeAnyAttachIsNothingAndAsksNothing) {
@@ -144,22 +145,22 @@ TEST_F(AttachTest, ThisDrawingPassesAFailureToTheCaller) {
     cad.application->active.reset();
     const auto drawing = session.ThisDrawing();
     ASSERT_FALSE(drawing.has_value());
-    EXPECT_EQ(drawing.error(), kNoDocumentCode);
+    EXPECT_EQ(drawing.error(), automation::kNoDocumentCode);
 }
 
 TEST_F(AttachTest, RequestsWithoutADocumentFailWithoutReachingTheCad) {
     const auto point = session.onUtility([](Utility& utility) { return utility.getPoint("p"); });
     ASSERT_FALSE(point.has_value());
-    EXPECT_EQ(point.error(), kObjectNotSetCode);
+    EXPECT_EQ(point.error(), automation::kObjectNotSetCode);
     EXPECT_TRUE(log().empty());
 }
 
 TEST_F(AttachTest, AFailedUtilityReadFailsTheRequestWithItsCode) {
     ASSERT_TRUE(session.Attach(cad.window, errors));
-    cad.document->failures.failNext("Utility", kDisconnectedCode);
+    cad.document->failures.failNext("Utility", automation::kDisconnectedCode);
     const auto point = session.onUtility([](Utility& utility) { return utility.getPoint("p"); });
     ASSERT_FALSE(point.has_value());
-    EXPECT_EQ(point.error(), kDisconnectedCode);
+    EXPECT_EQ(point.error(), automation::kDisconnectedCode);
     EXPECT_TRUE(cad.log->matching("GetPoint").empty());
 }
 
@@ -172,7 +173,9 @@ class TrackedDocument : public Document {
 public:
     explicit TrackedDocument(ReleaseOrder& order) : m_order(order) {}
     ~TrackedDocument() override { m_order.released.push_back("document"); }
-    CadResult<std::shared_ptr<Utility>> utility() override { return unexpected(kBusyCode); }
+    CadResult<std::shared_ptr<Utility>> utility() override {
+        return unexpected(automation::kBusyCode);
+    }
 
 private:
     ReleaseOrder& m_order;

@@ -197,12 +197,12 @@ TEST(RoundToPlaces, RefusesNegativePlaces) {
 }
 
 TEST(NumberError, MapsToStepCodesThatAreNotTheCancelCode) {
-    EXPECT_EQ(codeOf(NumberError::NotANumber), kTypeMismatchCode);
-    EXPECT_EQ(codeOf(NumberError::OutOfRange), kOverflowCode);
-    EXPECT_EQ(codeOf(NumberError::NegativePlaces), kInvalidCallCode);
+    EXPECT_EQ(codeOf(NumberError::NotANumber), automation::kTypeMismatchCode);
+    EXPECT_EQ(codeOf(NumberError::OutOfRange), automation::kOverflowCode);
+    EXPECT_EQ(codeOf(NumberError::NegativePlaces), automation::kInvalidCallCode);
     for (NumberError error :
          {NumberError::NotANumber, NumberError::OutOfRange, NumberError::NegativePlaces}) {
-        EXPECT_NE(codeOf(error), kCancelCode);
+        EXPECT_NE(codeOf(error), automation::kCancelCode);
         EXPECT_NE(codeOf(error), 0);
     }
 }

@@ -154,7 +154,7 @@ TEST_F(RecorderTest, ValuesBeyondSixteenBitsKeepThePreviousCommandsValue) {
     recorder.ReadNumericOptions(errors);
     EXPECT_EQ(recorder.decimalPlaces(), 0) << "0 when no earlier command set it";
     EXPECT_EQ(recorder.scale(), 1) << "a 0 scale still becomes 1";
-    EXPECT_EQ(errors.lastCode(), kOverflowCode);
+    EXPECT_EQ(errors.lastCode(), automation::kOverflowCode);
 
     cad.options.decimalPlaces = "2";
     cad.options.scale = "5";
@@ -188,7 +188,7 @@ TEST_F(RecorderTest, NegativeDecimalPlacesLeaveBothCoordinateCellsEmpty) {
     ASSERT_EQ(recorder.decimalPlaces(), -1);
     EXPECT_EQ(record({1.0, 2.0, 3.0}, "A"), RowOutcome::Added);
     EXPECT_EQ(lastRow(), (Row{"1", "A", "", ""}));
-    EXPECT_EQ(errors.lastCode(), kInvalidCallCode);
+    EXPECT_EQ(errors.lastCode(), automation::kInvalidCallCode);
 }
 
 TEST_F(RecorderTest, ZIsNeverWritten) {
@@ -202,14 +202,14 @@ TEST_F(RecorderTest, ZIsNeverWritten) {
 
 TEST_F(RecorderTest, AFailedTranslationLeavesTheUserPointAsItWas) {
     std::optional<Point3> user;
-    cad.utility->failures.failNext("TranslateCoordinates", kCancelCode);
+    cad.utility->failures.failNext("TranslateCoordinates", automation::kCancelCode);
     recorder.ToUserSystem({1.0, 2.0, 3.0}, user, errors);
     EXPECT_FALSE(user.has_value());
     EXPECT_TRUE(errors.cancelled());
 
     recorder.ToUserSystem({1.0, 2.0, 3.0}, user, errors);
     ASSERT_TRUE(user.has_value());
-    cad.utility->failures.failNext("TranslateCoordinates", kBusyCode);
+    cad.utility->failures.failNext("TranslateCoordinates", automation::kBusyCode);
     recorder.ToUserSystem({5.0, 6.0, 7.0}, user, errors);
     EXPECT_EQ(*user, (Point3{1.0, 2.0, 3.0}));
 }
@@ -346,13 +346,13 @@ TEST_F(NextCodeTest, ACodeThatIsNotANumberStaysWithAStepFailure) {
     std::string pointCode = "12A";
     recorder.NextCode(pointCode, kPointCodePrompt, errors);
     EXPECT_EQ(pointCode, "12A");
-    EXPECT_EQ(errors.lastCode(), kTypeMismatchCode);
+    EXPECT_EQ(errors.lastCode(), automation::kTypeMismatchCode);
     EXPECT_TRUE(cad.log->entries().empty());
 }
 
 TEST_F(NextCodeTest, EscKeepsTheCodeAndLeavesTheCancelCodeForTheCaller) {
     std::string pointCode = "A1";
-    cad.utility->failRequest("GetString", kCancelCode);
+    cad.utility->failRequest("GetString", automation::kCancelCode);
     recorder.NextCode(pointCode, kPointCodePrompt, errors);
     EXPECT_EQ(pointCode, "A1");
     EXPECT_TRUE(errors.cancelled());

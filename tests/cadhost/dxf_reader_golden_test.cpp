@@ -2,13 +2,12 @@
 // with the values ezdxf computes for the same file. Tolerance: 1e-9 relative to the magnitude
 // (at least 1e-9 absolute), far below any drawing unit and above double rounding differences
 // between ezdxf's and our order of operations.
+#include "../support/json_value.h"
 #include "cadhost/dxf/dxf_reader.h"
 #include "cadhost/dxf/text_decoder.h"
-#include "cadhost/geometry/bulge.h"
-#include "cadhost/geometry/coordinate_systems.h"
+#include "cadhost/host_geometry.h"
 #include "cadhost/model/entity_members.h"
 #include "cadhost/model/primitives.h"
-#include "json_value.h"
 
 #include <gtest/gtest.h>
 
@@ -134,8 +133,8 @@ TEST_P(GoldenDrawing, PolylineMembersMatchEzdxf) {
             expectNear(e["elevation"].number, elevation(ours).value_or(-1e300), what);
             expectVec(e["normal"], normal(ours).value_or(Vec3{}), what + " Normal");
         } else {
-            EXPECT_EQ(elevation(ours).error(), cad::kUnknownMemberCode) << what;
-            EXPECT_EQ(normal(ours).error(), cad::kUnknownMemberCode) << what;
+            EXPECT_EQ(elevation(ours).error(), automation::kUnknownMemberCode) << what;
+            EXPECT_EQ(normal(ours).error(), automation::kUnknownMemberCode) << what;
         }
         if (e.has("widths")) {
             const std::size_t segments = e["closed"].boolean ? count : count - 1;
@@ -146,7 +145,7 @@ TEST_P(GoldenDrawing, PolylineMembersMatchEzdxf) {
                 expectNear(e["widths"][i][1].number, w->end, what + " end width");
             }
             EXPECT_EQ(getWidth(drawing(), ours, static_cast<int>(segments)).error(),
-                      cad::kBadIndexCode);
+                      automation::kBadIndexCode);
         }
         if (e.has("wcs_vertices")) {
             // The vertex in OCS with the polyline's elevation, converted as the capture
@@ -261,7 +260,7 @@ TEST_P(GoldenDrawing, ArcAndCircleMembersMatchEzdxfUnderBothExtrusions) {
             const bool mirrored = length(ends[0] - ep) < 1e-9 && length(ends[1] - sp) < 1e-9;
             EXPECT_TRUE(forward || mirrored) << what;
         } else {
-            EXPECT_EQ(startAngle(ours).error(), cad::kUnknownMemberCode);
+            EXPECT_EQ(startAngle(ours).error(), automation::kUnknownMemberCode);
         }
     }
     EXPECT_EQ(arcs, 3);

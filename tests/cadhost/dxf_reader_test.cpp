@@ -314,7 +314,7 @@ TEST(Format, TwoDimensionalPolylineTakesDefaultWidthsAndSkipsSplineFrame) {
     EXPECT_EQ(*coordinates(d, e), (std::vector<double>{0, 0, 2.5, 1, 0, 2.5}));
     EXPECT_EQ(getWidth(d, e, 0)->start, 0.2);
     EXPECT_EQ(getWidth(d, e, 0)->end, 0.2);
-    EXPECT_EQ(getWidth(d, e, 1).error(), cad::kBadIndexCode);
+    EXPECT_EQ(getWidth(d, e, 1).error(), automation::kBadIndexCode);
 }
 
 TEST(Format, PolylineWithoutSeqendEndsAtTheNextEntity) {

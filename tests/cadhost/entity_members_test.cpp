@@ -44,12 +44,12 @@ TEST_F(Members, ObjectNamesAreAutoCadClassNames) {
 }
 
 TEST_F(Members, ThreeDPolylineHasNoElevationNorNormalButCoordinatesInThrees) {
-    EXPECT_EQ(elevation(e(poly3d)).error(), cad::kUnknownMemberCode);
-    EXPECT_EQ(normal(e(poly3d)).error(), cad::kUnknownMemberCode);
+    EXPECT_EQ(elevation(e(poly3d)).error(), automation::kUnknownMemberCode);
+    EXPECT_EQ(normal(e(poly3d)).error(), automation::kUnknownMemberCode);
     EXPECT_EQ(*coordinates(d(), e(poly3d)), (std::vector<double>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(*coordinate(d(), e(poly3d), 1), (std::vector<double>{4, 5, 6}));
     EXPECT_TRUE(*closed(e(poly3d)));
-    EXPECT_EQ(getWidth(d(), e(poly3d), 0).error(), cad::kUnknownMemberCode);
+    EXPECT_EQ(getWidth(d(), e(poly3d), 0).error(), automation::kUnknownMemberCode);
 }
 
 TEST_F(Members, LightweightPolylineGivesOcsPairsElevationNormalAndConstantWidth) {
@@ -74,7 +74,7 @@ TEST_P(VertexIndex, CoordinateAcceptsZeroToCountMinusOne) {
     const auto r = coordinate(d(), e(lw), GetParam().index);
     EXPECT_EQ(r.has_value(), GetParam().ok);
     if (!GetParam().ok) {
-        EXPECT_EQ(r.error(), cad::kBadIndexCode);
+        EXPECT_EQ(r.error(), automation::kBadIndexCode);
     }
 }
 
@@ -93,11 +93,11 @@ TEST(GetWidth, OpenPolylineHasOneSegmentFewerThanVerticesClosedAsMany) {
     b.widths({{0.1, 0.2}, {0.3, 0.4}, {0.5, 0.6}});
     const Drawing& d = b.drawing();
     EXPECT_EQ(getWidth(d, d.entities()[open], 1)->end, 0.4);
-    EXPECT_EQ(getWidth(d, d.entities()[open], 2).error(), cad::kBadIndexCode);
-    EXPECT_EQ(getWidth(d, d.entities()[open], -1).error(), cad::kBadIndexCode);
+    EXPECT_EQ(getWidth(d, d.entities()[open], 2).error(), automation::kBadIndexCode);
+    EXPECT_EQ(getWidth(d, d.entities()[open], -1).error(), automation::kBadIndexCode);
     EXPECT_EQ(getWidth(d, d.entities()[closedOne], 2)->start, 0.5);
     EXPECT_EQ(getWidth(d, d.entities()[closedOne], 2)->end, 0.6);
-    EXPECT_EQ(getWidth(d, d.entities()[closedOne], 3).error(), cad::kBadIndexCode);
+    EXPECT_EQ(getWidth(d, d.entities()[closedOne], 3).error(), automation::kBadIndexCode);
 }
 
 TEST_F(Members, ArcMembersInWcsAndRadians) {
@@ -151,7 +151,7 @@ TEST_P(PropertyByName, IsAvailableExactlyWhereAutoCadHasIt) {
     const auto r = readProperty(d(), *entity, c.property);
     EXPECT_EQ(r.has_value(), c.available);
     if (!c.available) {
-        EXPECT_EQ(r.error(), cad::kUnknownMemberCode);
+        EXPECT_EQ(r.error(), automation::kUnknownMemberCode);
     }
 }
 

@@ -13,14 +13,14 @@ namespace vexilo::cadhost::test_support {
 /// the answer (point, entity handle and pick point, or text).
 struct RecordedReply {
     int calls = 0;
-    std::optional<cad::HResult> code;
+    std::optional<automation::HResult> code;
     WorldPoint point{};
     std::uint64_t handle = 0;
     std::string text;
 };
 
 inline RequestBroker::PointReply recordPoint(RecordedReply& reply) {
-    return [&reply](Expected<WorldPoint, cad::HResult> r) {
+    return [&reply](Expected<WorldPoint, automation::HResult> r) {
         ++reply.calls;
         if (r) {
             reply.point = *r;
@@ -31,7 +31,7 @@ inline RequestBroker::PointReply recordPoint(RecordedReply& reply) {
 }
 
 inline RequestBroker::EntityReply recordEntity(RecordedReply& reply) {
-    return [&reply](Expected<EntityPick, cad::HResult> r) {
+    return [&reply](Expected<EntityPick, automation::HResult> r) {
         ++reply.calls;
         if (r) {
             reply.handle = r->handle;
@@ -43,7 +43,7 @@ inline RequestBroker::EntityReply recordEntity(RecordedReply& reply) {
 }
 
 inline RequestBroker::TextReply recordText(RecordedReply& reply) {
-    return [&reply](Expected<std::string, cad::HResult> r) {
+    return [&reply](Expected<std::string, automation::HResult> r) {
         ++reply.calls;
         if (r) {
             reply.text = *r;

@@ -2,7 +2,7 @@
 // parcels (one drawn mirrored) share their corners in WCS, and snapping to a corner gives the
 // corner exactly.
 #include "cadhost/dxf/dxf_reader.h"
-#include "cadhost/geometry/coordinate_systems.h"
+#include "cadhost/host_geometry.h"
 #include "cadhost/index/spatial_index.h"
 #include "cadhost/model/entity_members.h"
 

@@ -6,7 +6,7 @@
 namespace vexilo::capture {
 namespace {
 
-using cad::kCancelCode;
+using automation::kCancelCode;
 
 const std::string kGetPoint = "GetPoint(\"请选择点：<退出键取消选择> \")";
 const std::string kGetCode = "GetString(false,\"\r命令：请输入点的编码：<退出键取消输入>\")";
@@ -23,7 +23,7 @@ TEST_F(PickPointsTest, CodesA1AndA2ThenEscGiveTwoRows) {
     cad.utility->answerString("A1");
     cad.utility->answerPoint({10.0, 20.0, 5.0});
     cad.utility->answerString("A2");
-    cad.utility->failRequest("GetPoint", kCancelCode);
+    cad.utility->failRequest("GetPoint", automation::kCancelCode);
 
     Command1_Click(context);
 
@@ -43,12 +43,12 @@ TEST_F(PickPointsTest, IncrementAsksForTheFirstCodeOnlyAndASecondRunAsksAgain) {
     cad.utility->answerString("10");
     cad.utility->answerPoint({2.0, 2.0, 0.0});
     cad.utility->answerPoint({3.0, 3.0, 0.0});
-    cad.utility->failRequest("GetPoint", kCancelCode);
+    cad.utility->failRequest("GetPoint", automation::kCancelCode);
     Command1_Click(context);
 
     cad.utility->answerPoint({4.0, 4.0, 0.0});
     cad.utility->answerString("20");
-    cad.utility->failRequest("GetPoint", kCancelCode);
+    cad.utility->failRequest("GetPoint", automation::kCancelCode);
     Command1_Click(context);
 
     std::vector<std::string> codes;
@@ -60,8 +60,8 @@ TEST_F(PickPointsTest, IncrementAsksForTheFirstCodeOnlyAndASecondRunAsksAgain) {
 }
 
 TEST_F(PickPointsTest, NoPointAtThePointPromptEndsTheRunWithoutARow) {
-    for (cad::HResult code :
-         {cad::kNoInputCode, cad::kNothingPickedCode, cad::kDisconnectedCode, cad::kBusyCode}) {
+    for (automation::HResult code : {automation::kNoInputCode, automation::kNothingPickedCode,
+                                     automation::kDisconnectedCode, automation::kBusyCode}) {
         cad.log->clear();
         cad.utility->failRequest("GetPoint", code);
         Command1_Click(context);
@@ -78,7 +78,7 @@ TEST_F(PickPointsTest, EscAtTheCodePromptAfterTheThirdPointLeavesTwoRows) {
             cad.utility->answerString("P" + std::to_string(i));
         }
     }
-    cad.utility->failRequest("GetString", kCancelCode);
+    cad.utility->failRequest("GetString", automation::kCancelCode);
     Command1_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{{"1", "P1", "1", "1"}, {"2", "P2", "2", "2"}}));
     EXPECT_EQ(log().back(), "restore");
@@ -98,15 +98,15 @@ TEST_F(PickPointsTest, ACodeRequestFailingWithAnotherCodeKeepsThePreviousCode) {
     cad.utility->answerPoint({1.0, 2.0, 0.0});
     cad.utility->answerString("A");
     cad.utility->answerPoint({3.0, 4.0, 0.0});
-    cad.utility->failRequest("GetString", cad::kBusyCode);
-    cad.utility->failRequest("GetPoint", kCancelCode);
+    cad.utility->failRequest("GetString", automation::kBusyCode);
+    cad.utility->failRequest("GetPoint", automation::kCancelCode);
     Command1_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{{"1", "A", "2", "1"}, {"2", "A", "4", "3"}}));
 }
 
 TEST_F(PickPointsTest, ACodeRequestFailingForTheFirstPointEndsTheRun) {
     cad.utility->answerPoint({1.0, 2.0, 0.0});
-    cad.utility->failRequest("GetString", cad::kBusyCode);
+    cad.utility->failRequest("GetString", automation::kBusyCode);
     Command1_Click(context);
     EXPECT_EQ(table.rowCount(), 1);
     EXPECT_EQ(log().back(), "restore");
@@ -114,7 +114,7 @@ TEST_F(PickPointsTest, ACodeRequestFailingForTheFirstPointEndsTheRun) {
 
 TEST_F(PickPointsTest, ATranslationFailingWithTheCancelCodeEndsTheRun) {
     cad.utility->answerPoint({1.0, 2.0, 0.0});
-    cad.utility->failures.failNext("TranslateCoordinates", kCancelCode);
+    cad.utility->failures.failNext("TranslateCoordinates", automation::kCancelCode);
     cad.utility->answerString("A");
     Command1_Click(context);
     EXPECT_EQ(table.rowCount(), 1);
@@ -153,12 +153,12 @@ TEST_F(PickPointsTest, OptionsActOnTheNextPointAndNumericOptionsOnTheNextRun) {
         cad.options.swap = true;
     });
     cad.utility->answerString("B");
-    cad.utility->failRequest("GetPoint", kCancelCode);
+    cad.utility->failRequest("GetPoint", automation::kCancelCode);
     Command1_Click(context);
 
     cad.utility->answerPoint({1.23456, 2.0, 0.0});
     cad.utility->answerString("C");
-    cad.utility->failRequest("GetPoint", kCancelCode);
+    cad.utility->failRequest("GetPoint", automation::kCancelCode);
     Command1_Click(context);
 
     EXPECT_EQ(rows(),
@@ -172,7 +172,7 @@ TEST_F(PickPointsTest, TheWorldOrUserSystemIsChosenForEveryPoint) {
     cad.utility->answerString("U");
     cad.utility->answerPoint({150.0, 260.0, 0.0}, [this] { cad.options.userSystem = false; });
     cad.utility->answerString("W");
-    cad.utility->failRequest("GetPoint", kCancelCode);
+    cad.utility->failRequest("GetPoint", automation::kCancelCode);
     Command1_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{{"1", "U", "60", "50"}, {"2", "W", "260", "150"}}));
     EXPECT_EQ(cad.log->matching("TranslateCoordinates").size(), 2U);

@@ -7,7 +7,7 @@
 namespace vexilo::capture {
 namespace {
 
-using cad::kCancelCode;
+using automation::kCancelCode;
 
 const std::string kGetEntity = "GetEntity(\"请选择多段线对象<退出键取消选择>：\")";
 const std::string kGetCode = "GetString(false,\"\r命令：请输入多段线编码<退出键取消输入>：\")";
@@ -37,7 +37,7 @@ TEST_F(PickPolylineTest, AFourVertexPolylineGivesFourRowsCodedKMinusOneToFour) {
     cad.options.userSystem = false;
     cad.utility->answerEntity(square("P"));
     cad.utility->answerString("K");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
 
     EXPECT_EQ(rows(), (std::vector<Row>{{"1", "K-1", "0", "0"},
@@ -57,7 +57,7 @@ TEST_F(PickPolylineTest, TheClosedFlagIsNotReadAndAddsNoRow) {
     cad.options.userSystem = false;
     cad.utility->answerEntity(cad.lwPolyline("P", {{1.0, 2.0}, {3.0, 4.0}, {5.0, 6.0}}, true));
     cad.utility->answerString("C");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(codes(), (std::vector<std::string>{"C-1", "C-2", "C-3"}));
     EXPECT_TRUE(cad.log->matching("P.Closed").empty());
@@ -70,7 +70,7 @@ TEST_F(PickPolylineTest, ThreeDPolylineInTheWorldSystemListsXAndY) {
     cad.utility->answerEntity(
         cad.polyline3d("D", {{1.0, 2.0, 30.0}, {3.0, 4.0, 40.0}, {5.0, 6.0, 50.0}}));
     cad.utility->answerString("Z");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{
                           {"1", "Z-1", "2", "1"}, {"2", "Z-2", "4", "3"}, {"3", "Z-3", "6", "5"}}));
@@ -82,7 +82,7 @@ TEST_F(PickPolylineTest, ThreeDPolylineInTheUserSystemConvertsEachVertexFromTheW
     cad.utility->answerEntity(
         cad.polyline3d("D", {{101.0, 202.0, 30.0}, {103.0, 204.0, 40.0}, {105.0, 206.0, 50.0}}));
     cad.utility->answerString("Z");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{
                           {"1", "Z-1", "2", "1"}, {"2", "Z-2", "4", "3"}, {"3", "Z-3", "6", "5"}}));
@@ -98,10 +98,10 @@ TEST_F(PickPolylineTest, ThreeDPolylineAfterATwoDOneGetsNoneOfItsValues) {
     cad.utility->answerEntity(cad.lwPolyline("P", {{7.0, 8.0}}));
     cad.utility->answerString("A");
     auto polyline = cad.polyline3d("D", {{1.0, 2.0, 3.0}, {4.0, 5.0, 6.0}});
-    polyline->failures.failNext("Coordinate", cad::kBusyCode);
+    polyline->failures.failNext("Coordinate", automation::kBusyCode);
     cad.utility->answerEntity(polyline);
     cad.utility->answerString("B");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{
                           {"1", "A-1", "8", "7"}, {"2", "B-1", "", ""}, {"3", "B-2", "5", "4"}}));
@@ -115,7 +115,7 @@ TEST_F(PickPolylineTest, TwoDPolylineInTheUserSystemGoesThroughItsObjectSystem) 
     polyline->elevationValue = 5.0;
     cad.utility->answerEntity(polyline);
     cad.utility->answerString("M");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{{"1", "M-1", "20", "10"}, {"2", "M-2", "30", "20"}}));
     EXPECT_EQ(cad.log->matching("P.").size(), 2U + 2U * 4U);
@@ -132,7 +132,7 @@ TEST_F(PickPolylineTest, SwapPutsTheVertexXUnderXInBothSystems) {
         cad.options.userSystem = userSystem;
         cad.utility->answerEntity(cad.lwPolyline("P", {{1.0, 2.0}}));
         cad.utility->answerString("S");
-        cad.utility->failRequest("GetEntity", kCancelCode);
+        cad.utility->failRequest("GetEntity", automation::kCancelCode);
         Command2_Click(context);
         EXPECT_EQ(row(table.rowCount() - 1)[2], "1");
         EXPECT_EQ(row(table.rowCount() - 1)[3], "2");
@@ -145,11 +145,11 @@ TEST_F(PickPolylineTest, IncrementWithStepTwoNumbersEachPolylineAndANewClickAsks
     cad.utility->answerEntity(cad.lwPolyline("P", {{0.0, 0.0}, {1.0, 1.0}}));
     cad.utility->answerString("7");
     cad.utility->answerEntity(cad.lwPolyline("Q", {{0.0, 0.0}, {1.0, 1.0}}));
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     cad.utility->answerEntity(cad.lwPolyline("R", {{0.0, 0.0}}));
     cad.utility->answerString("1");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(codes(), (std::vector<std::string>{"7-1", "7-2", "9-1", "9-2", "1-1"}));
     EXPECT_EQ(cad.log->matching("GetString").size(), 2U);
@@ -160,7 +160,7 @@ TEST_F(PickPolylineTest, IncrementOfACodeThatIsNotANumberRepeatsIt) {
     cad.utility->answerEntity(cad.lwPolyline("P", {{0.0, 0.0}, {1.0, 1.0}}));
     cad.utility->answerString("A");
     cad.utility->answerEntity(cad.lwPolyline("Q", {{0.0, 0.0}}));
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(codes(), (std::vector<std::string>{"A-1", "A-2", "A-1"}));
 }
@@ -192,14 +192,14 @@ TEST_F(PickPolylineTest, OtherKindsOfEntityAreNotPolylines) {
 }
 
 TEST_F(PickPolylineTest, AMissThenAPolylineListsItOnce) {
-    for (cad::HResult miss : {cad::kNothingPickedCode, cad::kNoInputCode}) {
+    for (automation::HResult miss : {automation::kNothingPickedCode, automation::kNoInputCode}) {
         table.setRowCount(1);
         cad.log->clear();
         cad.utility->failRequest("GetEntity", miss);
         cad.utility->answerEntity(cad.lwPolyline("P", {{0.0, 0.0}, {1.0, 1.0}}));
         cad.utility->answerString("K");
         cad.utility->failRequest("GetEntity", miss);
-        cad.utility->failRequest("GetEntity", kCancelCode);
+        cad.utility->failRequest("GetEntity", automation::kCancelCode);
         Command2_Click(context);
         EXPECT_EQ(codes(), (std::vector<std::string>{"K-1", "K-2"})) << miss;
         EXPECT_EQ(cad.log->matching("GetEntity").size(), 4U) << miss;
@@ -209,7 +209,7 @@ TEST_F(PickPolylineTest, AMissThenAPolylineListsItOnce) {
 TEST_F(PickPolylineTest, AFailureOfTheLinkEndsTheCommandQuietly) {
     cad.utility->answerEntity(cad.lwPolyline("P", {{0.0, 0.0}}));
     cad.utility->answerString("K");
-    cad.utility->failRequest("GetEntity", cad::kDisconnectedCode);
+    cad.utility->failRequest("GetEntity", automation::kDisconnectedCode);
     Command2_Click(context);
     EXPECT_EQ(codes(), (std::vector<std::string>{"K-1"}));
     EXPECT_EQ(cad.log->matching("GetEntity").size(), 2U);
@@ -239,11 +239,11 @@ TEST_F(PickPolylineTest, EveryEndRestoresTheWindow) {
     };
     const Case cases[] = {
         {"Esc at the entity prompt",
-         [this] { cad.utility->failRequest("GetEntity", kCancelCode); }},
+         [this] { cad.utility->failRequest("GetEntity", automation::kCancelCode); }},
         {"Esc at the code prompt",
          [this] {
              cad.utility->answerEntity(cad.lwPolyline("P", {{0.0, 0.0}}));
-             cad.utility->failRequest("GetString", kCancelCode);
+             cad.utility->failRequest("GetString", automation::kCancelCode);
          }},
         {"Enter at the code prompt",
          [this] {
@@ -266,21 +266,21 @@ TEST_F(PickPolylineTest, AVertexThatCannotBeReadLeavesItsCellEmptyInTheWorldSyst
     cad.options.userSystem = false;
     auto polyline = cad.lwPolyline("P", {{1.0, 2.0}, {3.0, 4.0}});
     // The first read of vertex 0 gives element 0, which goes under "Y坐标".
-    polyline->failures.failNext("Coordinate", cad::kBusyCode);
+    polyline->failures.failNext("Coordinate", automation::kBusyCode);
     cad.utility->answerEntity(polyline);
     cad.utility->answerString("K");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{{"1", "K-1", "2", ""}, {"2", "K-2", "4", "3"}}));
 }
 
 TEST_F(PickPolylineTest, AFailedConversionRepeatsTheLastConvertedPointOrLeavesTheCellsEmpty) {
-    cad.utility->failures.failNext("TranslateCoordinates", cad::kBusyCode);
+    cad.utility->failures.failNext("TranslateCoordinates", automation::kBusyCode);
     cad.utility->failures.failNext("TranslateCoordinates", 0);
-    cad.utility->failures.failNext("TranslateCoordinates", cad::kBusyCode);
+    cad.utility->failures.failNext("TranslateCoordinates", automation::kBusyCode);
     cad.utility->answerEntity(cad.lwPolyline("P", {{1.0, 2.0}, {3.0, 4.0}, {5.0, 6.0}}));
     cad.utility->answerString("K");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{
                           {"1", "K-1", "", ""}, {"2", "K-2", "4", "3"}, {"3", "K-3", "4", "3"}}));
@@ -289,10 +289,10 @@ TEST_F(PickPolylineTest, AFailedConversionRepeatsTheLastConvertedPointOrLeavesTh
 TEST_F(PickPolylineTest, AnUnreadableVertexInTheUserSystemConvertsThePreviousOneAgain) {
     auto polyline = cad.lwPolyline("P", {{1.0, 2.0}, {3.0, 4.0}, {5.0, 6.0}});
     polyline->failures.failNext("Coordinate", 0, 2);
-    polyline->failures.failNext("Coordinate", cad::kBusyCode, 2);
+    polyline->failures.failNext("Coordinate", automation::kBusyCode, 2);
     cad.utility->answerEntity(polyline);
     cad.utility->answerString("K");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(rows(), (std::vector<Row>{
                           {"1", "K-1", "2", "1"}, {"2", "K-2", "2", "1"}, {"3", "K-3", "6", "5"}}));
@@ -304,10 +304,10 @@ TEST_F(PickPolylineTest, AnUnreadableCoordinatesKeepsTheUpperBoundOfThePreviousP
     cad.utility->answerEntity(cad.lwPolyline("P", {{0.0, 0.0}, {1.0, 1.0}, {2.0, 2.0}}));
     cad.utility->answerString("A");
     auto second = cad.lwPolyline("Q", {{5.0, 5.0}, {6.0, 6.0}, {7.0, 7.0}, {8.0, 8.0}});
-    second->failures.failNext("Coordinates", cad::kBusyCode);
+    second->failures.failNext("Coordinates", automation::kBusyCode);
     cad.utility->answerEntity(second);
     cad.utility->answerString("B");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(codes(), (std::vector<std::string>{"A-1", "A-2", "A-3", "B-1", "B-2", "B-3"}));
 }
@@ -329,7 +329,7 @@ TEST_F(PickPolylineTest, VertexNumbersGoBeyondSixteenBits) {
     std::vector<std::array<double, 2>> vertices(32770, {1.0, 2.0});
     cad.utility->answerEntity(cad.lwPolyline("P", vertices));
     cad.utility->answerString("V");
-    cad.utility->failRequest("GetEntity", kCancelCode);
+    cad.utility->failRequest("GetEntity", automation::kCancelCode);
     Command2_Click(context);
     EXPECT_EQ(row(table.rowCount() - 1), (Row{"32770", "V-32770", "2", "1"}));
 }

@@ -29,7 +29,8 @@ namespace {
 using namespace std::chrono_literals;
 using Rows = std::vector<std::vector<std::string>>;
 
-constexpr HResult kCallRejectedCode = static_cast<HResult>(RPC_E_CALL_REJECTED);
+constexpr automation::HResult kCallRejectedCode =
+    static_cast<automation::HResult>(RPC_E_CALL_REJECTED);
 
 // What ezdxf computed for the tests' drawing, by name ("mirrored.user", "arc.length", ...).
 const std::map<std::string, std::vector<double>>& expected() {

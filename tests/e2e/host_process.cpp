@@ -1,7 +1,7 @@
 // vexilo-cad as a separate process for the end-to-end tests and benchmarks.
 #include "host_process.h"
 
-#include "cad/prog_id.h"
+#include "automation/prog_id.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -58,7 +58,7 @@ bool HostProcess::waitForNames(const QStringList& progIds) {
     clock.start();
     QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
     for (const QString& id : progIds) {
-        const QString name = QString::fromStdString(cad::busNameForProgId(id.toStdString()));
+        const QString name = QString::fromStdString(automation::busNameForProgId(id.toStdString()));
         while (!bus->isServiceRegistered(name).value()) {
             if (clock.elapsed() > 20000 || m_process.state() == QProcess::NotRunning) {
                 return false;

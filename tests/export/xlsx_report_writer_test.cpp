@@ -122,7 +122,7 @@ TEST(WriteReportWorkbook, HeaderOnlyTableWritesNothing) {
     const std::string path = folder.path() + "/empty.xlsx";
     const Status<ReportFailure> written = writeReportWorkbook(cad::CoordinateTable{}, path);
     ASSERT_FALSE(written);
-    EXPECT_EQ(written.error().error, ReportError::NothingToWrite);
+    EXPECT_EQ(written.error().kind, ReportError::NothingToWrite);
     EXPECT_TRUE(folder.entries().empty());
 }
 
@@ -137,7 +137,7 @@ TEST(WriteReportWorkbook, MissingFolderFailsAtCloseWithTheSystemsReason) {
     const std::string path = folder.path() + "/missing/report.xlsx";
     const Status<ReportFailure> written = writeReportWorkbook(oneRowTable(), path);
     ASSERT_FALSE(written);
-    EXPECT_EQ(written.error().error, ReportError::WorkbookNotSaved);
+    EXPECT_EQ(written.error().kind, ReportError::WorkbookNotSaved);
     EXPECT_EQ(written.error().libraryError, LXW_ERROR_CREATING_XLSX_FILE);
     EXPECT_NE(written.error().message.find(lxw_strerror(LXW_ERROR_CREATING_XLSX_FILE)),
               std::string::npos)
@@ -153,7 +153,7 @@ TEST(WriteReportWorkbook, FullDiskFailsTheCloseAndLeavesTheDevice) {
     }
     const Status<ReportFailure> written = writeReportWorkbook(oneRowTable(), "/dev/full");
     ASSERT_FALSE(written);
-    EXPECT_EQ(written.error().error, ReportError::WorkbookNotSaved);
+    EXPECT_EQ(written.error().kind, ReportError::WorkbookNotSaved);
     EXPECT_NE(written.error().libraryError, 0);
     EXPECT_TRUE(std::filesystem::exists("/dev/full"));
 }
@@ -169,7 +169,7 @@ TEST(WriteReportWorkbook, TextUpToTheCellLimitIsWrittenBeyondItNothingIs) {
     const std::string tooLong = folder.path() + "/too-long.xlsx";
     const Status<ReportFailure> written = writeReportWorkbook(table, tooLong);
     ASSERT_FALSE(written);
-    EXPECT_EQ(written.error().error, ReportError::CellNotWritten);
+    EXPECT_EQ(written.error().kind, ReportError::CellNotWritten);
     EXPECT_EQ(written.error().libraryError, LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED);
     EXPECT_EQ(written.error().message.rfind("B4: ", 0), 0u) << written.error().message;
     EXPECT_FALSE(std::filesystem::exists(tooLong));

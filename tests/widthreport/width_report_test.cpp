@@ -106,8 +106,9 @@ TEST_F(WidthReportTest, EveryFailedPickShowsTheMessageAndNothingElse) {
         std::function<void()> script;
     };
     const Case cases[] = {
-        {"Esc", [this] { cad.utility->failRequest("GetEntity", cad::kCancelCode); }},
-        {"a miss", [this] { cad.utility->failRequest("GetEntity", cad::kNothingPickedCode); }},
+        {"Esc", [this] { cad.utility->failRequest("GetEntity", automation::kCancelCode); }},
+        {"a miss",
+         [this] { cad.utility->failRequest("GetEntity", automation::kNothingPickedCode); }},
         {"a line", [this] { cad.utility->answerEntity(cad.other("L", "AcDbLine")); }},
         {"a circle", [this] { cad.utility->answerEntity(cad.other("C", "AcDbCircle")); }},
         {"a 3D polyline",
@@ -123,7 +124,8 @@ TEST_F(WidthReportTest, EveryFailedPickShowsTheMessageAndNothingElse) {
              cad.utility->answerEntity(polyline);
          }},
         {"no drawing", [this] { cad.application->active.reset(); }},
-        {"no utility", [this] { cad.document->failures.failNext("Utility", cad::kBusyCode); }},
+        {"no utility",
+         [this] { cad.document->failures.failNext("Utility", automation::kBusyCode); }},
     };
     for (const Case& c : cases) {
         cad.log->clear();
@@ -156,7 +158,7 @@ TEST_F(WidthReportTest, ANonPolylineOrEmptyCoordinatesGiveNoBox) {
     EXPECT_TRUE(boxes().empty());
 
     auto unreadable = cad.lwPolyline("Q", {{0.0, 0.0}, {1.0, 1.0}}, true);
-    unreadable->failures.failNext("Coordinates", cad::kBusyCode);
+    unreadable->failures.failNext("Coordinates", automation::kBusyCode);
     cad.utility->answerEntity(unreadable);
     Example_GetWidth(session, cad.window);
     EXPECT_TRUE(boxes().empty());
@@ -164,7 +166,7 @@ TEST_F(WidthReportTest, ANonPolylineOrEmptyCoordinatesGiveNoBox) {
 
 TEST_F(WidthReportTest, AnUnreadableClosedFlagCountsAsOpen) {
     auto polyline = triangle(true);
-    polyline->failures.failNext("Closed", cad::kBusyCode);
+    polyline->failures.failNext("Closed", automation::kBusyCode);
     cad.utility->answerEntity(polyline);
     Example_GetWidth(session, cad.window);
     EXPECT_EQ(boxes().size(), 2U);

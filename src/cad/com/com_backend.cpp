@@ -1,7 +1,7 @@
 // Proxies for AutoCAD's application, document, utility and entities over COM.
 #include "cad/com/com_backend.h"
 
-#include "cad/error_state.h"
+#include "automation/codes.h"
 #include "geometry/coordinate_systems.h"
 
 #include <windows.h>
@@ -32,7 +32,7 @@ CadResult<DispatchObject> objectOf(const LinkPtr& link, CadResult<Variant> value
         dispatch = *v.ppdispVal;
     }
     if (dispatch == nullptr) {
-        return unexpected(kObjectNotSetCode);
+        return unexpected(automation::kObjectNotSetCode);
     }
     dispatch->AddRef();
     return DispatchObject(link, ComPtr<IDispatch>(dispatch), std::move(kind));
@@ -341,20 +341,20 @@ CadResult<std::shared_ptr<Application>> ComRegistry::bind(std::string_view progI
     CLSID classId{};
     const std::wstring wide = toWide(progId);
     if (const HRESULT found = CLSIDFromProgID(wide.c_str(), &classId); FAILED(found)) {
-        return unexpected(static_cast<HResult>(found));
+        return unexpected(static_cast<automation::HResult>(found));
     }
     ComPtr<IUnknown> running;
     const HRESULT active = callRetryingWhileBusy(
         *link, [&] { return GetActiveObject(classId, nullptr, running.put()); });
     if (FAILED(active)) {
-        return unexpected(static_cast<HResult>(active));
+        return unexpected(static_cast<automation::HResult>(active));
     }
     ComPtr<IDispatch> dispatch;
     const HRESULT queried = callRetryingWhileBusy(*link, [&] {
         return running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put()));
     });
     if (FAILED(queried)) {
-        return unexpected(static_cast<HResult>(queried));
+        return unexpected(static_cast<automation::HResult>(queried));
     }
     return std::shared_ptr<Application>(std::make_shared<ComApplication>(
         DispatchObject(std::move(link), std::move(dispatch), "Application")));

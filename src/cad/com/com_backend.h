@@ -37,9 +37,9 @@ public:
     explicit ComRegistry(RetryPolicy policy = {}) : m_policy(policy) {}
 
     /// CLSIDFromProgID (its failure code when the identifier is not registered), then
-    /// GetActiveObject (kNotRunningCode, MK_E_UNAVAILABLE, when no instance is registered under
-    /// that class), then IDispatch. Every binding starts a new Link, so an AutoCAD that was
-    /// closed and started again is reached afresh.
+    /// GetActiveObject (automation::kNotRunningCode, MK_E_UNAVAILABLE, when no instance is
+    /// registered under that class), then IDispatch. Every binding starts a new Link, so an AutoCAD
+    /// that was closed and started again is reached afresh.
     CadResult<std::shared_ptr<Application>> bind(std::string_view progId) override;
 
     /// Calls made on the most recent binding's objects (see Link::calls); 0 before any.

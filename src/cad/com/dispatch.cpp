@@ -1,7 +1,7 @@
 // Late-bound calls, busy retries, the message filter and the apartment.
 #include "cad/com/dispatch.h"
 
-#include "cad/error_state.h"
+#include "automation/codes.h"
 
 #include <windows.h>
 
@@ -74,7 +74,7 @@ CadResult<DISPID> DispatchObject::dispId(const wchar_t* name) {
         return m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     });
     if (FAILED(result)) {
-        return unexpected(static_cast<HResult>(result));
+        return unexpected(static_cast<automation::HResult>(result));
     }
     m_link->storeDispId(m_kind, key, id);
     return id;
@@ -83,7 +83,7 @@ CadResult<DISPID> DispatchObject::dispId(const wchar_t* name) {
 CadResult<Variant> DispatchObject::invoke(const wchar_t* name, WORD flags,
                                           std::vector<VARIANT>& reversed, bool propertyPut) {
     if (!m_dispatch) {
-        return unexpected(kObjectNotSetCode);
+        return unexpected(automation::kObjectNotSetCode);
     }
     const auto id = dispId(name);
     if (!id) {
@@ -104,15 +104,15 @@ CadResult<Variant> DispatchObject::invoke(const wchar_t* name, WORD flags,
         if (exception.pfnDeferredFillIn != nullptr) {
             exception.pfnDeferredFillIn(&exception);
         }
-        m_link->setLastException(
-            {static_cast<HResult>(exception.scode != 0 ? exception.scode : exception.wCode),
-             describe(exception.bstrDescription)});
+        m_link->setLastException({static_cast<automation::HResult>(
+                                      exception.scode != 0 ? exception.scode : exception.wCode),
+                                  describe(exception.bstrDescription)});
     }
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);
     if (FAILED(outcome)) {
-        return unexpected(static_cast<HResult>(outcome));
+        return unexpected(static_cast<automation::HResult>(outcome));
     }
     return result;
 }

@@ -32,7 +32,7 @@ struct RetryPolicy {
 /// What the CAD raised with the last DISP_E_EXCEPTION: the specific code inside EXCEPINFO (the
 /// call itself fails with DISP_E_EXCEPTION, which is all the commands look at) and its text.
 struct RaisedException {
-    HResult code = 0;
+    automation::HResult code = 0;
     std::string description;
 };
 

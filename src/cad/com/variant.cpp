@@ -1,7 +1,7 @@
 // Conversions between VARIANTs and C++ values.
 #include "cad/com/variant.h"
 
-#include "cad/error_state.h"
+#include "automation/codes.h"
 
 #include <windows.h>
 
@@ -128,7 +128,7 @@ VARIANT dereferenced(const VARIANT& value) {
 CadResult<std::string> textOf(const VARIANT& value) {
     const VARIANT v = dereferenced(value);
     if (v.vt != VT_BSTR) {
-        return unexpected(kTypeMismatchCode);
+        return unexpected(automation::kTypeMismatchCode);
     }
     return toUtf8(std::wstring_view(v.bstrVal, SysStringLen(v.bstrVal)));
 }
@@ -149,7 +149,7 @@ CadResult<double> numberOf(const VARIANT& value) {
     case VT_INT:
         return static_cast<double>(v.intVal);
     default:
-        return unexpected(kTypeMismatchCode);
+        return unexpected(automation::kTypeMismatchCode);
     }
 }
 
@@ -170,13 +170,13 @@ CadResult<std::vector<double>> doublesOf(const VARIANT& value) {
     const VARTYPE element = static_cast<VARTYPE>(v.vt & ~VT_ARRAY);
     if ((v.vt & VT_ARRAY) == 0 || v.parray == nullptr || SafeArrayGetDim(v.parray) != 1 ||
         (element != VT_R8 && element != VT_VARIANT)) {
-        return unexpected(kTypeMismatchCode);
+        return unexpected(automation::kTypeMismatchCode);
     }
     LONG lower = 0;
     LONG upper = -1;
     if (FAILED(SafeArrayGetLBound(v.parray, 1, &lower)) ||
         FAILED(SafeArrayGetUBound(v.parray, 1, &upper))) {
-        return unexpected(kTypeMismatchCode);
+        return unexpected(automation::kTypeMismatchCode);
     }
     std::vector<double> values;
     if (upper < lower) {
@@ -185,7 +185,7 @@ CadResult<std::vector<double>> doublesOf(const VARIANT& value) {
     values.reserve(static_cast<std::size_t>(upper - lower) + 1);
     void* data = nullptr;
     if (FAILED(SafeArrayAccessData(v.parray, &data))) {
-        return unexpected(kTypeMismatchCode);
+        return unexpected(automation::kTypeMismatchCode);
     }
     bool numeric = true;
     const auto count = static_cast<std::size_t>(upper - lower) + 1;
@@ -204,7 +204,7 @@ CadResult<std::vector<double>> doublesOf(const VARIANT& value) {
     }
     SafeArrayUnaccessData(v.parray);
     if (!numeric) {
-        return unexpected(kTypeMismatchCode);
+        return unexpected(automation::kTypeMismatchCode);
     }
     return values;
 }
@@ -215,7 +215,7 @@ CadResult<Point3> pointOf(const VARIANT& value) {
         return unexpected(values.error());
     }
     if (values->size() != 3) {
-        return unexpected(kTypeMismatchCode);
+        return unexpected(automation::kTypeMismatchCode);
     }
     return Point3{(*values)[0], (*values)[1], (*values)[2]};
 }

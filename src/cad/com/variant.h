@@ -44,15 +44,16 @@ std::wstring toWide(std::string_view utf8);
 /// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
 std::string toUtf8(std::wstring_view wide);
 
-/// A text (VT_BSTR, also by reference) as UTF-8; kTypeMismatchCode for any other type.
+/// A text (VT_BSTR, also by reference) as UTF-8; automation::kTypeMismatchCode for any other type.
 CadResult<std::string> textOf(const VARIANT& value);
-/// A number of any numeric type (also by reference) as a double; kTypeMismatchCode otherwise.
+/// A number of any numeric type (also by reference) as a double; automation::kTypeMismatchCode
+/// otherwise.
 CadResult<double> numberOf(const VARIANT& value);
 /// A VARIANT_BOOL (also by reference, or a number: non-zero is true) as bool.
 CadResult<bool> booleanOf(const VARIANT& value);
 /// A one-dimensional array of doubles, VT_ARRAY|VT_R8 or VT_ARRAY|VT_VARIANT holding numbers,
 /// directly or by reference and with any lower bound, as its elements in order.
-/// kTypeMismatchCode for anything else, an element that is not a number included.
+/// automation::kTypeMismatchCode for anything else, an element that is not a number included.
 CadResult<std::vector<double>> doublesOf(const VARIANT& value);
 /// doublesOf for exactly three elements (a point).
 CadResult<Point3> pointOf(const VARIANT& value);

@@ -1,8 +1,9 @@
 // Proxies for the drawing host's application, document, utility and entities on the bus.
 #include "cad/dbus/dbus_backend.h"
 
-#include "cad/prog_id.h"
-#include "cadhost/geometry/coordinate_systems.h"
+#include "automation/dbus_protocol.h"
+#include "automation/prog_id.h"
+#include "geometry/coordinate_systems.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -22,10 +23,11 @@ namespace vexilo::cad::dbus {
 
 namespace {
 
-constexpr const char* kApplicationInterface = "org.vexilo.Cad.Application";
-constexpr const char* kDocumentInterface = "org.vexilo.Cad.Document";
-constexpr const char* kUtilityInterface = "org.vexilo.Cad.Utility";
-constexpr const char* kEntityInterface = "org.vexilo.Cad.Entity";
+namespace protocol = automation::protocol;
+
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // libdbus reads INT_MAX as "no timeout": a person may take as long as they like.
 constexpr int kNoTimeout = std::numeric_limits<int>::max();
@@ -34,7 +36,7 @@ constexpr int kNoTimeout = std::numeric_limits<int>::max();
 CadResult<Point3> toPoint(const QVariant& value) {
     const QList<double> list = qdbus_cast<QList<double>>(value);
     if (list.size() != 3) {
-        return unexpected(kDisconnectedCode);
+        return unexpected(automation::kDisconnectedCode);
     }
     return Point3{list[0], list[1], list[2]};
 }
@@ -45,13 +47,15 @@ public:
     Channel(QDBusConnection connection, QString service)
         : m_connection(std::move(connection)), m_service(std::move(service)) {}
 
-    // Calls a member and returns the reply's arguments, or the code of the failure. Requests
+    // Calls a member of the protocol and returns the reply's arguments, or the code of the
+    // failure. A reply whose signature is not the member's counts as a broken link. Requests
     // that wait for the person have no timeout.
-    CadResult<QList<QVariant>> call(const QString& path, const char* interface, const char* member,
-                                    const QList<QVariant>& arguments = {},
-                                    bool waitsForPerson = false) {
+    CadResult<QList<QVariant>> call(const QString& path, const protocol::Interface& interface,
+                                    const protocol::Member& member,
+                                    const QList<QVariant>& arguments = {}) {
+        const bool waitsForPerson = member.waitsForPerson;
         QDBusMessage message = QDBusMessage::createMethodCall(
-            m_service, path, QString::fromLatin1(interface), QString::fromLatin1(member));
+            m_service, path, toQString(interface.name), toQString(member.name));
         message.setArguments(arguments);
         // Even a quick call waits in a local event loop rather than blocking the thread: the
         // window keeps painting, and a host served by this same thread (the tests) can answer.
@@ -67,8 +71,9 @@ public:
         if (reply.type() == QDBusMessage::ErrorMessage) {
             return unexpected(codeOfErrorReply(reply.errorName(), reply.errorMessage()));
         }
-        if (reply.type() != QDBusMessage::ReplyMessage) {
-            return unexpected(kDisconnectedCode);
+        if (reply.type() != QDBusMessage::ReplyMessage ||
+            reply.signature() != toQString(member.out)) {
+            return unexpected(automation::kDisconnectedCode);
         }
         return reply.arguments();
     }
@@ -129,7 +134,8 @@ public:
             }
         }
         // Outside what the snapshot holds: the host's own answer (its failure code).
-        const auto reply = m_channel->call(m_path, kEntityInterface, "Coordinate", {index});
+        const auto reply =
+            m_channel->call(m_path, protocol::kEntity, protocol::kCoordinate, {index});
         if (!reply) {
             return unexpected(reply.error());
         }
@@ -148,12 +154,13 @@ public:
             const auto i = static_cast<std::size_t>(segment) * 2;
             return SegmentWidth{(*widths)[i], (*widths)[i + 1]};
         }
-        const auto reply = m_channel->call(m_path, kEntityInterface, "GetWidth", {segment});
+        const auto reply =
+            m_channel->call(m_path, protocol::kEntity, protocol::kGetWidth, {segment});
         if (!reply) {
             return unexpected(reply.error());
         }
         if (reply->size() != 2) {
-            return unexpected(kDisconnectedCode);
+            return unexpected(automation::kDisconnectedCode);
         }
         return SegmentWidth{reply->at(0).toDouble(), reply->at(1).toDouble()};
     }
@@ -168,9 +175,9 @@ public:
 
 private:
     // The whole entity, fetched by the first read.
-    HResult fetch() {
+    automation::HResult fetch() {
         if (!m_members) {
-            const auto reply = m_channel->call(m_path, kEntityInterface, "Snapshot");
+            const auto reply = m_channel->call(m_path, protocol::kEntity, protocol::kSnapshot);
             if (!reply) {
                 return reply.error();
             }
@@ -188,12 +195,12 @@ private:
         return found == m_members->end() ? nullptr : std::get_if<T>(&found->second);
     }
     template <class T> CadResult<T> get(std::string_view name) {
-        if (const HResult failed = fetch(); failed != 0) {
+        if (const automation::HResult failed = fetch(); failed != 0) {
             return unexpected(failed);
         }
         const T* value = find<T>(name);
         if (value == nullptr) {
-            return unexpected(kUnknownMemberCode);
+            return unexpected(automation::kUnknownMemberCode);
         }
         return *value;
     }
@@ -203,7 +210,7 @@ private:
             return unexpected(value.error());
         }
         if (value->size() != 3) {
-            return unexpected(kDisconnectedCode);
+            return unexpected(automation::kDisconnectedCode);
         }
         return Point3{(*value)[0], (*value)[1], (*value)[2]};
     }
@@ -220,9 +227,9 @@ public:
 
     CadResult<Point3> getPoint(std::string_view prompt) override {
         m_ucs.reset();
-        const auto reply = m_channel->call(
-            m_path, kUtilityInterface, "GetPoint",
-            {QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()))}, true);
+        const auto reply =
+            m_channel->call(m_path, protocol::kUtilityInterface, protocol::kGetPoint,
+                            {QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()))});
         if (!reply) {
             return unexpected(reply.error());
         }
@@ -231,9 +238,9 @@ public:
 
     CadResult<PickedEntity> getEntity(std::string_view prompt) override {
         m_ucs.reset();
-        const auto reply = m_channel->call(
-            m_path, kUtilityInterface, "GetEntity",
-            {QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()))}, true);
+        const auto reply =
+            m_channel->call(m_path, protocol::kUtilityInterface, protocol::kGetEntity,
+                            {QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()))});
         if (!reply) {
             return unexpected(reply.error());
         }
@@ -248,8 +255,8 @@ public:
     CadResult<std::string> getString(bool hasSpaces, std::string_view prompt) override {
         m_ucs.reset();
         const auto reply = m_channel->call(
-            m_path, kUtilityInterface, "GetString",
-            {hasSpaces, QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()))}, true);
+            m_path, protocol::kUtilityInterface, protocol::kGetString,
+            {hasSpaces, QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()))});
         if (!reply) {
             return unexpected(reply.error());
         }
@@ -258,7 +265,7 @@ public:
 
     CadResult<Point3> translateCoordinates(const Point3& point, int from, int to, bool displacement,
                                            const std::optional<Point3>& normal) override {
-        cadhost::Ucs ucs;
+        geometry::Ucs ucs;
         if (from == kUserSystem || to == kUserSystem) {
             const auto current = userSystem();
             if (!current) {
@@ -266,12 +273,12 @@ public:
             }
             ucs = *current;
         }
-        std::optional<cadhost::Vec3> ocsNormal;
+        std::optional<geometry::Vec3> ocsNormal;
         if (normal) {
-            ocsNormal = cadhost::Vec3{(*normal)[0], (*normal)[1], (*normal)[2]};
+            ocsNormal = geometry::Vec3{(*normal)[0], (*normal)[1], (*normal)[2]};
         }
-        const auto result = cadhost::translateCoordinates({point[0], point[1], point[2]}, from, to,
-                                                          displacement, ucs, ocsNormal);
+        const auto result = geometry::translateCoordinates({point[0], point[1], point[2]}, from, to,
+                                                           displacement, ucs, ocsNormal);
         if (!result) {
             return unexpected(result.error());
         }
@@ -279,17 +286,18 @@ public:
     }
 
 private:
-    CadResult<cadhost::Ucs> userSystem() {
+    CadResult<geometry::Ucs> userSystem() {
         if (!m_ucs) {
-            const auto reply = m_channel->call(m_path, kUtilityInterface, "UserSystem");
+            const auto reply =
+                m_channel->call(m_path, protocol::kUtilityInterface, protocol::kUserSystem);
             if (!reply) {
                 return unexpected(reply.error());
             }
             const QList<double> v = qdbus_cast<QList<double>>(reply->value(0));
             if (v.size() != 9) {
-                return unexpected(kDisconnectedCode);
+                return unexpected(automation::kDisconnectedCode);
             }
-            cadhost::Ucs ucs;
+            geometry::Ucs ucs;
             ucs.origin = {v[0], v[1], v[2]};
             ucs.xAxis = {v[3], v[4], v[5]};
             ucs.yAxis = {v[6], v[7], v[8]};
@@ -300,7 +308,7 @@ private:
 
     ChannelPtr m_channel;
     QString m_path;
-    std::optional<cadhost::Ucs> m_ucs;
+    std::optional<geometry::Ucs> m_ucs;
 };
 
 class DbusDocument : public Document {
@@ -313,7 +321,7 @@ public:
     // cost more than the conversions themselves.
     CadResult<std::shared_ptr<Utility>> utility() override {
         if (!m_utility) {
-            const auto reply = m_channel->call(m_path, kDocumentInterface, "Utility");
+            const auto reply = m_channel->call(m_path, protocol::kDocument, protocol::kUtility);
             if (!reply) {
                 return unexpected(reply.error());
             }
@@ -334,7 +342,8 @@ public:
     explicit DbusApplication(ChannelPtr channel) : m_channel(std::move(channel)) {}
 
     CadResult<std::shared_ptr<Document>> activeDocument() override {
-        const auto reply = m_channel->call("/Application", kApplicationInterface, "ActiveDocument");
+        const auto reply = m_channel->call(toQString(protocol::kApplication.path),
+                                           protocol::kApplication, protocol::kActiveDocument);
         if (!reply) {
             return unexpected(reply.error());
         }
@@ -344,7 +353,8 @@ public:
 
     CadStatus setWindowState(int state) override {
         const auto reply =
-            m_channel->call("/Application", kApplicationInterface, "SetWindowState", {state});
+            m_channel->call(toQString(protocol::kApplication.path), protocol::kApplication,
+                            protocol::kSetWindowState, {state});
         if (!reply) {
             return unexpected(reply.error());
         }
@@ -357,10 +367,10 @@ private:
 
 } // namespace
 
-HResult codeOfErrorReply(const QString& errorName, const QString& errorMessage) {
-    if (errorName == QLatin1String(kErrorName)) {
+automation::HResult codeOfErrorReply(const QString& errorName, const QString& errorMessage) {
+    if (errorName == toQString(protocol::kErrorName)) {
         bool ok = false;
-        const HResult code = errorMessage.section(QLatin1Char(' '), 0, 0).toInt(&ok);
+        const automation::HResult code = errorMessage.section(QLatin1Char(' '), 0, 0).toInt(&ok);
         if (ok && code != 0) {
             return code;
         }
@@ -368,22 +378,22 @@ HResult codeOfErrorReply(const QString& errorName, const QString& errorMessage) 
     if (errorName == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod") ||
         errorName == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
         errorName == QLatin1String("org.freedesktop.DBus.Error.UnknownInterface")) {
-        return kUnknownMemberCode;
+        return automation::kUnknownMemberCode;
     }
-    return kDisconnectedCode;
+    return automation::kDisconnectedCode;
 }
 
 DbusRegistry::DbusRegistry(QDBusConnection connection) : m_connection(std::move(connection)) {}
 
 CadResult<std::shared_ptr<Application>> DbusRegistry::bind(std::string_view progId) {
     if (!m_connection.isConnected()) {
-        return unexpected(kNotRunningCode);
+        return unexpected(automation::kNotRunningCode);
     }
-    const std::string name = busNameForProgId(progId);
+    const std::string name = automation::busNameForProgId(progId);
     const QDBusReply<QString> owner =
         m_connection.interface()->serviceOwner(QString::fromStdString(name));
     if (!owner.isValid() || owner.value().isEmpty()) {
-        return unexpected(kNotRunningCode);
+        return unexpected(automation::kNotRunningCode);
     }
     auto channel = std::make_shared<Channel>(m_connection, owner.value());
     return std::shared_ptr<Application>(std::make_shared<DbusApplication>(std::move(channel)));

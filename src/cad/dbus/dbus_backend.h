@@ -17,16 +17,13 @@
 
 namespace vexilo::cad::dbus {
 
-/// The D-Bus error name of the host's failures; the message begins with the code in decimal.
-inline constexpr const char* kErrorName = "org.vexilo.Cad.Error";
-
 /// Binds to drawing hosts registered on a bus connection (the session bus by default).
 class DbusRegistry : public RunningObjectRegistry {
 public:
     explicit DbusRegistry(QDBusConnection connection = QDBusConnection::sessionBus());
 
-    /// The host that owns busNameForProgId(progId) now; kNotRunningCode when the name has no
-    /// owner or the bus cannot be reached.
+    /// The host that owns automation::busNameForProgId(progId) now; automation::kNotRunningCode
+    /// when the name has no owner or the bus cannot be reached.
     CadResult<std::shared_ptr<Application>> bind(std::string_view progId) override;
 
 private:
@@ -34,8 +31,8 @@ private:
 };
 
 /// The code a failed call's error reply stands for: the host's own code from an
-/// org.vexilo.Cad.Error reply, kUnknownMemberCode for a member the host does not know, and
-/// kDisconnectedCode for everything that means the host is gone or did not answer.
-HResult codeOfErrorReply(const QString& errorName, const QString& errorMessage);
+/// org.vexilo.Cad.Error reply, automation::kUnknownMemberCode for a member the host does not know,
+/// and automation::kDisconnectedCode for everything that means the host is gone or did not answer.
+automation::HResult codeOfErrorReply(const QString& errorName, const QString& errorMessage);
 
 } // namespace vexilo::cad::dbus

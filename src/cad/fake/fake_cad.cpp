@@ -71,19 +71,19 @@ void CallLog::clear() {
     m_unscripted.clear();
 }
 
-void FailureScript::failNext(const std::string& member, HResult code, int times) {
+void FailureScript::failNext(const std::string& member, automation::HResult code, int times) {
     for (int i = 0; i < times; ++i) {
         m_next[member].push_back(code);
     }
 }
 
-void FailureScript::failAlways(const std::string& member, HResult code) {
+void FailureScript::failAlways(const std::string& member, automation::HResult code) {
     m_always[member] = code;
 }
 
-std::optional<HResult> FailureScript::take(const std::string& member) {
+std::optional<automation::HResult> FailureScript::take(const std::string& member) {
     if (auto next = m_next.find(member); next != m_next.end() && !next->second.empty()) {
-        const HResult code = next->second.front();
+        const automation::HResult code = next->second.front();
         next->second.pop_front();
         if (code == 0) {
             return std::nullopt;
@@ -100,11 +100,11 @@ template <class T>
 CadResult<T> FakeEntity::read(const std::string& member, const std::optional<T>& value,
                               const std::string& logged) {
     m_log->add(m_label + "." + (logged.empty() ? member : logged));
-    if (const std::optional<HResult> code = failures.take(member)) {
+    if (const std::optional<automation::HResult> code = failures.take(member)) {
         return unexpected(*code);
     }
     if (!value) {
-        return unexpected(kUnknownMemberCode);
+        return unexpected(automation::kUnknownMemberCode);
     }
     return *value;
 }
@@ -141,10 +141,10 @@ CadResult<std::vector<double>> FakeEntity::coordinate(std::int32_t index) {
         return result;
     }
     if (!coordinatesValue) {
-        return unexpected(kUnknownMemberCode);
+        return unexpected(automation::kUnknownMemberCode);
     }
     if (!vertex) {
-        return unexpected(kBadIndexCode);
+        return unexpected(automation::kBadIndexCode);
     }
     return *vertex;
 }
@@ -172,7 +172,7 @@ CadResult<SegmentWidth> FakeEntity::getWidth(std::int32_t segment) {
         return result;
     }
     if (!width) {
-        return unexpected(kBadIndexCode);
+        return unexpected(automation::kBadIndexCode);
     }
     return *width;
 }
@@ -217,7 +217,7 @@ void FakeUtility::answerEntity(std::shared_ptr<Entity> entity, std::function<voi
     m_entities.push_back({PickedEntity{std::move(entity), {}}, std::move(before)});
 }
 
-void FakeUtility::failRequest(const std::string& member, HResult code,
+void FakeUtility::failRequest(const std::string& member, automation::HResult code,
                               std::function<void()> before) {
     if (member == "GetPoint") {
         m_points.push_back({unexpected(code), std::move(before)});
@@ -233,7 +233,7 @@ CadResult<T> FakeUtility::next(std::deque<Answer<T>>& queue, const std::string& 
     m_log->add(entry);
     if (queue.empty()) {
         m_log->addUnscripted(entry);
-        return unexpected(kDisconnectedCode);
+        return unexpected(automation::kDisconnectedCode);
     }
     Answer<T> answer = std::move(queue.front());
     queue.pop_front();
@@ -268,7 +268,7 @@ CadResult<Point3> FakeUtility::translateCoordinates(const Point3& point, int fro
         entry += "," + logPoint(*normal);
     }
     m_log->add(entry + ")");
-    if (const std::optional<HResult> code = failures.take("TranslateCoordinates")) {
+    if (const std::optional<automation::HResult> code = failures.take("TranslateCoordinates")) {
         return unexpected(*code);
     }
     const auto known = [](int system) {
@@ -276,7 +276,7 @@ CadResult<Point3> FakeUtility::translateCoordinates(const Point3& point, int fro
     };
     if (!known(from) || !known(to) || (from == kEntitySystem && to == kEntitySystem) ||
         ((from == kEntitySystem || to == kEntitySystem) && !normal)) {
-        return unexpected(kInvalidArgumentCode);
+        return unexpected(automation::kInvalidArgumentCode);
     }
     const Point3 ux = normalised(ucsXAxis);
     const Point3 uy = normalised(ucsYAxis);
@@ -313,7 +313,7 @@ FakeDocument::FakeDocument(std::shared_ptr<CallLog> log, std::string label)
 
 CadResult<std::shared_ptr<Utility>> FakeDocument::utility() {
     ++utilityReads;
-    if (const std::optional<HResult> code = failures.take("Utility")) {
+    if (const std::optional<automation::HResult> code = failures.take("Utility")) {
         return unexpected(*code);
     }
     return std::shared_ptr<Utility>(fakeUtility);
@@ -321,18 +321,18 @@ CadResult<std::shared_ptr<Utility>> FakeDocument::utility() {
 
 CadResult<std::shared_ptr<Document>> FakeApplication::activeDocument() {
     m_log->add("ActiveDocument");
-    if (const std::optional<HResult> code = failures.take("ActiveDocument")) {
+    if (const std::optional<automation::HResult> code = failures.take("ActiveDocument")) {
         return unexpected(*code);
     }
     if (!active) {
-        return unexpected(kNoDocumentCode);
+        return unexpected(automation::kNoDocumentCode);
     }
     return std::shared_ptr<Document>(active);
 }
 
 CadStatus FakeApplication::setWindowState(int state) {
     m_log->add("WindowState=" + std::to_string(state));
-    if (const std::optional<HResult> code = failures.take("WindowState")) {
+    if (const std::optional<automation::HResult> code = failures.take("WindowState")) {
         return unexpected(*code);
     }
     windowState = state;
@@ -343,7 +343,7 @@ CadResult<std::shared_ptr<Application>> FakeRegistry::bind(std::string_view prog
     m_log->add("bind(" + std::string(progId) + ")");
     const auto found = running.find(progId);
     if (found == running.end() || !found->second) {
-        return unexpected(kNotRunningCode);
+        return unexpected(automation::kNotRunningCode);
     }
     return std::shared_ptr<Application>(found->second);
 }

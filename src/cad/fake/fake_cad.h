@@ -32,7 +32,8 @@ public:
     /// The prompt texts of the interactive requests, in order.
     const std::vector<std::string>& prompts() const { return m_prompts; }
     void addPrompt(std::string_view prompt) { m_prompts.emplace_back(prompt); }
-    /// Interactive requests that found no scripted answer (they failed with kDisconnectedCode).
+    /// Interactive requests that found no scripted answer (they failed with
+    /// automation::kDisconnectedCode).
     const std::vector<std::string>& unscripted() const { return m_unscripted; }
     void addUnscripted(std::string entry) { m_unscripted.push_back(std::move(entry)); }
     /// Entries whose text starts with `prefix`.
@@ -57,19 +58,19 @@ class FailureScript {
 public:
     /// The next `times` calls of the member fail with `code`; a code of 0 lets those calls
     /// through, so that failures and successes can be queued in any order.
-    void failNext(const std::string& member, HResult code, int times = 1);
+    void failNext(const std::string& member, automation::HResult code, int times = 1);
     /// Every call of the member fails with `code` (after any failNext entries are used up).
-    void failAlways(const std::string& member, HResult code);
+    void failAlways(const std::string& member, automation::HResult code);
     /// Consumes the failure due for this call of the member, if any.
-    std::optional<HResult> take(const std::string& member);
+    std::optional<automation::HResult> take(const std::string& member);
 
 private:
-    std::map<std::string, std::deque<HResult>> m_next;
-    std::map<std::string, HResult> m_always;
+    std::map<std::string, std::deque<automation::HResult>> m_next;
+    std::map<std::string, automation::HResult> m_always;
 };
 
 /// An entity whose properties are plain fields; an absent field makes its member fail with
-/// kUnknownMemberCode, as a member the kind lacks does in the CAD.
+/// automation::kUnknownMemberCode, as a member the kind lacks does in the CAD.
 class FakeEntity : public Entity {
 public:
     FakeEntity(std::shared_ptr<CallLog> log, std::string label)
@@ -82,7 +83,8 @@ public:
     std::optional<double> elevationValue;
     std::optional<Point3> normalValue;
     std::optional<bool> closedValue;
-    /// Widths by segment; a missing or empty entry makes GetWidth fail with kBadIndexCode.
+    /// Widths by segment; a missing or empty entry makes GetWidth fail with
+    /// automation::kBadIndexCode.
     std::vector<std::optional<SegmentWidth>> widths;
     std::optional<double> radiusValue;
     std::optional<double> arcLengthValue;
@@ -138,7 +140,8 @@ public:
     void answerString(std::string text, std::function<void()> before = {});
     void answerEntity(std::shared_ptr<Entity> entity, std::function<void()> before = {});
     /// The next request of that member ("GetPoint", "GetEntity", "GetString") fails with code.
-    void failRequest(const std::string& member, HResult code, std::function<void()> before = {});
+    void failRequest(const std::string& member, automation::HResult code,
+                     std::function<void()> before = {});
 
     /// The user system: origin and X, Y axes in world coordinates (normalised on use).
     Point3 ucsOrigin{0.0, 0.0, 0.0};
@@ -181,7 +184,7 @@ private:
 class FakeApplication : public Application {
 public:
     explicit FakeApplication(std::shared_ptr<CallLog> log) : m_log(std::move(log)) {}
-    /// The drawing ActiveDocument returns; none makes it fail with kNoDocumentCode.
+    /// The drawing ActiveDocument returns; none makes it fail with automation::kNoDocumentCode.
     std::shared_ptr<FakeDocument> active;
     int windowState = kWindowNormal;
     FailureScript failures; ///< "ActiveDocument", "WindowState"
@@ -195,7 +198,7 @@ private:
 class FakeRegistry : public RunningObjectRegistry {
 public:
     explicit FakeRegistry(std::shared_ptr<CallLog> log) : m_log(std::move(log)) {}
-    /// Applications by identifier; an identifier not here fails with kNotRunningCode.
+    /// Applications by identifier; an identifier not here fails with automation::kNotRunningCode.
     std::map<std::string, std::shared_ptr<FakeApplication>, std::less<>> running;
     CadResult<std::shared_ptr<Application>> bind(std::string_view progId) override;
 

@@ -3,6 +3,7 @@
 #include "cadhost/commandline/command_line.h"
 
 #include "cadhost/commandline/coordinate_input.h"
+#include "common/ui_text.h"
 
 #include <array>
 #include <cmath>
@@ -12,8 +13,13 @@ namespace vexilo::cadhost {
 
 namespace {
 
-constexpr std::string_view kCancelEcho = "*Cancel*";
-constexpr std::string_view kPointRequired = "Point or option keyword required.";
+std::string cancelEcho() {
+    return uiText("CommandLine", "*Cancel*");
+}
+
+std::string pointRequired() {
+    return uiText("CommandLine", "Point or option keyword required.");
+}
 
 struct SnapName {
     std::string_view name;
@@ -98,7 +104,7 @@ void CommandLine::notify() {
 
 void CommandLine::showIdlePrompt() {
     if (m_history.openLine().empty() && !m_broker.isWaiting() && m_step == Step::None) {
-        m_history.prompt(kIdlePrompt);
+        m_history.prompt(uiText("CommandLine", "Command: "));
     }
 }
 
@@ -117,7 +123,7 @@ void CommandLine::requestChanged() {
     const auto& pending = m_broker.pending();
     if (pending && !m_requestShown) {
         if (m_step != Step::None) {
-            m_history.echo(kCancelEcho);
+            m_history.echo(cancelEcho());
             m_step = Step::None;
         }
         m_history.prompt(pending->prompt);
@@ -152,7 +158,7 @@ bool CommandLine::spaceEndsInput() const {
 void CommandLine::answerRequest(std::string_view line) {
     const PendingRequest request = *m_broker.pending();
     if (isCancelLine(line)) {
-        m_history.echo(kCancelEcho);
+        m_history.echo(cancelEcho());
         m_broker.cancel();
         return;
     }
@@ -175,7 +181,7 @@ void CommandLine::answerRequest(std::string_view line) {
     }
     const std::optional<Vec3> user = parseCoordinates(typed);
     if (!user) {
-        m_history.message(kPointRequired);
+        m_history.message(pointRequired());
         m_history.prompt(request.prompt);
         return;
     }
@@ -203,23 +209,25 @@ void CommandLine::setStep(Step step) {
     case Step::None:
         return;
     case Step::UcsOrigin:
-        prompt = "Specify origin of UCS or [World] <World>: ";
+        prompt = uiText("CommandLine", "Specify origin of UCS or [World] <World>: ");
         break;
     case Step::UcsXAxis:
-        prompt = "Specify point on X-axis or <Accept>: ";
+        prompt = uiText("CommandLine", "Specify point on X-axis or <Accept>: ");
         break;
     case Step::ZoomOption:
-        prompt = "Enter an option [All/Extents] <Extents>: ";
+        prompt = uiText("CommandLine", "Enter an option [All/Extents] <Extents>: ");
         break;
     case Step::OsnapModes:
-        prompt = "Enter list of object snap modes [END,MID,CEN,NOD,INT,OFF] <" +
-                 (m_snaps.enabled ? snapList(m_snaps.modes) : std::string("OFF")) + ">: ";
+        prompt =
+            fillText(uiText("CommandLine",
+                            "Enter list of object snap modes [END,MID,CEN,NOD,INT,OFF] <%1>: "),
+                     {m_snaps.enabled ? snapList(m_snaps.modes) : std::string("OFF")});
         break;
     case Step::OpenPath:
-        prompt = "Enter name of drawing to open: ";
+        prompt = uiText("CommandLine", "Enter name of drawing to open: ");
         break;
     case Step::ScriptPath:
-        prompt = "Enter script file name: ";
+        prompt = uiText("CommandLine", "Enter script file name: ");
         break;
     }
     m_history.prompt(prompt);
@@ -240,7 +248,7 @@ void CommandLine::startCommand(std::string_view line) {
         return;
     }
     if (isCancelLine(word)) {
-        m_history.echo(kCancelEcho);
+        m_history.echo(cancelEcho());
         showIdlePrompt();
         return;
     }
@@ -256,7 +264,7 @@ void CommandLine::startCommand(std::string_view line) {
     }
     if (command == "UCS") {
         if (m_target.document() == nullptr) {
-            m_history.message("No drawing is open.");
+            m_history.message(uiText("CommandLine", "No drawing is open."));
             showIdlePrompt();
             return;
         }
@@ -266,7 +274,7 @@ void CommandLine::startCommand(std::string_view line) {
     } else if (command == "OSNAP" || command == "OS" || command == "-OSNAP") {
         setStep(Step::OsnapModes);
     } else {
-        m_history.message("Unknown command \"" + std::string(word) + "\".");
+        m_history.message(fillText(uiText("CommandLine", "Unknown command \"%1\"."), {word}));
         showIdlePrompt();
         return;
     }
@@ -282,7 +290,7 @@ void CommandLine::startCommand(std::string_view line) {
 void CommandLine::commandInput(std::string_view line) {
     const std::string_view typed = trimBlanks(line);
     if (isCancelLine(typed)) {
-        m_history.echo(kCancelEcho);
+        m_history.echo(cancelEcho());
         endCommand();
         return;
     }
@@ -305,7 +313,7 @@ void CommandLine::commandInput(std::string_view line) {
         }
         const std::optional<Vec3> user = parseCoordinates(typed);
         if (!user) {
-            m_history.message(kPointRequired);
+            m_history.message(pointRequired());
             setStep(m_step);
             return;
         }
@@ -318,7 +326,7 @@ void CommandLine::commandInput(std::string_view line) {
             endCommand();
             return;
         }
-        m_history.message("Invalid option keyword.");
+        m_history.message(uiText("CommandLine", "Invalid option keyword."));
         setStep(m_step);
         return;
     case Step::OsnapModes:
@@ -326,7 +334,7 @@ void CommandLine::commandInput(std::string_view line) {
             endCommand();
             return;
         }
-        m_history.message("Invalid object snap mode.");
+        m_history.message(uiText("CommandLine", "Invalid object snap mode."));
         setStep(m_step);
         return;
     case Step::OpenPath: {
@@ -371,7 +379,8 @@ void CommandLine::finishUcs(std::optional<Vec3> xAxisPoint) {
         direction = direction - z * dot(direction, z);
         const std::optional<Ucs> made = Ucs::fromAxes(m_ucsOrigin, direction, cross(z, direction));
         if (!made || length(direction) < 1e-12) {
-            m_history.message("The point on the X axis must differ from the origin.");
+            m_history.message(
+                uiText("CommandLine", "The point on the X axis must differ from the origin."));
             setStep(Step::UcsXAxis);
             return;
         }
@@ -431,25 +440,25 @@ void CommandLine::openFile(std::string_view typed) {
     if (path.empty()) {
         return;
     }
-    if (const std::optional<std::string> failure = m_target.openDrawing(path)) {
-        print("OPEN failed: " + *failure);
+    if (const auto opened = m_target.openDrawing(path); !opened) {
+        print(fillText(uiText("CommandLine", "OPEN failed: %1"), {opened.error().message}));
     }
 }
 
 void CommandLine::escape() {
     if (m_broker.isWaiting()) {
-        m_history.echo(kCancelEcho);
+        m_history.echo(cancelEcho());
         m_broker.cancel();
     } else if (m_step != Step::None) {
-        m_history.echo(kCancelEcho);
+        m_history.echo(cancelEcho());
         endCommand();
     } else {
         if (m_script.running()) {
             m_script.stop();
-            m_history.echo(kCancelEcho);
-            m_history.message("Script stopped.");
+            m_history.echo(cancelEcho());
+            m_history.message(uiText("CommandLine", "Script stopped."));
         } else {
-            m_history.echo(kCancelEcho);
+            m_history.echo(cancelEcho());
         }
         showIdlePrompt();
     }
@@ -533,7 +542,8 @@ void CommandLine::setSnaps(const SnapSettings& snaps) {
 
 void CommandLine::toggleSnaps() {
     m_snaps.enabled = !m_snaps.enabled;
-    print(m_snaps.enabled ? "<Osnap on>" : "<Osnap off>");
+    print(m_snaps.enabled ? uiText("CommandLine", "<Osnap on>")
+                          : uiText("CommandLine", "<Osnap off>"));
 }
 
 void CommandLine::print(std::string_view message) {
@@ -545,10 +555,10 @@ void CommandLine::print(std::string_view message) {
     notify();
 }
 
-Status<ScriptError> CommandLine::runScript(const std::string& path) {
+Status<ScriptFailure> CommandLine::runScript(const std::string& path) {
     auto lines = readScriptFile(path);
     if (!lines) {
-        print("Cannot run script: " + lines.error().message);
+        print(fillText(uiText("CommandLine", "Cannot run script: %1"), {lines.error().message}));
         return unexpected(lines.error());
     }
     runScriptLines(std::move(*lines));

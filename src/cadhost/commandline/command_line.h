@@ -28,8 +28,8 @@ public:
     /// Shows the whole drawing.
     virtual void zoomExtents() = 0;
     /// Opens the DXF file at `path`. On failure the target tells the person (a message box),
-    /// keeps the drawing it had and returns the reader's message; on success returns nothing.
-    virtual std::optional<std::string> openDrawing(const std::string& path) = 0;
+    /// keeps the drawing it had and returns the reader's failure.
+    virtual Status<dxf::DxfFailure> openDrawing(const std::string& path) = 0;
     /// The current UCS of the open drawing has changed.
     virtual void ucsChanged() = 0;
 };
@@ -99,7 +99,7 @@ public:
 
     /// Reads a script file and starts feeding it; a failure is told in the history and
     /// returned.
-    Status<ScriptError> runScript(const std::string& path);
+    Status<ScriptFailure> runScript(const std::string& path);
     /// Starts feeding these lines.
     void runScriptLines(std::vector<std::string> lines);
     bool scriptRunning() const { return m_script.running(); }
@@ -112,9 +112,6 @@ public:
     void print(std::string_view message);
     /// Called after every change of the history or the prompt.
     void setChangeListener(std::function<void()> listener) { m_listener = std::move(listener); }
-
-    /// The prompt the command line shows with no request and no command: "Command: ".
-    static constexpr std::string_view kIdlePrompt = "Command: ";
 
 private:
     enum class Step { None, UcsOrigin, UcsXAxis, ZoomOption, OsnapModes, OpenPath, ScriptPath };

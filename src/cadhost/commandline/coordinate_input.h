@@ -1,7 +1,7 @@
 // Reading what a person types at the command line: coordinates and keywords.
 #pragma once
 
-#include "cadhost/geometry/vec3.h"
+#include "cadhost/host_geometry.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,8 @@
 // Opening a drawing: read, index, summarise.
 #include "cadhost/commandline/open_document.h"
 
+#include "common/ui_text.h"
+
 #include <utility>
 
 namespace vexilo::cadhost {
@@ -29,10 +31,10 @@ std::string fileNameOf(const std::string& path) {
 }
 
 std::string loadSummary(const OpenDocument& document) {
-    std::string text = "Opened " + fileNameOf(document.path) + ": " +
-                       std::to_string(document.drawing->entities().size()) + " entities";
-    const std::size_t skipped = document.report.skippedCount();
-    text += ", " + std::to_string(skipped) + " skipped.";
+    std::string text =
+        fillText(uiText("OpenDocument", "Opened %1: %2 entities, %3 skipped."),
+                 {fileNameOf(document.path), std::to_string(document.drawing->entities().size()),
+                  std::to_string(document.report.skippedCount())});
     const std::string details = document.report.summary();
     if (!details.empty()) {
         text += "\n" + details;

@@ -1,6 +1,8 @@
 // Reading and holding script lines.
 #include "cadhost/commandline/script_runner.h"
 
+#include "common/ui_text.h"
+
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -77,17 +79,35 @@ std::vector<std::string> splitScriptLines(std::string_view text) {
     return lines;
 }
 
-Expected<std::vector<std::string>, ScriptError> readScriptFile(const std::string& path) {
+std::string_view describe(ScriptError error) {
+    switch (error) {
+    case ScriptError::CannotOpen:
+        return "cannot open";
+    case ScriptError::CannotRead:
+        return "cannot read";
+    case ScriptError::NotUtf8:
+        return "not UTF-8 text";
+    }
+    return "unknown script error";
+}
+
+Expected<std::vector<std::string>, ScriptFailure> readScriptFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return unexpected(ScriptError{"cannot open script file \"" + path + "\""});
+        return unexpected(ScriptFailure{
+            ScriptError::CannotOpen,
+            fillText(uiText("ScriptRunner", "cannot open script file \"%1\""), {path})});
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) {
-        return unexpected(ScriptError{"cannot read script file \"" + path + "\""});
+        return unexpected(ScriptFailure{
+            ScriptError::CannotRead,
+            fillText(uiText("ScriptRunner", "cannot read script file \"%1\""), {path})});
     }
     if (!isValidUtf8(text)) {
-        return unexpected(ScriptError{"script file \"" + path + "\" is not UTF-8 text"});
+        return unexpected(ScriptFailure{
+            ScriptError::NotUtf8,
+            fillText(uiText("ScriptRunner", "script file \"%1\" is not UTF-8 text"), {path})});
     }
     return splitScriptLines(text);
 }

@@ -12,7 +12,18 @@
 namespace vexilo::cadhost {
 
 /// Why a script file could not be read.
-struct ScriptError {
+enum class ScriptError {
+    CannotOpen, ///< the file could not be opened
+    CannotRead, ///< reading it failed part way
+    NotUtf8,    ///< its text is not valid UTF-8
+};
+
+/// A short English description ("cannot open", "not UTF-8 text", …).
+std::string_view describe(ScriptError error);
+
+/// A script file that could not be read: why, and a message naming the file.
+struct ScriptFailure {
+    ScriptError kind = ScriptError::CannotOpen;
     std::string message;
 };
 
@@ -21,7 +32,7 @@ struct ScriptError {
 std::vector<std::string> splitScriptLines(std::string_view text);
 
 /// Reads a script file (UTF-8). Fails when it cannot be opened or is not valid UTF-8.
-Expected<std::vector<std::string>, ScriptError> readScriptFile(const std::string& path);
+Expected<std::vector<std::string>, ScriptFailure> readScriptFile(const std::string& path);
 
 /// The lines of the running script that are still to be fed.
 class ScriptRunner {

@@ -3,6 +3,7 @@
 
 #include "cadhost/dxf/tag_reader.h"
 #include "cadhost/dxf/text_decoder.h"
+#include "common/ui_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -286,11 +287,16 @@ ReadResult Parser::failure(DxfError kind, std::size_t location, std::string_view
     f.kind = kind;
     f.location = location;
     f.locationIsByteOffset = m_tags.isBinary();
-    if (location > 0 || m_tags.isBinary()) {
+    const std::string where = std::to_string(location);
+    if (m_tags.isBinary()) {
+        f.message = fillText(uiText("DxfReader", "byte offset %1: %2 (%3)"),
+                             {where, what, errorName(kind)});
+    } else if (location > 0) {
         f.message =
-            (m_tags.isBinary() ? "byte offset " : "line ") + std::to_string(location) + ": ";
+            fillText(uiText("DxfReader", "line %1: %2 (%3)"), {where, what, errorName(kind)});
+    } else {
+        f.message = fillText(uiText("DxfReader", "%1 (%2)"), {what, errorName(kind)});
     }
-    f.message += std::string(what) + " (" + std::string(errorName(kind)) + ")";
     return vexilo::unexpected(std::move(f));
 }
 
@@ -299,12 +305,13 @@ ReadResult Parser::run() {
     if (!m_have) {
         if (m_tags.error() == TagError::BadGroupCode) {
             return failure(DxfError::NotDxf, m_tags.errorLocation(),
-                           "the file does not begin with a DXF group code");
+                           uiText("DxfReader", "the file does not begin with a DXF group code"));
         }
-        return failure(DxfError::NotDxf, 0, "the file holds no DXF data");
+        return failure(DxfError::NotDxf, 0, uiText("DxfReader", "the file holds no DXF data"));
     }
     if (!atZero("SECTION")) {
-        return failure(DxfError::NotDxf, m_tag.location, "the file does not begin with a SECTION");
+        return failure(DxfError::NotDxf, m_tag.location,
+                       uiText("DxfReader", "the file does not begin with a SECTION"));
     }
     bool sawEof = false;
     while (m_have) {
@@ -341,17 +348,21 @@ ReadResult Parser::run() {
     }
     switch (m_tags.error()) {
     case TagError::Truncated:
-        return failure(DxfError::Truncated, m_tags.errorLocation(), "the file ends inside a tag");
+        return failure(DxfError::Truncated, m_tags.errorLocation(),
+                       uiText("DxfReader", "the file ends inside a tag"));
     case TagError::BadGroupCode:
         return failure(DxfError::BadGroupCode, m_tags.errorLocation(),
-                       m_tags.isBinary() ? "a group code DXF does not define"
-                                         : "a group code that is not a number");
+                       m_tags.isBinary()
+                           ? uiText("DxfReader", "a group code DXF does not define")
+                           : uiText("DxfReader", "a group code that is not a number"));
     case TagError::None:
         break;
     }
     if (!sawEof) {
-        return failure(DxfError::Truncated, m_lastLocation,
-                       "the file ends before its EOF marker; the last tag read starts here");
+        return failure(
+            DxfError::Truncated, m_lastLocation,
+            uiText("DxfReader",
+                   "the file ends before its EOF marker; the last tag read starts here"));
     }
     resolveBlocks();
     m_drawing.finish();
@@ -442,15 +453,18 @@ void Parser::readHeader() {
     // From AutoCAD 2007 (AC1021) on, DXF strings are UTF-8 whatever the code page says.
     m_decoder.setUtf8(acadVersion >= "AC1021");
     if (!codePage.empty() && !m_decoder.setCodePage(codePage)) {
-        m_report.notes.push_back("unknown code page " + codePage +
-                                 "; texts that are not UTF-8 were read as Windows-1252");
+        m_report.notes.push_back(fillText(
+            uiText("DxfReader",
+                   "unknown code page %1; texts that are not UTF-8 were read as Windows-1252"),
+            {codePage}));
     }
     if (haveUcs) {
         const auto ucs = badUcs ? std::nullopt : Ucs::fromAxes(ucsOrigin, ucsX, ucsY);
         if (ucs) {
             m_drawing.setUcs(*ucs);
         } else {
-            m_report.notes.push_back("the header's UCS is damaged; the world system is used");
+            m_report.notes.push_back(
+                uiText("DxfReader", "the header's UCS is damaged; the world system is used"));
         }
     }
 }
@@ -1285,8 +1299,12 @@ std::size_t LoadReport::count(SkipReason reason) const {
 std::string LoadReport::summary() const {
     std::string out;
     for (const SkippedItems& s : skipped) {
-        out += "skipped " + std::to_string(s.count) + (s.what.empty() ? "" : " ") + s.what + ": " +
-               std::string(reasonText(s.reason)) + "\n";
+        const std::string count = std::to_string(s.count);
+        out += s.what.empty()
+                   ? fillText(uiText("DxfReader", "skipped %1: %2"), {count, reasonText(s.reason)})
+                   : fillText(uiText("DxfReader", "skipped %1 %2: %3"),
+                              {count, s.what, reasonText(s.reason)});
+        out += "\n";
     }
     for (const std::string& note : notes) {
         out += note + "\n";
@@ -1297,8 +1315,8 @@ std::string LoadReport::summary() const {
 ReadResult readDxf(std::string_view bytes) {
     if (bytes.size() >= (std::size_t{1} << 32)) {
         DxfFailure f{DxfError::TooLarge, 0, false,
-                     "the file is larger than 4 GiB (" +
-                         std::string(errorName(DxfError::TooLarge)) + ")"};
+                     fillText(uiText("DxfReader", "the file is larger than 4 GiB (%1)"),
+                              {errorName(DxfError::TooLarge)})};
         return vexilo::unexpected(std::move(f));
     }
     Parser parser(bytes);
@@ -1309,53 +1327,53 @@ ReadResult readDxfFile(const std::string& path) {
     MappedFile file(path);
     if (!file.ok()) {
         DxfFailure f{DxfError::CannotOpen, 0, false,
-                     "cannot open " + path + " (" + std::string(errorName(DxfError::CannotOpen)) +
-                         ")"};
+                     fillText(uiText("DxfReader", "cannot open %1 (%2)"),
+                              {path, errorName(DxfError::CannotOpen)})};
         return vexilo::unexpected(std::move(f));
     }
     return readDxf(file.bytes());
 }
 
-std::string_view errorName(DxfError kind) {
+std::string errorName(DxfError kind) {
     switch (kind) {
     case DxfError::CannotOpen:
-        return "cannot open";
+        return uiText("DxfReader", "cannot open");
     case DxfError::NotDxf:
-        return "not a DXF file";
+        return uiText("DxfReader", "not a DXF file");
     case DxfError::Truncated:
-        return "truncated";
+        return uiText("DxfReader", "truncated");
     case DxfError::BadGroupCode:
-        return "bad group code";
+        return uiText("DxfReader", "bad group code");
     case DxfError::TooLarge:
-        return "too large";
+        return uiText("DxfReader", "too large");
     }
     return "";
 }
 
-std::string_view reasonText(SkipReason reason) {
+std::string reasonText(SkipReason reason) {
     switch (reason) {
     case SkipReason::UnsupportedEntity:
-        return "entity type not shown";
+        return uiText("DxfReader", "entity type not shown");
     case SkipReason::PolygonMesh:
-        return "polygon mesh";
+        return uiText("DxfReader", "polygon mesh");
     case SkipReason::PolyfaceMesh:
-        return "polyface mesh";
+        return uiText("DxfReader", "polyface mesh");
     case SkipReason::PaperSpace:
-        return "in paper space";
+        return uiText("DxfReader", "in paper space");
     case SkipReason::BadValue:
-        return "value that is not a valid number";
+        return uiText("DxfReader", "value that is not a valid number");
     case SkipReason::NoVertices:
-        return "polyline without vertices";
+        return uiText("DxfReader", "polyline without vertices");
     case SkipReason::UndefinedBlock:
-        return "reference to an undefined block";
+        return uiText("DxfReader", "reference to an undefined block");
     case SkipReason::RecursiveBlock:
-        return "block that inserts itself";
+        return uiText("DxfReader", "block that inserts itself");
     case SkipReason::Attribute:
-        return "block attribute (not shown)";
+        return uiText("DxfReader", "block attribute (not shown)");
     case SkipReason::ArrayReducedToOne:
-        return "array insert, only its first copy kept";
+        return uiText("DxfReader", "array insert, only its first copy kept");
     case SkipReason::Misplaced:
-        return "entity outside any block definition";
+        return uiText("DxfReader", "entity outside any block definition");
     }
     return "";
 }

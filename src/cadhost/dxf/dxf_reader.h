@@ -109,9 +109,9 @@ ReadResult readDxf(std::string_view bytes);
 /// Reads the DXF file at `path` (memory-mapped).
 ReadResult readDxfFile(const std::string& path);
 
-/// A short English name of an error kind ("truncated", "not a DXF file", ...).
-std::string_view errorName(DxfError kind);
-/// A short English description of a skip reason.
-std::string_view reasonText(SkipReason reason);
+/// A short name of an error kind ("truncated", "not a DXF file", ...), in the person's language.
+std::string errorName(DxfError kind);
+/// A short description of a skip reason, in the person's language.
+std::string reasonText(SkipReason reason);
 
 } // namespace vexilo::cadhost::dxf

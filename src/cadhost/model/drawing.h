@@ -6,7 +6,7 @@
 // amount per entity plus its vertices and characters, with no allocation per entity.
 #pragma once
 
-#include "cadhost/geometry/coordinate_systems.h"
+#include "cadhost/host_geometry.h"
 #include "cadhost/model/entity.h"
 #include "cadhost/model/mapped_vector.h"
 

@@ -7,7 +7,7 @@
 // OCS and lines, points and 3D polylines in WCS.
 #pragma once
 
-#include "cadhost/geometry/vec3.h"
+#include "cadhost/host_geometry.h"
 
 #include <cstdint>
 #include <variant>

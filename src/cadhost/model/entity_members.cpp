@@ -1,7 +1,7 @@
 // Entity members as AutoCAD's automation interface exposes them.
 #include "cadhost/model/entity_members.h"
 
-#include "cadhost/geometry/coordinate_systems.h"
+#include "cadhost/host_geometry.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,7 +12,7 @@ namespace vexilo::cadhost {
 namespace {
 
 auto unknownMember() {
-    return vexilo::unexpected(cad::kUnknownMemberCode);
+    return vexilo::unexpected(automation::kUnknownMemberCode);
 }
 
 bool isPolyline(const Entity& e) {
@@ -107,7 +107,7 @@ Member<std::vector<double>> coordinate(const Drawing& d, const Entity& e, int in
         return unknownMember();
     }
     if (index < 0 || static_cast<std::uint32_t>(index) >= p->vertexCount) {
-        return vexilo::unexpected(cad::kBadIndexCode);
+        return vexilo::unexpected(automation::kBadIndexCode);
     }
     const PolylineVertex& v = d.vertices(*p)[static_cast<std::size_t>(index)];
     switch (e.type) {
@@ -149,7 +149,7 @@ Member<SegmentWidth> getWidth(const Drawing& d, const Entity& e, int segment) {
     const std::int64_t segments =
         p.closed ? std::int64_t{p.vertexCount} : std::int64_t{p.vertexCount} - 1;
     if (segment < 0 || segment >= segments) {
-        return vexilo::unexpected(cad::kBadIndexCode);
+        return vexilo::unexpected(automation::kBadIndexCode);
     }
     const auto widths = d.widths(p);
     if (widths.empty()) {

@@ -4,11 +4,11 @@
 //
 // Conventions: points returned are WCS except where AutoCAD itself returns OCS (the vertices of
 // lightweight and old-style 2D polylines); angles are radians; a member the entity does not
-// have fails with cad::kUnknownMemberCode (as AutoCAD's late binding does for a 3D polyline's
-// Elevation), an index out of range with cad::kBadIndexCode.
+// have fails with automation::kUnknownMemberCode (as AutoCAD's late binding does for a 3D
+// polyline's Elevation), an index out of range with automation::kBadIndexCode.
 #pragma once
 
-#include "cad/hresult.h"
+#include "automation/codes.h"
 #include "cadhost/model/drawing.h"
 #include "common/expected.h"
 
@@ -19,7 +19,7 @@
 
 namespace vexilo::cadhost {
 
-template <class T> using Member = vexilo::Expected<T, cad::HResult>;
+template <class T> using Member = vexilo::Expected<T, automation::HResult>;
 
 /// AutoCAD's class name: "AcDbPolyline" (LWPOLYLINE), "AcDb2dPolyline", "AcDb3dPolyline",
 /// "AcDbLine", "AcDbArc", "AcDbCircle", "AcDbPoint", "AcDbText", "AcDbMText",
@@ -32,7 +32,7 @@ std::string_view objectName(const Entity& e);
 Member<std::vector<double>> coordinates(const Drawing& d, const Entity& e);
 
 /// One vertex, zero-based: 2 doubles for a lightweight polyline, 3 for the others, as
-/// Coordinates gives them. kBadIndexCode for an index outside 0..vertex count − 1.
+/// Coordinates gives them. automation::kBadIndexCode for an index outside 0..vertex count − 1.
 Member<std::vector<double>> coordinate(const Drawing& d, const Entity& e, int index);
 
 /// OCS Z of a lightweight or old-style 2D polyline's plane (DXF 38 / POLYLINE 30). A 3D
@@ -49,7 +49,7 @@ Member<bool> closed(const Entity& e);
 /// Start and end width of segment `segment` of a lightweight or 2D polyline: the vertex's
 /// DXF 40/41 when the polyline has per-vertex widths, else its constant width (43) at both
 /// ends. Segments run 0..n−1 for a closed polyline of n vertices and 0..n−2 for an open one;
-/// other indices fail with kBadIndexCode. A 3D polyline and other entities fail.
+/// other indices fail with automation::kBadIndexCode. A 3D polyline and other entities fail.
 Member<SegmentWidth> getWidth(const Drawing& d, const Entity& e, int segment);
 
 /// Radius of an arc or circle.
@@ -75,8 +75,8 @@ using MemberValue = std::variant<bool, double, std::string, std::vector<double>>
 /// Reads a property by its automation name: ObjectName, EntityName, Handle (upper-case hex),
 /// Layer, Coordinates, Elevation, Normal (3 doubles), Closed, Radius, ArcLength, Center,
 /// StartPoint, EndPoint (3 doubles each), StartAngle, EndAngle. Names compare exactly. An
-/// unknown name, or one the entity lacks, fails with kUnknownMemberCode. Coordinate(i) and
-/// GetWidth(i) take an argument and are the functions above.
+/// unknown name, or one the entity lacks, fails with automation::kUnknownMemberCode. Coordinate(i)
+/// and GetWidth(i) take an argument and are the functions above.
 Member<MemberValue> readProperty(const Drawing& d, const Entity& e, std::string_view name);
 
 /// The counter-clockwise angle in radians from angle `start` to angle `end`, in (0, 2π]: an arc

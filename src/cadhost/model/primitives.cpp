@@ -1,8 +1,7 @@
 // Expansion of entities and block references into WCS primitives, and their boxes.
 #include "cadhost/model/primitives.h"
 
-#include "cadhost/geometry/bulge.h"
-#include "cadhost/geometry/coordinate_systems.h"
+#include "cadhost/host_geometry.h"
 #include "cadhost/model/entity_members.h"
 
 #include <algorithm>

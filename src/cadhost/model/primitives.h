@@ -8,7 +8,7 @@
 // for boxes and picking; the view lays out the real glyphs.
 #pragma once
 
-#include "cadhost/geometry/transform.h"
+#include "cadhost/host_geometry.h"
 #include "cadhost/model/aci_colors.h"
 #include "cadhost/model/drawing.h"
 

@@ -8,9 +8,9 @@ namespace vexilo::cadhost {
 // Starts the request with its reply in place before anyone hears of it, so that a listener
 // may answer at once.
 template <class Reply>
-cad::HResult RequestBroker::start(PendingRequest request, Reply& slot, Reply reply) {
+automation::HResult RequestBroker::start(PendingRequest request, Reply& slot, Reply reply) {
     if (m_pending) {
-        return cad::kBusyCode;
+        return automation::kBusyCode;
     }
     m_pending = std::move(request);
     slot = std::move(reply);
@@ -20,15 +20,16 @@ cad::HResult RequestBroker::start(PendingRequest request, Reply& slot, Reply rep
     return 0;
 }
 
-cad::HResult RequestBroker::requestPoint(std::string prompt, PointReply reply) {
+automation::HResult RequestBroker::requestPoint(std::string prompt, PointReply reply) {
     return start({RequestKind::Point, std::move(prompt), false}, m_pointReply, std::move(reply));
 }
 
-cad::HResult RequestBroker::requestEntity(std::string prompt, EntityReply reply) {
+automation::HResult RequestBroker::requestEntity(std::string prompt, EntityReply reply) {
     return start({RequestKind::Entity, std::move(prompt), false}, m_entityReply, std::move(reply));
 }
 
-cad::HResult RequestBroker::requestText(bool hasSpaces, std::string prompt, TextReply reply) {
+automation::HResult RequestBroker::requestText(bool hasSpaces, std::string prompt,
+                                               TextReply reply) {
     return start({RequestKind::Text, std::move(prompt), hasSpaces}, m_textReply, std::move(reply));
 }
 
@@ -68,7 +69,7 @@ void RequestBroker::answerNothingPicked() {
     }
     EntityReply reply = std::move(m_entityReply);
     finish();
-    reply(unexpected(cad::kNothingPickedCode));
+    reply(unexpected(automation::kNothingPickedCode));
 }
 
 void RequestBroker::answerText(std::string_view text) {
@@ -91,13 +92,13 @@ void RequestBroker::answerEmpty() {
     case RequestKind::Point: {
         PointReply reply = std::move(m_pointReply);
         finish();
-        reply(unexpected(cad::kNoInputCode));
+        reply(unexpected(automation::kNoInputCode));
         return;
     }
     case RequestKind::Entity: {
         EntityReply reply = std::move(m_entityReply);
         finish();
-        reply(unexpected(cad::kNoInputCode));
+        reply(unexpected(automation::kNoInputCode));
         return;
     }
     }
@@ -114,13 +115,13 @@ void RequestBroker::cancel() {
     finish();
     switch (kind) {
     case RequestKind::Point:
-        point(unexpected(cad::kCancelCode));
+        point(unexpected(automation::kCancelCode));
         break;
     case RequestKind::Entity:
-        entity(unexpected(cad::kCancelCode));
+        entity(unexpected(automation::kCancelCode));
         break;
     case RequestKind::Text:
-        text(unexpected(cad::kCancelCode));
+        text(unexpected(automation::kCancelCode));
         break;
     }
 }

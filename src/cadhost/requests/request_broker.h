@@ -2,7 +2,7 @@
 // asked by an automation client and answered by a click, a typed line or a script.
 #pragma once
 
-#include "cad/hresult.h"
+#include "automation/codes.h"
 #include "common/expected.h"
 
 #include <array>
@@ -42,18 +42,18 @@ struct PendingRequest {
 /// call of its reply callback, except abandon(), which drops it without a reply.
 class RequestBroker {
 public:
-    using PointReply = std::function<void(Expected<WorldPoint, cad::HResult>)>;
-    using EntityReply = std::function<void(Expected<EntityPick, cad::HResult>)>;
-    using TextReply = std::function<void(Expected<std::string, cad::HResult>)>;
+    using PointReply = std::function<void(Expected<WorldPoint, automation::HResult>)>;
+    using EntityReply = std::function<void(Expected<EntityPick, automation::HResult>)>;
+    using TextReply = std::function<void(Expected<std::string, automation::HResult>)>;
 
     /// The longest text a text request keeps, in characters (Unicode code points).
     static constexpr std::size_t kMaxTextLength = 132;
 
-    /// Starts a request. Returns kBusyCode, without calling `reply`, when another request is
-    /// waiting; 0 otherwise.
-    cad::HResult requestPoint(std::string prompt, PointReply reply);
-    cad::HResult requestEntity(std::string prompt, EntityReply reply);
-    cad::HResult requestText(bool hasSpaces, std::string prompt, TextReply reply);
+    /// Starts a request. Returns automation::kBusyCode, without calling `reply`, when another
+    /// request is waiting; 0 otherwise.
+    automation::HResult requestPoint(std::string prompt, PointReply reply);
+    automation::HResult requestEntity(std::string prompt, EntityReply reply);
+    automation::HResult requestText(bool hasSpaces, std::string prompt, TextReply reply);
 
     /// The waiting request, if any.
     const std::optional<PendingRequest>& pending() const { return m_pending; }
@@ -64,15 +64,15 @@ public:
     void answerPoint(const WorldPoint& point);
     /// An entity for an entity request. Ignored unless an entity request waits.
     void answerEntity(const EntityPick& pick);
-    /// A click that hit nothing at an entity request: fails with kNothingPickedCode.
+    /// A click that hit nothing at an entity request: fails with automation::kNothingPickedCode.
     void answerNothingPicked();
     /// A text for a text request, cut to kMaxTextLength characters. Ignored unless a text
     /// request waits.
     void answerText(std::string_view text);
     /// Enter, space or a right click with nothing typed: a text request gets the empty text;
-    /// a point or entity request fails with kNoInputCode.
+    /// a point or entity request fails with automation::kNoInputCode.
     void answerEmpty();
-    /// Esc: the waiting request fails with kCancelCode.
+    /// Esc: the waiting request fails with automation::kCancelCode.
     void cancel();
     /// The client that asked has gone: the request is dropped without a reply.
     void abandon();
@@ -82,7 +82,8 @@ public:
     void setChangeListener(std::function<void()> listener) { m_listener = std::move(listener); }
 
 private:
-    template <class Reply> cad::HResult start(PendingRequest request, Reply& slot, Reply reply);
+    template <class Reply>
+    automation::HResult start(PendingRequest request, Reply& slot, Reply reply);
     void finish();
 
     std::optional<PendingRequest> m_pending;

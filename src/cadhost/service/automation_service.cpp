@@ -1,9 +1,10 @@
-// The automation members on the bus, forwarded to the drawing, the window and the request broker.
+// The automation members on the bus: the protocol tables drive both introspection and dispatch;
+// each handler forwards to the drawing, the window or the request broker.
 #include "cadhost/service/automation_service.h"
 
-#include "cad/hresult.h"
-#include "cad/prog_id.h"
-#include "cadhost/geometry/coordinate_systems.h"
+#include "automation/dbus_protocol.h"
+#include "automation/prog_id.h"
+#include "cadhost/host_geometry.h"
 #include "cadhost/model/entity_members.h"
 
 #include <QDBusConnectionInterface>
@@ -17,19 +18,13 @@
 
 namespace vexilo::cadhost {
 
+namespace protocol = automation::protocol;
+
 namespace {
 
-constexpr const char* kErrorName = "org.vexilo.Cad.Error";
-const QString kApplicationPath = QStringLiteral("/Application");
-const QString kDocumentPath = QStringLiteral("/Document");
-const QString kUtilityPath = QStringLiteral("/Document/Utility");
-const QString kEntityPrefix = QStringLiteral("/Entity/");
-
-// Properties an entity answers by name, and what Snapshot gathers.
-constexpr std::array<const char*, 15> kEntityProperties = {
-    "ObjectName", "EntityName", "Handle",   "Layer",      "Coordinates",
-    "Elevation",  "Normal",     "Closed",   "Radius",     "ArcLength",
-    "Center",     "StartPoint", "EndPoint", "StartAngle", "EndAngle"};
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QVariant toVariant(const MemberValue& value) {
     return std::visit(
@@ -50,16 +45,275 @@ QList<double> toList(const WorldPoint& p) {
     return {p[0], p[1], p[2]};
 }
 
+// The one spelling of an entity's path: upper-case hexadecimal without leading zeros.
 QString entityPath(std::uint64_t handle) {
-    return kEntityPrefix + QString::number(handle, 16).toUpper();
+    return toQString(protocol::kEntity.path) + QString::number(handle, 16).toUpper();
 }
 
-QString introspectionOf(const char* interface, const char* methods) {
-    return QStringLiteral("<interface name=\"%1\">%2</interface>")
-        .arg(QLatin1String(interface), QLatin1String(methods));
+// The handle a path names, or nothing when the text is not the handle's one spelling
+// (/Entity/0x30 and /Entity/030 are not /Entity/30).
+std::optional<std::uint64_t> handleOfPath(const QString& path) {
+    const QString text = path.mid(static_cast<qsizetype>(protocol::kEntity.path.size()));
+    bool ok = false;
+    const std::uint64_t handle = text.toULongLong(&ok, 16);
+    if (!ok || entityPath(handle) != path) {
+        return std::nullopt;
+    }
+    return handle;
+}
+
+const protocol::Interface* interfaceOfPath(const QString& path) {
+    for (const protocol::Interface* interface : protocol::kInterfaces) {
+        if (interface == &protocol::kEntity) {
+            if (path.startsWith(toQString(interface->path))) {
+                return interface;
+            }
+        } else if (path == toQString(interface->path)) {
+            return interface;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
+
+/// One call on its way to its handler: the message, the service, and what the object needs.
+struct Call {
+    AutomationService& service;
+    const QDBusMessage& message;
+    const QList<QVariant> args;
+    const Drawing* drawing;
+    const Entity* entity;
+};
+
+/// The handlers, one per member or kind of member, reached through the route tables.
+class AutomationDispatch {
+public:
+    using Handler = void (*)(Call&);
+    struct Route {
+        const protocol::Member* member;
+        Handler handle;
+    };
+
+    static void reply(Call& call, const QList<QVariant>& values) {
+        call.service.reply(call.message, values);
+    }
+    static void fail(Call& call, automation::HResult code, const QString& what) {
+        call.service.replyError(call.message, code, what);
+    }
+
+    static void activeDocument(Call& call) {
+        if (call.drawing == nullptr) {
+            fail(call, automation::kNoDocumentCode, QStringLiteral("no drawing is open"));
+            return;
+        }
+        reply(call, {QVariant::fromValue(QDBusObjectPath(toQString(protocol::kDocument.path)))});
+    }
+    static void windowState(Call& call) { reply(call, {call.service.m_host.windowState()}); }
+    static void setWindowState(Call& call) {
+        const int state = call.args.at(0).toInt();
+        if (state < 1 || state > 3) {
+            fail(call, automation::kInvalidArgumentCode,
+                 QStringLiteral("a window state is 1, 2 or 3"));
+            return;
+        }
+        call.service.m_host.setWindowState(state);
+        reply(call, {});
+    }
+
+    static void utility(Call& call) {
+        reply(call,
+              {QVariant::fromValue(QDBusObjectPath(toQString(protocol::kUtilityInterface.path)))});
+    }
+
+    static void getPoint(Call& call) {
+        AutomationService& service = call.service;
+        const QDBusMessage message = call.message;
+        service.waitForPerson(message, [&] {
+            return service.m_host.requests().requestPoint(
+                call.args.at(0).toString().toStdString(),
+                [&service, message](Expected<WorldPoint, automation::HResult> answer) {
+                    if (answer) {
+                        service.reply(message, {QVariant::fromValue(toList(*answer))});
+                    } else {
+                        service.replyError(message, answer.error(), QStringLiteral("no point"));
+                    }
+                });
+        });
+    }
+    static void getEntity(Call& call) {
+        AutomationService& service = call.service;
+        const QDBusMessage message = call.message;
+        service.waitForPerson(message, [&] {
+            return service.m_host.requests().requestEntity(
+                call.args.at(0).toString().toStdString(),
+                [&service, message](Expected<EntityPick, automation::HResult> answer) {
+                    if (answer) {
+                        service.reply(message, {QVariant::fromValue(
+                                                    QDBusObjectPath(entityPath(answer->handle))),
+                                                QVariant::fromValue(toList(answer->pickedPoint))});
+                    } else {
+                        service.replyError(message, answer.error(), QStringLiteral("no entity"));
+                    }
+                });
+        });
+    }
+    static void getString(Call& call) {
+        AutomationService& service = call.service;
+        const QDBusMessage message = call.message;
+        service.waitForPerson(message, [&] {
+            return service.m_host.requests().requestText(
+                call.args.at(0).toBool(), call.args.at(1).toString().toStdString(),
+                [&service, message](Expected<std::string, automation::HResult> answer) {
+                    if (answer) {
+                        service.reply(message, {QString::fromStdString(*answer)});
+                    } else {
+                        service.replyError(message, answer.error(), QStringLiteral("no text"));
+                    }
+                });
+        });
+    }
+    static void translate(Call& call) {
+        const QList<double> point = qdbus_cast<QList<double>>(call.args.at(0));
+        const QList<double> normal = qdbus_cast<QList<double>>(call.args.at(4));
+        if (point.size() != 3 || (!normal.isEmpty() && normal.size() != 3)) {
+            fail(call, automation::kInvalidArgumentCode,
+                 QStringLiteral("a point and a normal are three doubles"));
+            return;
+        }
+        std::optional<Vec3> ocsNormal;
+        if (!normal.isEmpty()) {
+            ocsNormal = Vec3{normal[0], normal[1], normal[2]};
+        }
+        const auto result = translateCoordinates(
+            {point[0], point[1], point[2]}, call.args.at(1).toInt(), call.args.at(2).toInt(),
+            call.args.at(3).toBool(), call.drawing->ucs(), ocsNormal);
+        if (!result) {
+            fail(call, result.error(), QStringLiteral("invalid argument"));
+            return;
+        }
+        reply(call, {QVariant::fromValue(QList<double>{result->x, result->y, result->z})});
+    }
+    static void userSystem(Call& call) {
+        const Ucs& ucs = call.drawing->ucs();
+        reply(call, {QVariant::fromValue(QList<double>{ucs.origin.x, ucs.origin.y, ucs.origin.z,
+                                                       ucs.xAxis.x, ucs.xAxis.y, ucs.xAxis.z,
+                                                       ucs.yAxis.x, ucs.yAxis.y, ucs.yAxis.z})});
+    }
+
+    static void property(Call& call) {
+        const auto value =
+            readProperty(*call.drawing, *call.entity, call.message.member().toStdString());
+        if (!value) {
+            fail(call, value.error(), QStringLiteral("no member ") + call.message.member());
+            return;
+        }
+        reply(call, {QVariant::fromValue(QDBusVariant(toVariant(*value)))});
+    }
+    static void coordinate(Call& call) {
+        const auto vertex =
+            vexilo::cadhost::coordinate(*call.drawing, *call.entity, call.args.at(0).toInt());
+        if (!vertex) {
+            fail(call, vertex.error(), QStringLiteral("no such vertex"));
+            return;
+        }
+        reply(call, {QVariant::fromValue(QList<double>(vertex->begin(), vertex->end()))});
+    }
+    static void width(Call& call) {
+        const auto width = getWidth(*call.drawing, *call.entity, call.args.at(0).toInt());
+        if (!width) {
+            fail(call, width.error(), QStringLiteral("no such segment"));
+            return;
+        }
+        reply(call, {width->start, width->end});
+    }
+    static void snapshot(Call& call) {
+        QVariantMap snapshot;
+        for (const protocol::Property& property : protocol::kEntityProperties) {
+            const auto value = readProperty(*call.drawing, *call.entity, property.name);
+            if (value) {
+                snapshot.insert(toQString(property.name), toVariant(*value));
+            }
+        }
+        QList<double> widths;
+        for (int segment = 0;; ++segment) {
+            const auto width = getWidth(*call.drawing, *call.entity, segment);
+            if (!width) {
+                break;
+            }
+            widths << width->start << width->end;
+        }
+        if (!widths.isEmpty()) {
+            snapshot.insert(QStringLiteral("Widths"), QVariant::fromValue(widths));
+        }
+        reply(call, {snapshot});
+    }
+};
+
+using Route = AutomationDispatch::Route;
+using D = AutomationDispatch;
+
+constexpr std::array kApplicationRoutes{
+    Route{&protocol::kActiveDocument, D::activeDocument},
+    Route{&protocol::kWindowState, D::windowState},
+    Route{&protocol::kSetWindowState, D::setWindowState},
+};
+constexpr std::array kDocumentRoutes{Route{&protocol::kUtility, D::utility}};
+constexpr std::array kUtilityRoutes{
+    Route{&protocol::kGetPoint, D::getPoint},
+    Route{&protocol::kGetEntity, D::getEntity},
+    Route{&protocol::kGetString, D::getString},
+    Route{&protocol::kTranslateCoordinates, D::translate},
+    Route{&protocol::kUserSystem, D::userSystem},
+};
+
+// Every property goes to one handler; the three methods to their own.
+constexpr auto entityRoutes() {
+    std::array<Route, protocol::kEntityMembers.size()> routes{};
+    for (std::size_t i = 0; i < routes.size(); ++i) {
+        const protocol::Member& m = protocol::kEntityMembers[i];
+        routes[i] = Route{&m, m.name == protocol::kCoordinate.name ? D::coordinate
+                              : m.name == protocol::kGetWidth.name ? D::width
+                              : m.name == protocol::kSnapshot.name ? D::snapshot
+                                                                   : D::property};
+    }
+    return routes;
+}
+constexpr auto kEntityRoutes = entityRoutes();
+
+// A route table serves exactly its interface's members, in the table's order, with the
+// table's signatures.
+template <std::size_t N>
+constexpr bool serves(const std::array<Route, N>& routes, const protocol::Interface& interface) {
+    if (routes.size() != interface.members.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < N; ++i) {
+        if (routes[i].member->name != interface.members[i].name ||
+            routes[i].member->in != interface.members[i].in ||
+            routes[i].member->out != interface.members[i].out) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(serves(kApplicationRoutes, protocol::kApplication));
+static_assert(serves(kDocumentRoutes, protocol::kDocument));
+static_assert(serves(kUtilityRoutes, protocol::kUtilityInterface));
+static_assert(serves(kEntityRoutes, protocol::kEntity));
+
+std::span<const Route> routesOf(const protocol::Interface& interface) {
+    if (&interface == &protocol::kApplication) {
+        return kApplicationRoutes;
+    }
+    if (&interface == &protocol::kDocument) {
+        return kDocumentRoutes;
+    }
+    if (&interface == &protocol::kUtilityInterface) {
+        return kUtilityRoutes;
+    }
+    return kEntityRoutes;
+}
 
 AutomationService::AutomationService(AutomationHost& host, QDBusConnection connection,
                                      QObject* parent)
@@ -73,93 +327,104 @@ AutomationService::~AutomationService() {
 
 bool AutomationService::start(const QStringList& progIds, QStringList& problems) {
     if (!m_connection.isConnected()) {
-        problems
-            << QStringLiteral("no D-Bus session bus: %1").arg(m_connection.lastError().message());
+        problems << tr("no D-Bus session bus: %1").arg(m_connection.lastError().message());
         return false;
     }
     if (!m_connection.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath)) {
-        problems << QStringLiteral("cannot register the automation objects on the bus");
+        problems << tr("cannot register the automation objects on the bus");
         return false;
     }
     for (const QString& progId : progIds) {
-        const QString name = QString::fromStdString(cad::busNameForProgId(progId.toStdString()));
+        const QString name =
+            QString::fromStdString(automation::busNameForProgId(progId.toStdString()));
         const auto result = m_connection.interface()->registerService(
             name, QDBusConnectionInterface::DontQueueService,
             QDBusConnectionInterface::DontAllowReplacement);
         if (!result.isValid() || result.value() != QDBusConnectionInterface::ServiceRegistered) {
-            problems << QStringLiteral("%1 (%2) is already owned by another program; skipped")
-                            .arg(progId, name);
+            problems
+                << tr("%1 (%2) is already owned by another program; skipped").arg(progId, name);
         }
     }
     return true;
 }
 
 QString AutomationService::introspect(const QString& path) const {
+    // The tree: / → Application, Document (→ Utility), Entity (→ one node per entity of the
+    // open drawing would be millions; entities are reached through GetEntity, not listed).
     if (path == QLatin1String("/")) {
         return QStringLiteral(
             "<node name=\"Application\"/><node name=\"Document\"/><node name=\"Entity\"/>");
     }
-    if (path == kApplicationPath) {
-        return introspectionOf("org.vexilo.Cad.Application",
-                               "<method name=\"ActiveDocument\"><arg type=\"o\" direction=\"out\"/>"
-                               "</method><method name=\"SetWindowState\"><arg type=\"i\" "
-                               "direction=\"in\"/></method><method name=\"WindowState\"><arg "
-                               "type=\"i\" direction=\"out\"/></method>");
+    if (path == QLatin1String("/Entity")) {
+        return {};
     }
-    if (path == kDocumentPath) {
-        return introspectionOf("org.vexilo.Cad.Document",
-                               "<method name=\"Utility\"><arg type=\"o\" direction=\"out\"/>"
-                               "</method>") +
-               QStringLiteral("<node name=\"Utility\"/>");
+    const protocol::Interface* interface = interfaceOfPath(path);
+    if (interface == nullptr) {
+        return {};
     }
-    if (path == kUtilityPath) {
-        return introspectionOf(
-            "org.vexilo.Cad.Utility",
-            "<method name=\"GetPoint\"><arg type=\"s\" direction=\"in\"/><arg type=\"ad\" "
-            "direction=\"out\"/></method><method name=\"GetEntity\"><arg type=\"s\" "
-            "direction=\"in\"/><arg type=\"o\" direction=\"out\"/><arg type=\"ad\" "
-            "direction=\"out\"/></method><method name=\"GetString\"><arg type=\"b\" "
-            "direction=\"in\"/><arg type=\"s\" direction=\"in\"/><arg type=\"s\" "
-            "direction=\"out\"/></method><method name=\"TranslateCoordinates\"><arg type=\"ad\" "
-            "direction=\"in\"/><arg type=\"i\" direction=\"in\"/><arg type=\"i\" "
-            "direction=\"in\"/><arg type=\"b\" direction=\"in\"/><arg type=\"ad\" "
-            "direction=\"in\"/><arg type=\"ad\" direction=\"out\"/></method><method "
-            "name=\"UserSystem\"><arg type=\"ad\" direction=\"out\"/></method>");
-    }
-    if (path.startsWith(kEntityPrefix)) {
-        QString methods;
-        for (const char* name : kEntityProperties) {
-            methods += QStringLiteral("<method name=\"%1\"><arg type=\"v\" direction=\"out\"/>"
-                                      "</method>")
-                           .arg(QLatin1String(name));
+    if (interface == &protocol::kEntity) {
+        const Drawing* drawing = m_host.drawing();
+        const auto handle = handleOfPath(path);
+        if (drawing == nullptr || !handle || drawing->findByHandle(*handle) == nullptr) {
+            return {};
         }
-        methods += QStringLiteral(
-            "<method name=\"Coordinate\"><arg type=\"i\" direction=\"in\"/><arg type=\"ad\" "
-            "direction=\"out\"/></method><method name=\"GetWidth\"><arg type=\"i\" "
-            "direction=\"in\"/><arg type=\"d\" direction=\"out\"/><arg type=\"d\" "
-            "direction=\"out\"/></method><method name=\"Snapshot\"><arg type=\"a{sv}\" "
-            "direction=\"out\"/></method>");
-        return introspectionOf("org.vexilo.Cad.Entity", methods.toLatin1().constData());
     }
-    return {};
+    QString xml = QString::fromStdString(protocol::introspectionXml(*interface));
+    if (interface == &protocol::kDocument) {
+        xml += QStringLiteral("<node name=\"Utility\"/>");
+    }
+    return xml;
 }
 
 bool AutomationService::handleMessage(const QDBusMessage& message, const QDBusConnection&) {
     if (message.type() != QDBusMessage::MethodCallMessage) {
         return false;
     }
-    const QString path = message.path();
-    if (path == kApplicationPath) {
-        handleApplication(message);
-    } else if (path == kDocumentPath) {
-        handleDocument(message);
-    } else if (path == kUtilityPath) {
-        handleUtility(message);
-    } else if (path.startsWith(kEntityPrefix)) {
-        handleEntity(message, path.mid(kEntityPrefix.size()));
-    } else {
+    const protocol::Interface* interface = interfaceOfPath(message.path());
+    // The bus's own interfaces (Introspectable, Peer, Properties) are answered by Qt, which
+    // asks introspect() for the objects' part.
+    if (interface == nullptr ||
+        message.interface().startsWith(QLatin1String("org.freedesktop.DBus."))) {
         return false;
     }
+    const QString member = message.member();
+    if (!message.interface().isEmpty() && message.interface() != toQString(interface->name)) {
+        replyError(message, automation::kUnknownMemberCode,
+                   QStringLiteral("no member %1 on interface %2 at %3")
+                       .arg(member, message.interface(), message.path()));
+        return true;
+    }
+    const auto routes = routesOf(*interface);
+    const auto route = std::find_if(routes.begin(), routes.end(), [&](const auto& r) {
+        return toQString(r.member->name) == member;
+    });
+    if (route == routes.end()) {
+        replyError(message, automation::kUnknownMemberCode, QStringLiteral("no member ") + member);
+        return true;
+    }
+    if (message.signature() != toQString(route->member->in)) {
+        replyError(message, automation::kInvalidArgumentCode,
+                   QStringLiteral("%1 takes (%2), not (%3)")
+                       .arg(member, toQString(route->member->in), message.signature()));
+        return true;
+    }
+    const Drawing* drawing = m_host.drawing();
+    const Entity* entity = nullptr;
+    if (interface != &protocol::kApplication && drawing == nullptr) {
+        replyError(message, automation::kNoDocumentCode, QStringLiteral("no drawing is open"));
+        return true;
+    }
+    if (interface == &protocol::kEntity) {
+        const auto handle = handleOfPath(message.path());
+        entity = handle ? drawing->findByHandle(*handle) : nullptr;
+        if (entity == nullptr) {
+            replyError(message, automation::kObjectErasedCode,
+                       QStringLiteral("no entity at %1 in the open drawing").arg(message.path()));
+            return true;
+        }
+    }
+    Call call{*this, message, message.arguments(), drawing, entity};
+    route->handle(call);
     return true;
 }
 
@@ -167,41 +432,10 @@ void AutomationService::reply(const QDBusMessage& message, const QList<QVariant>
     m_connection.send(message.createReply(arguments));
 }
 
-void AutomationService::replyError(const QDBusMessage& message, std::int32_t code,
+void AutomationService::replyError(const QDBusMessage& message, automation::HResult code,
                                    const QString& what) {
-    m_connection.send(message.createErrorReply(QLatin1String(kErrorName),
+    m_connection.send(message.createErrorReply(toQString(protocol::kErrorName),
                                                QStringLiteral("%1 %2").arg(code).arg(what)));
-}
-
-void AutomationService::handleApplication(const QDBusMessage& message) {
-    const QString member = message.member();
-    if (member == QLatin1String("ActiveDocument")) {
-        if (m_host.drawing() == nullptr) {
-            replyError(message, cad::kNoDocumentCode, QStringLiteral("no drawing is open"));
-            return;
-        }
-        reply(message, {QVariant::fromValue(QDBusObjectPath(kDocumentPath))});
-    } else if (member == QLatin1String("SetWindowState") && message.arguments().size() == 1) {
-        m_host.setWindowState(message.arguments().at(0).toInt());
-        reply(message, {});
-    } else if (member == QLatin1String("WindowState")) {
-        reply(message, {m_host.windowState()});
-    } else {
-        replyError(message, cad::kUnknownMemberCode, QStringLiteral("no member ") + member);
-    }
-}
-
-void AutomationService::handleDocument(const QDBusMessage& message) {
-    if (m_host.drawing() == nullptr) {
-        replyError(message, cad::kNoDocumentCode, QStringLiteral("no drawing is open"));
-        return;
-    }
-    if (message.member() == QLatin1String("Utility")) {
-        reply(message, {QVariant::fromValue(QDBusObjectPath(kUtilityPath))});
-    } else {
-        replyError(message, cad::kUnknownMemberCode,
-                   QStringLiteral("no member ") + message.member());
-    }
 }
 
 // A waiting request belongs to the client that asked; if that client leaves the bus, the
@@ -225,153 +459,14 @@ void AutomationService::watchRequester(const QDBusMessage& message) {
 // A request that waits for the person is answered later, when the person answers; a second
 // one while one waits is refused at once.
 void AutomationService::waitForPerson(const QDBusMessage& message,
-                                      const std::function<cad::HResult()>& start) {
+                                      const std::function<automation::HResult()>& start) {
     message.setDelayedReply(true);
-    const cad::HResult started = start();
+    const automation::HResult started = start();
     if (started != 0) {
         replyError(message, started, QStringLiteral("another request is waiting"));
     } else {
         watchRequester(message);
     }
-}
-
-void AutomationService::handleUtility(const QDBusMessage& message) {
-    const Drawing* drawing = m_host.drawing();
-    if (drawing == nullptr) {
-        replyError(message, cad::kNoDocumentCode, QStringLiteral("no drawing is open"));
-        return;
-    }
-    const QString member = message.member();
-    const QList<QVariant> args = message.arguments();
-    RequestBroker& requests = m_host.requests();
-
-    if (member == QLatin1String("GetPoint") && args.size() == 1) {
-        waitForPerson(message, [&] {
-            return requests.requestPoint(
-                args.at(0).toString().toStdString(),
-                [this, message](Expected<WorldPoint, cad::HResult> answer) {
-                    if (answer) {
-                        reply(message, {QVariant::fromValue(toList(*answer))});
-                    } else {
-                        replyError(message, answer.error(), QStringLiteral("no point"));
-                    }
-                });
-        });
-    } else if (member == QLatin1String("GetEntity") && args.size() == 1) {
-        waitForPerson(message, [&] {
-            return requests.requestEntity(
-                args.at(0).toString().toStdString(),
-                [this, message](Expected<EntityPick, cad::HResult> answer) {
-                    if (answer) {
-                        reply(message,
-                              {QVariant::fromValue(QDBusObjectPath(entityPath(answer->handle))),
-                               QVariant::fromValue(toList(answer->pickedPoint))});
-                    } else {
-                        replyError(message, answer.error(), QStringLiteral("no entity"));
-                    }
-                });
-        });
-    } else if (member == QLatin1String("GetString") && args.size() == 2) {
-        waitForPerson(message, [&] {
-            return requests.requestText(
-                args.at(0).toBool(), args.at(1).toString().toStdString(),
-                [this, message](Expected<std::string, cad::HResult> answer) {
-                    if (answer) {
-                        reply(message, {QString::fromStdString(*answer)});
-                    } else {
-                        replyError(message, answer.error(), QStringLiteral("no text"));
-                    }
-                });
-        });
-    } else if (member == QLatin1String("TranslateCoordinates") && args.size() == 5) {
-        const QList<double> point = qdbus_cast<QList<double>>(args.at(0));
-        const QList<double> normal = qdbus_cast<QList<double>>(args.at(4));
-        if (point.size() != 3 || (!normal.isEmpty() && normal.size() != 3)) {
-            replyError(message, cad::kInvalidArgumentCode,
-                       QStringLiteral("a point is three doubles"));
-            return;
-        }
-        std::optional<Vec3> ocsNormal;
-        if (!normal.isEmpty()) {
-            ocsNormal = Vec3{normal[0], normal[1], normal[2]};
-        }
-        const auto result = translateCoordinates({point[0], point[1], point[2]}, args.at(1).toInt(),
-                                                 args.at(2).toInt(), args.at(3).toBool(),
-                                                 drawing->ucs(), ocsNormal);
-        if (!result) {
-            replyError(message, result.error(), QStringLiteral("invalid argument"));
-            return;
-        }
-        reply(message, {QVariant::fromValue(QList<double>{result->x, result->y, result->z})});
-    } else if (member == QLatin1String("UserSystem")) {
-        const Ucs& ucs = drawing->ucs();
-        reply(message, {QVariant::fromValue(QList<double>{ucs.origin.x, ucs.origin.y, ucs.origin.z,
-                                                          ucs.xAxis.x, ucs.xAxis.y, ucs.xAxis.z,
-                                                          ucs.yAxis.x, ucs.yAxis.y, ucs.yAxis.z})});
-    } else {
-        replyError(message, cad::kUnknownMemberCode, QStringLiteral("no member ") + member);
-    }
-}
-
-void AutomationService::handleEntity(const QDBusMessage& message, const QString& handleText) {
-    const Drawing* drawing = m_host.drawing();
-    bool ok = false;
-    const std::uint64_t handle = handleText.toULongLong(&ok, 16);
-    const Entity* entity = (drawing != nullptr && ok) ? drawing->findByHandle(handle) : nullptr;
-    if (entity == nullptr) {
-        replyError(message, cad::kObjectErasedCode,
-                   QStringLiteral("the entity is not in the open drawing"));
-        return;
-    }
-    const QString member = message.member();
-    const QList<QVariant> args = message.arguments();
-
-    if (member == QLatin1String("Snapshot")) {
-        QVariantMap snapshot;
-        for (const char* name : kEntityProperties) {
-            const auto value = readProperty(*drawing, *entity, name);
-            if (value) {
-                snapshot.insert(QLatin1String(name), toVariant(*value));
-            }
-        }
-        QList<double> widths;
-        for (int segment = 0;; ++segment) {
-            const auto width = getWidth(*drawing, *entity, segment);
-            if (!width) {
-                break;
-            }
-            widths << width->start << width->end;
-        }
-        if (!widths.isEmpty()) {
-            snapshot.insert(QStringLiteral("Widths"), QVariant::fromValue(widths));
-        }
-        reply(message, {snapshot});
-        return;
-    }
-    if (member == QLatin1String("Coordinate") && args.size() == 1) {
-        const auto vertex = coordinate(*drawing, *entity, args.at(0).toInt());
-        if (!vertex) {
-            replyError(message, vertex.error(), QStringLiteral("no such vertex"));
-            return;
-        }
-        reply(message, {QVariant::fromValue(QList<double>(vertex->begin(), vertex->end()))});
-        return;
-    }
-    if (member == QLatin1String("GetWidth") && args.size() == 1) {
-        const auto width = getWidth(*drawing, *entity, args.at(0).toInt());
-        if (!width) {
-            replyError(message, width.error(), QStringLiteral("no such segment"));
-            return;
-        }
-        reply(message, {width->start, width->end});
-        return;
-    }
-    const auto value = readProperty(*drawing, *entity, member.toStdString());
-    if (!value) {
-        replyError(message, value.error(), QStringLiteral("no member ") + member);
-        return;
-    }
-    reply(message, {QVariant::fromValue(QDBusVariant(toVariant(*value)))});
 }
 
 } // namespace vexilo::cadhost

@@ -2,6 +2,7 @@
 // on the D-Bus session bus, forwarded to the drawing host.
 #pragma once
 
+#include "automation/codes.h"
 #include "cadhost/requests/automation_host.h"
 
 #include <QDBusConnection>
@@ -15,11 +16,14 @@ class QDBusServiceWatcher;
 
 namespace vexilo::cadhost {
 
-/// Answers the automation members of docs/dbus-protocol.md for one host. It only forwards:
-/// the drawing, the window state and the waiting request belong to the host. Requests that
-/// wait for the person get a delayed reply when the person answers; the host's event loop never
-/// blocks. Failures are error replies named org.vexilo.Cad.Error whose message starts with the
-/// code.
+class AutomationDispatch;
+
+/// Answers the members of the protocol tables (automation/dbus_protocol.h) for one host. It
+/// only forwards: the drawing, the window state and the waiting request belong to the host.
+/// Introspection and dispatch both come from the tables; a call whose interface, member or
+/// argument signature is not the table's fails with a named error. Requests that wait for the
+/// person get a delayed reply when the person answers; the host's event loop never blocks.
+/// Failures are error replies named org.vexilo.Cad.Error whose message starts with the code.
 class AutomationService : public QDBusVirtualObject {
     Q_OBJECT
 public:
@@ -35,14 +39,13 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
-    void handleApplication(const QDBusMessage& message);
-    void handleDocument(const QDBusMessage& message);
-    void handleUtility(const QDBusMessage& message);
-    void handleEntity(const QDBusMessage& message, const QString& handleText);
-    void replyError(const QDBusMessage& message, std::int32_t code, const QString& what);
+    friend class AutomationDispatch;
+
+    void replyError(const QDBusMessage& message, automation::HResult code, const QString& what);
     void reply(const QDBusMessage& message, const QList<QVariant>& arguments);
     void watchRequester(const QDBusMessage& message);
-    void waitForPerson(const QDBusMessage& message, const std::function<cad::HResult()>& start);
+    void waitForPerson(const QDBusMessage& message,
+                       const std::function<automation::HResult()>& start);
 
     AutomationHost& m_host;
     QDBusConnection m_connection;

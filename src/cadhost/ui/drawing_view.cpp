@@ -58,15 +58,15 @@ void drawMarker(QPainter& painter, QPointF at, SnapKind kind) {
 QString snapName(SnapKind kind) {
     switch (kind) {
     case SnapKind::Endpoint:
-        return QStringLiteral("Endpoint");
+        return DrawingView::tr("Endpoint");
     case SnapKind::Midpoint:
-        return QStringLiteral("Midpoint");
+        return DrawingView::tr("Midpoint");
     case SnapKind::Center:
-        return QStringLiteral("Center");
+        return DrawingView::tr("Center");
     case SnapKind::Node:
-        return QStringLiteral("Node");
+        return DrawingView::tr("Node");
     case SnapKind::Intersection:
-        return QStringLiteral("Intersection");
+        return DrawingView::tr("Intersection");
     }
     return {};
 }

@@ -3,43 +3,65 @@
 // members on the D-Bus session bus under each programmatic identifier it is given.
 #include "cadhost/service/automation_service.h"
 #include "cadhost/ui/main_window.h"
+#include "desktop/start_up.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QFile>
 
 #include <cstdio>
 #include <memory>
 
+namespace {
+
+// The program's own texts on the terminal.
+class Main {
+    Q_DECLARE_TR_FUNCTIONS(VexiloCad)
+};
+
+} // namespace
+
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vexilo-cad"));
+    // --help and --version answer on the terminal and open no window: no display is needed.
+    const std::unique_ptr<QCoreApplication> app =
+        vexilo::desktop::asksOnlyForText(argc, argv)
+            ? std::make_unique<QCoreApplication>(argc, argv)
+            : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vexilo-cad"));
+    QCoreApplication::setApplicationVersion(vexilo::desktop::version());
+    // Desktops match the windows to the menu entry (and its icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vexilo.VexiloCad"));
+    vexilo::desktop::installTranslations(*app);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("The drawing host of Vexilo."));
+    parser.setApplicationDescription(
+        Main::tr("The drawing host of Vexilo: a lean 2D DXF viewer that "
+                 "answers Vexilo's point and entity requests."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption progId(
         QStringLiteral("progid"),
-        QStringLiteral("Register on the session bus under the programmatic identifier ID "
-                       "(repeatable; default AutoCAD.Application)."),
+        Main::tr("Register on the session bus under the programmatic identifier ID "
+                 "(repeatable; default AutoCAD.Application)."),
         QStringLiteral("ID"));
     parser.addOption(progId);
-    const QCommandLineOption script(QStringLiteral("script"),
-                                    QStringLiteral("Feed the lines of FILE (UTF-8) to the command "
-                                                   "line as if typed, one per answer."),
-                                    QStringLiteral("FILE"));
+    const QCommandLineOption script(
+        QStringLiteral("script"),
+        Main::tr("Feed the lines of FILE (UTF-8) to the command line as if typed, one per answer."),
+        QStringLiteral("FILE"));
     parser.addOption(script);
-    const QCommandLineOption log(QStringLiteral("log"),
-                                 QStringLiteral("Write every line of the command history to FILE "
-                                                "(UTF-8) as it is completed."),
-                                 QStringLiteral("FILE"));
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        Main::tr("Write every line of the command history to FILE (UTF-8) as it is completed."),
+        QStringLiteral("FILE"));
     parser.addOption(log);
-    parser.addPositionalArgument(QStringLiteral("drawing"), QStringLiteral("DXF drawing to open."),
+    parser.addPositionalArgument(QStringLiteral("drawing"), Main::tr("DXF drawing to open."),
                                  QStringLiteral("[DRAWING.dxf]"));
-    parser.process(app);
+    parser.process(*app);
     if (parser.positionalArguments().size() > 1) {
-        std::fprintf(stderr, "vexilo-cad: one drawing at most\n");
+        std::fprintf(stderr, "vexilo-cad: %s\n", qPrintable(Main::tr("one drawing at most")));
         return 2;
     }
 
@@ -49,9 +71,11 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(log)) {
         logFile = std::make_unique<QFile>(parser.value(log));
         if (!logFile->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            std::fprintf(stderr, "vexilo-cad: cannot write the log %s: %s\n",
-                         parser.value(log).toLocal8Bit().constData(),
-                         logFile->errorString().toLocal8Bit().constData());
+            std::fprintf(stderr, "vexilo-cad: %s\n",
+                         Main::tr("cannot write the log %1: %2")
+                             .arg(parser.value(log), logFile->errorString())
+                             .toLocal8Bit()
+                             .constData());
             return 2;
         }
         window.commandLine().history().setLineSink([file = logFile.get()](std::string_view line) {
@@ -80,8 +104,11 @@ int main(int argc, char* argv[]) {
     }
     if (parser.isSet(script)) {
         if (!window.commandLine().runScript(parser.value(script).toStdString())) {
-            std::fprintf(stderr, "vexilo-cad: cannot run script %s\n",
-                         parser.value(script).toLocal8Bit().constData());
+            std::fprintf(stderr, "vexilo-cad: %s\n",
+                         Main::tr("cannot run script %1")
+                             .arg(parser.value(script))
+                             .toLocal8Bit()
+                             .constData());
         }
     }
     return QApplication::exec();

@@ -125,19 +125,18 @@ void MainWindow::setDocument(std::unique_ptr<OpenDocument> document) {
     ucsChanged();
 }
 
-std::optional<std::string> MainWindow::openDrawing(const std::string& path) {
+Status<dxf::DxfFailure> MainWindow::openDrawing(const std::string& path) {
     auto opened = openDocument(path);
     if (!opened) {
-        const std::string& message = opened.error().message;
         QMessageBox::warning(
             this, kProgram,
             tr("Cannot open %1:\n%2")
-                .arg(QString::fromStdString(path), QString::fromStdString(message)));
-        return message;
+                .arg(QString::fromStdString(path), QString::fromStdString(opened.error().message)));
+        return unexpected(opened.error());
     }
     setDocument(std::move(*opened));
     m_commandLine->print(loadSummary(*m_document));
-    return std::nullopt;
+    return {};
 }
 
 void MainWindow::chooseDrawing() {

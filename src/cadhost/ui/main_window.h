@@ -42,7 +42,7 @@ public:
     void zoomExtents() override;
     /// Reads the DXF file; on failure shows the error in a message box and keeps the drawing
     /// it had. On success the command history tells the entity and skipped counts.
-    std::optional<std::string> openDrawing(const std::string& path) override;
+    Status<dxf::DxfFailure> openDrawing(const std::string& path) override;
     void ucsChanged() override;
 
     /// Shows a drawing that is already read (tests, tools).

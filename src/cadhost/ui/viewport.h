@@ -1,7 +1,7 @@
 // The mapping between the drawing's WCS XY plane and the pixels of the view.
 #pragma once
 
-#include "cadhost/geometry/vec3.h"
+#include "cadhost/host_geometry.h"
 #include "cadhost/model/drawing.h"
 
 namespace vexilo::cadhost {

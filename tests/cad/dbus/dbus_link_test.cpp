@@ -1,7 +1,8 @@
 // The automation link over a real bus: vexilo's client backend against vexilo-cad's service,
 // both in this process, with a person's answers given to the service's request broker.
+#include "automation/dbus_protocol.h"
+#include "automation/prog_id.h"
 #include "cad/dbus/dbus_backend.h"
-#include "cad/prog_id.h"
 #include "cadhost/dxf/dxf_reader.h"
 #include "cadhost/model/entity_members.h"
 #include "cadhost/service/automation_service.h"
@@ -9,6 +10,8 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusPendingCallWatcher>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -20,6 +23,37 @@ namespace vexilo {
 namespace {
 
 using cadhost::RequestBroker;
+
+namespace protocol = automation::protocol;
+
+// A raw call on the client connection, as any program on the bus could send it, waiting in a
+// local loop so that the service in this thread can answer.
+QDBusMessage rawCall(QDBusConnection& connection, const QString& path, const QString& interface,
+                     const QString& member, const QList<QVariant>& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QString::fromStdString(automation::busNameForProgId("AutoCAD.Application.18")), path,
+        interface, member);
+    message.setArguments(arguments);
+    QDBusPendingCallWatcher watcher(connection.asyncCall(message, 10000));
+    if (!watcher.isFinished()) {
+        QEventLoop loop;
+        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return watcher.reply();
+}
+
+// The code an error reply carries; 0 for a reply that is not an error.
+automation::HResult codeOf(const QDBusMessage& reply) {
+    if (reply.type() != QDBusMessage::ErrorMessage) {
+        return 0;
+    }
+    return cad::dbus::codeOfErrorReply(reply.errorName(), reply.errorMessage());
+}
+
+QString qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // A drawing host without a window: a drawing, a window state and the broker, with a queue of
 // answers that a "person" gives, one per request, as soon as the request is shown.
@@ -89,25 +123,12 @@ protected:
     QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "client");
 };
 
-TEST(ProgIdBusName, ElementsThatBeginWithADigitGetAnUnderscore) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"AutoCAD.Application", "org.vexilo.ProgId.AutoCAD.Application"},
-        {"AutoCAD.Application.18", "org.vexilo.ProgId.AutoCAD.Application._18"},
-        {"AutoCAD.Application.24.1", "org.vexilo.ProgId.AutoCAD.Application._24._1"},
-        {"Odd Name", "org.vexilo.ProgId.Odd_Name"},
-        {"a..b", "org.vexilo.ProgId.a._.b"},
-    };
-    for (const auto& [progId, expected] : cases) {
-        EXPECT_EQ(cad::busNameForProgId(progId), expected) << progId;
-    }
-}
-
 TEST_F(DbusLink, BindsOnlyToANameWithAnOwner) {
     cad::dbus::DbusRegistry registry(client);
     EXPECT_TRUE(registry.bind("AutoCAD.Application.18"));
     const auto missing = registry.bind("AutoCAD.Application.19");
     ASSERT_FALSE(missing);
-    EXPECT_EQ(missing.error(), cad::kNotRunningCode);
+    EXPECT_EQ(missing.error(), automation::kNotRunningCode);
 }
 
 TEST_F(DbusLink, ApplicationAndDocument) {
@@ -120,7 +141,7 @@ TEST_F(DbusLink, ApplicationAndDocument) {
     host.close();
     const auto none = (*application)->activeDocument();
     ASSERT_FALSE(none);
-    EXPECT_EQ(none.error(), cad::kNoDocumentCode);
+    EXPECT_EQ(none.error(), automation::kNoDocumentCode);
 }
 
 TEST_F(DbusLink, RequestsCarryTheAnswersAndTheirCodes) {
@@ -139,11 +160,11 @@ TEST_F(DbusLink, RequestsCarryTheAnswersAndTheirCodes) {
     struct Failure {
         const char* name;
         std::function<void(RequestBroker&)> answer;
-        cad::HResult code;
+        automation::HResult code;
     };
     const Failure failures[] = {
-        {"Esc", [](RequestBroker& b) { b.cancel(); }, cad::kCancelCode},
-        {"Enter", [](RequestBroker& b) { b.answerEmpty(); }, cad::kNoInputCode},
+        {"Esc", [](RequestBroker& b) { b.cancel(); }, automation::kCancelCode},
+        {"Enter", [](RequestBroker& b) { b.answerEmpty(); }, automation::kNoInputCode},
     };
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.name);
@@ -155,7 +176,7 @@ TEST_F(DbusLink, RequestsCarryTheAnswersAndTheirCodes) {
     host.then([](RequestBroker& b) { b.answerNothingPicked(); });
     const auto miss = u->getEntity("e");
     ASSERT_FALSE(miss);
-    EXPECT_EQ(miss.error(), cad::kNothingPickedCode);
+    EXPECT_EQ(miss.error(), automation::kNothingPickedCode);
 }
 
 TEST_F(DbusLink, PromptsArriveCharacterForCharacter) {
@@ -213,7 +234,7 @@ TEST_F(DbusLink, EntityMembersMatchTheHostExactly) {
         const auto hostElevation = cadhost::elevation(e);
         ASSERT_EQ(elevation.has_value(), hostElevation.has_value());
         if (!hostElevation) {
-            EXPECT_EQ(elevation.error(), cad::kUnknownMemberCode);
+            EXPECT_EQ(elevation.error(), automation::kUnknownMemberCode);
         }
         const auto radius = proxy.radius();
         ASSERT_EQ(radius.has_value(), cadhost::radius(e).has_value());
@@ -243,7 +264,105 @@ TEST_F(DbusLink, ObjectToUserConversionMatchesEzdxf) {
     const auto noNormal = u->translateCoordinates({1, 2, 3}, cad::kEntitySystem, cad::kUserSystem,
                                                   false, std::nullopt);
     ASSERT_FALSE(noNormal);
-    EXPECT_EQ(noNormal.error(), cad::kInvalidArgumentCode);
+    EXPECT_EQ(noNormal.error(), automation::kInvalidArgumentCode);
+}
+
+// Every member of the protocol tables is served, with the table's reply signature; the same
+// member with one argument too many, or on another interface, is refused with a named code.
+TEST_F(DbusLink, EveryMemberOfTheTablesAnswersAsTheTableSays) {
+    const QString entityPath = qs(protocol::kEntity.path) + "3E"; // an LWPOLYLINE with widths
+    for (const protocol::Interface* interface : protocol::kInterfaces) {
+        const QString path = interface == &protocol::kEntity ? entityPath : qs(interface->path);
+        for (const protocol::Member& member : interface->members) {
+            SCOPED_TRACE(qs(member.name).toStdString());
+            QList<QVariant> args;
+            for (QChar c : qs(member.in)) {
+                if (c == 's') {
+                    args << QString("p");
+                } else if (c == 'b') {
+                    args << false;
+                } else if (c == 'i') {
+                    args << 1;
+                } else if (c == 'd') {
+                    args << QVariant::fromValue(QList<double>{1, 2, 3}); // the "d" of "ad"
+                }
+            }
+            if (member.name == protocol::kGetPoint.name) {
+                host.then([](RequestBroker& b) { b.answerPoint({1, 2, 3}); });
+            } else if (member.name == protocol::kGetEntity.name) {
+                host.then([](RequestBroker& b) { b.answerEntity({0x3E, {1, 2, 0}}); });
+            } else if (member.name == protocol::kGetString.name) {
+                host.then([](RequestBroker& b) { b.answerText("t"); });
+            }
+            const QDBusMessage reply =
+                rawCall(client, path, qs(interface->name), qs(member.name), args);
+            if (reply.type() == QDBusMessage::ErrorMessage) {
+                // A property the polyline does not have.
+                EXPECT_EQ(member.out, "v");
+                EXPECT_EQ(codeOf(reply), automation::kUnknownMemberCode);
+            } else {
+                EXPECT_EQ(reply.signature(), qs(member.out));
+            }
+
+            const QDBusMessage extra =
+                rawCall(client, path, qs(interface->name), qs(member.name), args << 7);
+            EXPECT_EQ(codeOf(extra), automation::kInvalidArgumentCode);
+            const QDBusMessage elsewhere =
+                rawCall(client, path, "org.vexilo.Cad.Other", qs(member.name), {});
+            EXPECT_EQ(codeOf(elsewhere), automation::kUnknownMemberCode);
+        }
+    }
+    EXPECT_FALSE(host.m_broker.isWaiting());
+}
+
+TEST_F(DbusLink, LaxArgumentsGetTheInvalidArgumentCode) {
+    struct Case {
+        const char* name;
+        const char* path;
+        const char* member;
+        QList<QVariant> args;
+    };
+    const Case cases[] = {
+        {"Coordinate(1.9)", "/Entity/3E", "Coordinate", {1.9}},
+        {"Coordinate(2^32+1)", "/Entity/3E", "Coordinate", {qlonglong(4294967297LL)}},
+        {"Coordinate(\"abc\")", "/Entity/3E", "Coordinate", {QString("abc")}},
+        {"GetWidth(\"abc\")", "/Entity/3E", "GetWidth", {QString("abc")}},
+        {"SetWindowState(\"max\")", "/Application", "SetWindowState", {QString("max")}},
+        {"SetWindowState(7)", "/Application", "SetWindowState", {7}},
+        {"GetPoint()", "/Document/Utility", "GetPoint", {}},
+        {"GetString(\"p\")", "/Document/Utility", "GetString", {QString("p")}},
+    };
+    for (const Case& c : cases) {
+        const QDBusMessage reply = rawCall(client, c.path, "", c.member, c.args);
+        EXPECT_EQ(codeOf(reply), automation::kInvalidArgumentCode) << c.name;
+    }
+    EXPECT_EQ(host.m_windowState, 1);
+    EXPECT_FALSE(host.m_broker.isWaiting());
+}
+
+TEST_F(DbusLink, AnEntityHasOnePathSpelling) {
+    EXPECT_EQ(codeOf(rawCall(client, "/Entity/3E", "", "Handle", {})), 0);
+    for (const char* path : {"/Entity/03E", "/Entity/3e", "/Entity/0x3E", "/Entity/0000003E"}) {
+        EXPECT_EQ(codeOf(rawCall(client, path, "", "Handle", {})), automation::kObjectErasedCode)
+            << path;
+    }
+}
+
+TEST_F(DbusLink, EveryObjectCanBeIntrospected) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/", "<node name=\"Application\"/>"},
+        {"/Application", "<interface name=\"org.vexilo.Cad.Application\">"},
+        {"/Document", "<node name=\"Utility\"/>"},
+        {"/Document/Utility", "<arg name=\"normal\" type=\"ad\" direction=\"in\"/>"},
+        {"/Entity", "<node"},
+        {"/Entity/3E", "<method name=\"GetWidth\">"},
+    };
+    for (const auto& [path, part] : cases) {
+        const QDBusMessage reply =
+            rawCall(client, path, "org.freedesktop.DBus.Introspectable", "Introspect", {});
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << path;
+        EXPECT_TRUE(reply.arguments().value(0).toString().contains(part)) << path;
+    }
 }
 
 TEST_F(DbusLink, ASecondRequestWhileOneWaitsIsBusy) {
@@ -257,7 +376,7 @@ TEST_F(DbusLink, ASecondRequestWhileOneWaitsIsBusy) {
     const auto outer = u->getPoint("first");
     EXPECT_TRUE(outer);
     ASSERT_FALSE(inner);
-    EXPECT_EQ(inner.error(), cad::kBusyCode);
+    EXPECT_EQ(inner.error(), automation::kBusyCode);
 }
 
 TEST_F(DbusLink, AClientThatLeavesHasItsRequestDropped) {
@@ -267,7 +386,7 @@ TEST_F(DbusLink, AClientThatLeavesHasItsRequestDropped) {
         QDBusConnection leaving =
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, "leaving");
         QDBusMessage call = QDBusMessage::createMethodCall(
-            QString::fromStdString(cad::busNameForProgId("AutoCAD.Application.18")),
+            QString::fromStdString(automation::busNameForProgId("AutoCAD.Application.18")),
             "/Document/Utility", "org.vexilo.Cad.Utility", "GetPoint");
         call << QString("p");
         leaving.asyncCall(call, std::numeric_limits<int>::max());

@@ -49,14 +49,17 @@ public:
     int zooms = 0;
     int ucsChanges = 0;
     std::vector<std::string> opened;
-    std::optional<std::string> openFailure;
+    std::optional<dxf::DxfFailure> openFailure;
 
     OpenDocument* document() override { return doc.get(); }
     double pickHalfSize() const override { return 1.0; }
     void zoomExtents() override { ++zooms; }
-    std::optional<std::string> openDrawing(const std::string& path) override {
+    Status<dxf::DxfFailure> openDrawing(const std::string& path) override {
         opened.push_back(path);
-        return openFailure;
+        if (openFailure) {
+            return unexpected(*openFailure);
+        }
+        return {};
     }
     void ucsChanged() override { ++ucsChanges; }
 };
@@ -143,14 +146,14 @@ TEST_F(CommandLineTest, PointRequestEmptyInputEscAndCaretC) {
     struct Case {
         const char* name;
         std::function<void(CommandLine&)> act;
-        cad::HResult code;
+        automation::HResult code;
     };
     const std::vector<Case> cases{
-        {"Enter with nothing", [](CommandLine& l) { l.submit(""); }, cad::kNoInputCode},
-        {"blanks only", [](CommandLine& l) { l.submit("  "); }, cad::kNoInputCode},
-        {"right click", [](CommandLine& l) { l.rightClick(); }, cad::kNoInputCode},
-        {"Esc", [](CommandLine& l) { l.escape(); }, cad::kCancelCode},
-        {"^C typed", [](CommandLine& l) { l.submit("^C"); }, cad::kCancelCode},
+        {"Enter with nothing", [](CommandLine& l) { l.submit(""); }, automation::kNoInputCode},
+        {"blanks only", [](CommandLine& l) { l.submit("  "); }, automation::kNoInputCode},
+        {"right click", [](CommandLine& l) { l.rightClick(); }, automation::kNoInputCode},
+        {"Esc", [](CommandLine& l) { l.escape(); }, automation::kCancelCode},
+        {"^C typed", [](CommandLine& l) { l.submit("^C"); }, automation::kCancelCode},
     };
     for (const Case& c : cases) {
         reply = {};
@@ -265,13 +268,13 @@ TEST_F(CommandLineTest, EntityRequestAnswers) {
     struct Case {
         const char* name;
         std::function<void(CommandLine&)> act;
-        std::optional<cad::HResult> code;
+        std::optional<automation::HResult> code;
         std::uint64_t handle;
     };
     const std::vector<Case> cases{
         {"typed point on the line", [](CommandLine& l) { l.submit("70,0.5"); }, std::nullopt, 0x10},
         {"typed point on nothing", [](CommandLine& l) { l.submit("70,30"); },
-         cad::kNothingPickedCode, 0},
+         automation::kNothingPickedCode, 0},
         {"click on the circle",
          [](CommandLine& l) {
              l.click({210.4, 200}, 1.0, 1.0);
@@ -281,10 +284,10 @@ TEST_F(CommandLineTest, EntityRequestAnswers) {
          [](CommandLine& l) {
              l.click({-50, -50}, 1.0, 1.0);
          },
-         cad::kNothingPickedCode, 0},
-        {"Enter", [](CommandLine& l) { l.submit(""); }, cad::kNoInputCode, 0},
-        {"right click", [](CommandLine& l) { l.rightClick(); }, cad::kNoInputCode, 0},
-        {"Esc", [](CommandLine& l) { l.escape(); }, cad::kCancelCode, 0},
+         automation::kNothingPickedCode, 0},
+        {"Enter", [](CommandLine& l) { l.submit(""); }, automation::kNoInputCode, 0},
+        {"right click", [](CommandLine& l) { l.rightClick(); }, automation::kNoInputCode, 0},
+        {"Esc", [](CommandLine& l) { l.escape(); }, automation::kCancelCode, 0},
     };
     for (const Case& c : cases) {
         reply = {};
@@ -368,7 +371,7 @@ TEST_F(CommandLineTest, TextKeepsAtMost132Characters) {
 TEST_F(CommandLineTest, TextRequestCancel) {
     askText(false);
     line.escape();
-    EXPECT_EQ(reply.code, cad::kCancelCode);
+    EXPECT_EQ(reply.code, automation::kCancelCode);
 }
 
 // ---- prompts in the history ----
@@ -443,7 +446,8 @@ TEST_F(CommandLineTest, ZoomOpenAndUnknownCommands) {
     EXPECT_TRUE(line.spaceEndsInput()) << "idle: a space ends a command name";
     line.submit("OPEN");
     EXPECT_FALSE(line.spaceEndsInput()) << "file names hold blanks";
-    target.openFailure = "line 7: the file ends inside a tag (truncated)";
+    target.openFailure = dxf::DxfFailure{dxf::DxfError::Truncated, 7, false,
+                                         "line 7: the file ends inside a tag (truncated)"};
     line.submit("\"bad file.dxf\"");
     EXPECT_EQ(target.opened.back(), "bad file.dxf");
     EXPECT_EQ(line.history().lines().back(),
@@ -465,8 +469,8 @@ TEST_F(CommandLineTest, ScriptAnswersRequestsThatComeLater) {
     runTasks();
     EXPECT_EQ(reply.point, (WorldPoint{100, 200, 0}));
 
-    const std::vector<cad::HResult> codes{cad::kNoInputCode, cad::kCancelCode};
-    for (const cad::HResult code : codes) {
+    const std::vector<automation::HResult> codes{automation::kNoInputCode, automation::kCancelCode};
+    for (const automation::HResult code : codes) {
         reply = {};
         askPoint();
         runTasks();
@@ -479,7 +483,7 @@ TEST_F(CommandLineTest, ScriptAnswersRequestsThatComeLater) {
     reply = {};
     askEntity();
     runTasks();
-    EXPECT_EQ(reply.code, cad::kNothingPickedCode);
+    EXPECT_EQ(reply.code, automation::kNothingPickedCode);
     reply = {};
     askEntity();
     runTasks();

@@ -12,12 +12,12 @@ namespace {
 // What a reply callback received: a value rendered as text, or the failure code.
 struct Received {
     int calls = 0;
-    std::optional<cad::HResult> code;
+    std::optional<automation::HResult> code;
     std::string value;
 };
 
 template <class T> auto recorder(Received& received) {
-    return [&received](Expected<T, cad::HResult> result) {
+    return [&received](Expected<T, automation::HResult> result) {
         ++received.calls;
         if (result) {
             if constexpr (std::is_same_v<T, std::string>) {
@@ -63,7 +63,7 @@ struct AnswerCase {
     RequestKind kind;
     Answer answer;
     bool answered;
-    std::optional<cad::HResult> code;
+    std::optional<automation::HResult> code;
     std::string value;
 };
 
@@ -71,20 +71,21 @@ TEST(RequestBroker, EachAnswerOfEachKind) {
     const AnswerCase cases[] = {
         {"point: a click", RequestKind::Point, Answer::Point, true, std::nullopt,
          "1.500000,2.500000"},
-        {"point: Enter", RequestKind::Point, Answer::Empty, true, cad::kNoInputCode, ""},
-        {"point: Esc", RequestKind::Point, Answer::Cancel, true, cad::kCancelCode, ""},
+        {"point: Enter", RequestKind::Point, Answer::Empty, true, automation::kNoInputCode, ""},
+        {"point: Esc", RequestKind::Point, Answer::Cancel, true, automation::kCancelCode, ""},
         {"point: a text is not an answer", RequestKind::Point, Answer::Text, false, std::nullopt,
          ""},
         {"entity: a hit", RequestKind::Entity, Answer::Entity, true, std::nullopt, "42"},
-        {"entity: a miss", RequestKind::Entity, Answer::Nothing, true, cad::kNothingPickedCode, ""},
-        {"entity: Enter", RequestKind::Entity, Answer::Empty, true, cad::kNoInputCode, ""},
-        {"entity: Esc", RequestKind::Entity, Answer::Cancel, true, cad::kCancelCode, ""},
+        {"entity: a miss", RequestKind::Entity, Answer::Nothing, true,
+         automation::kNothingPickedCode, ""},
+        {"entity: Enter", RequestKind::Entity, Answer::Empty, true, automation::kNoInputCode, ""},
+        {"entity: Esc", RequestKind::Entity, Answer::Cancel, true, automation::kCancelCode, ""},
         {"entity: a point is not an answer", RequestKind::Entity, Answer::Point, false,
          std::nullopt, ""},
         {"text: typed", RequestKind::Text, Answer::Text, true, std::nullopt, "A1"},
         {"text: Enter alone is the empty text", RequestKind::Text, Answer::Empty, true,
          std::nullopt, ""},
-        {"text: Esc", RequestKind::Text, Answer::Cancel, true, cad::kCancelCode, ""},
+        {"text: Esc", RequestKind::Text, Answer::Cancel, true, automation::kCancelCode, ""},
         {"text: a miss is not an answer", RequestKind::Text, Answer::Nothing, false, std::nullopt,
          ""},
     };
@@ -92,7 +93,7 @@ TEST(RequestBroker, EachAnswerOfEachKind) {
         SCOPED_TRACE(c.name);
         RequestBroker broker;
         Received received;
-        cad::HResult started = 0;
+        automation::HResult started = 0;
         switch (c.kind) {
         case RequestKind::Point:
             started = broker.requestPoint("p", recorder<WorldPoint>(received));
@@ -118,7 +119,8 @@ TEST(RequestBroker, ASecondRequestWhileOneWaitsIsBusy) {
     Received first;
     Received second;
     ASSERT_EQ(broker.requestPoint("first", recorder<WorldPoint>(first)), 0);
-    EXPECT_EQ(broker.requestText(true, "second", recorder<std::string>(second)), cad::kBusyCode);
+    EXPECT_EQ(broker.requestText(true, "second", recorder<std::string>(second)),
+              automation::kBusyCode);
     EXPECT_EQ(broker.pending()->prompt, "first");
     broker.answerPoint({1, 2, 3});
     EXPECT_EQ(first.calls, 1);
@@ -128,9 +130,9 @@ TEST(RequestBroker, ASecondRequestWhileOneWaitsIsBusy) {
 TEST(RequestBroker, AReplyMayAskTheNextQuestionAtOnce) {
     RequestBroker broker;
     Received text;
-    cad::HResult next = -1;
+    automation::HResult next = -1;
     ASSERT_EQ(broker.requestPoint("point",
-                                  [&](Expected<WorldPoint, cad::HResult>) {
+                                  [&](Expected<WorldPoint, automation::HResult>) {
                                       next = broker.requestText(false, "\r命令：请输入点的编码：",
                                                                 recorder<std::string>(text));
                                   }),

@@ -132,14 +132,16 @@ private slots:
         askPoint();
         QTest::keyClick(target, Qt::Key_Escape);
         QCOMPARE(m_reply.calls, 1);
-        QCOMPARE(m_reply.code, std::optional<vexilo::cad::HResult>(vexilo::cad::kCancelCode));
+        QCOMPARE(m_reply.code,
+                 std::optional<vexilo::automation::HResult>(vexilo::automation::kCancelCode));
     }
 
     void rightClickWithNothingAnswersEmpty() {
         askPoint();
         QTest::mouseClick(view(), Qt::RightButton, {}, at({50, 50, 0}));
         QCOMPARE(m_reply.calls, 1);
-        QCOMPARE(m_reply.code, std::optional<vexilo::cad::HResult>(vexilo::cad::kNoInputCode));
+        QCOMPARE(m_reply.code,
+                 std::optional<vexilo::automation::HResult>(vexilo::automation::kNoInputCode));
     }
 
     void entityRequestPicksUnderThePickBox() {
@@ -149,8 +151,8 @@ private slots:
         m_reply = {};
         askEntity();
         QTest::mouseClick(view(), Qt::LeftButton, {}, at({200, 200, 0}));
-        QCOMPARE(m_reply.code,
-                 std::optional<vexilo::cad::HResult>(vexilo::cad::kNothingPickedCode));
+        QCOMPARE(m_reply.code, std::optional<vexilo::automation::HResult>(
+                                   vexilo::automation::kNothingPickedCode));
     }
 
     void typedCoordinatesAnswerAPoint() {
@@ -300,7 +302,8 @@ private slots:
     void closingAnswersAWaitingClientWithCancel() {
         askPoint();
         m_window->close();
-        QCOMPARE(m_reply.code, std::optional<vexilo::cad::HResult>(vexilo::cad::kCancelCode));
+        QCOMPARE(m_reply.code,
+                 std::optional<vexilo::automation::HResult>(vexilo::automation::kCancelCode));
     }
 };
 

@@ -1,7 +1,7 @@
 // Programmatic identifiers to bus names.
-#include "cad/prog_id.h"
+#include "automation/prog_id.h"
 
-namespace vexilo::cad {
+namespace vexilo::automation {
 
 namespace {
 
@@ -34,4 +34,4 @@ std::string busNameForProgId(std::string_view progId) {
     return name;
 }
 
-} // namespace vexilo::cad
+} // namespace vexilo::automation

@@ -1,9 +1,9 @@
 // Arc geometry of bulged polyline segments.
-#include "cadhost/geometry/bulge.h"
+#include "geometry/bulge.h"
 
 #include <cmath>
 
-namespace vexilo::cadhost {
+namespace vexilo::geometry {
 
 Vec2 BulgeArc::pointAt(double t) const {
     const double a = startAngle + includedAngle * t;
@@ -47,4 +47,4 @@ double segmentLength(Vec2 p0, Vec2 p1, double bulge) {
     return bulgeArc(p0, p1, bulge).length();
 }
 
-} // namespace vexilo::cadhost
+} // namespace vexilo::geometry

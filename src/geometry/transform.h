@@ -1,11 +1,11 @@
 // Affine transforms of 3D points, for expanding block references into their WCS geometry.
 #pragma once
 
-#include "cadhost/geometry/vec3.h"
+#include "geometry/vec3.h"
 
 #include <array>
 
-namespace vexilo::cadhost {
+namespace vexilo::geometry {
 
 /// An affine map p ↦ M·p + t of 3D space (row-major 3×3 part, then translation).
 struct Transform {
@@ -40,4 +40,4 @@ struct Transform {
     friend bool operator==(const Transform&, const Transform&) = default;
 };
 
-} // namespace vexilo::cadhost
+} // namespace vexilo::geometry

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace vexilo::cadhost::test {
+namespace vexilo::test {
 
 /// A parsed JSON value. Reading a member that is missing or of another type gives a null
 /// value, so that a test fails on the comparison rather than crashing.
@@ -168,4 +168,4 @@ inline Json readJsonFile(const std::string& path) {
     return JsonParser(ss.str()).parse();
 }
 
-} // namespace vexilo::cadhost::test
+} // namespace vexilo::test

@@ -1,9 +1,9 @@
 // The arbitrary axis algorithm and the conversions between world, user and object systems.
-#include "cadhost/geometry/coordinate_systems.h"
+#include "geometry/coordinate_systems.h"
 
 #include <cmath>
 
-namespace vexilo::cadhost {
+namespace vexilo::geometry {
 
 namespace {
 
@@ -77,9 +77,10 @@ Vec3 ucsToWcs(Vec3 point, const Ucs& ucs, bool displacement) {
     return displacement ? v : ucs.origin + v;
 }
 
-Expected<Vec3, cad::HResult> translateCoordinates(Vec3 point, int from, int to, bool displacement,
-                                                  const Ucs& ucs, std::optional<Vec3> ocsNormal) {
-    const auto invalid = vexilo::unexpected(cad::kInvalidArgumentCode);
+Expected<Vec3, automation::HResult> translateCoordinates(Vec3 point, int from, int to,
+                                                         bool displacement, const Ucs& ucs,
+                                                         std::optional<Vec3> ocsNormal) {
+    const auto invalid = vexilo::unexpected(automation::kInvalidArgumentCode);
     const auto known = [](int code) {
         return code == static_cast<int>(CoordinateSystem::World) ||
                code == static_cast<int>(CoordinateSystem::User) ||
@@ -113,4 +114,4 @@ Expected<Vec3, cad::HResult> translateCoordinates(Vec3 point, int from, int to, 
     return world;
 }
 
-} // namespace vexilo::cadhost
+} // namespace vexilo::geometry

@@ -8,13 +8,13 @@
 // from that normal by the arbitrary axis algorithm.
 #pragma once
 
-#include "cad/hresult.h"
-#include "cadhost/geometry/vec3.h"
+#include "automation/codes.h"
 #include "common/expected.h"
+#include "geometry/vec3.h"
 
 #include <optional>
 
-namespace vexilo::cadhost {
+namespace vexilo::geometry {
 
 /// The three unit axes of an OCS, in WCS.
 struct OcsAxes {
@@ -71,13 +71,13 @@ enum class CoordinateSystem : int {
 
 /// AutoCAD's TranslateCoordinates for the systems the host has: 0 world, 1 user (`ucs`), 4 object
 /// (the OCS of `ocsNormal`). With `displacement` the point is a vector: the UCS origin is not
-/// applied (an OCS has no origin, so 4 is the same either way). Fails with kInvalidArgumentCode
-/// when from or to is 4 and no normal is given or the normal is zero or not finite, when both are
-/// 4 (AutoCAD refuses OCS to OCS), when a code is not 0, 1 or 4 (the display systems belong to
-/// the view, not to the drawing), or when the point is not finite. Equal codes 0→0 and 1→1
-/// return the point unchanged.
-Expected<Vec3, cad::HResult> translateCoordinates(Vec3 point, int from, int to, bool displacement,
-                                                  const Ucs& ucs,
-                                                  std::optional<Vec3> ocsNormal = std::nullopt);
+/// applied (an OCS has no origin, so 4 is the same either way). Fails with
+/// automation::kInvalidArgumentCode when from or to is 4 and no normal is given or the normal is
+/// zero or not finite, when both are 4 (AutoCAD refuses OCS to OCS), when a code is not 0, 1 or 4
+/// (the display systems belong to the view, not to the drawing), or when the point is not finite.
+/// Equal codes 0→0 and 1→1 return the point unchanged.
+Expected<Vec3, automation::HResult>
+translateCoordinates(Vec3 point, int from, int to, bool displacement, const Ucs& ucs,
+                     std::optional<Vec3> ocsNormal = std::nullopt);
 
-} // namespace vexilo::cadhost
+} // namespace vexilo::geometry

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace vexilo::cad {
+namespace vexilo::automation {
 
 /// Prefix of the bus names under which a drawing host registers its identifiers.
 inline constexpr std::string_view kProgIdBusPrefix = "org.vexilo.ProgId.";
@@ -16,4 +16,4 @@ inline constexpr std::string_view kProgIdBusPrefix = "org.vexilo.ProgId.";
 /// but ASCII letters, digits, "_" and "-") become "_"; an empty element becomes "_".
 std::string busNameForProgId(std::string_view progId);
 
-} // namespace vexilo::cad
+} // namespace vexilo::automation

@@ -1,9 +1,9 @@
 // The arbitrary axis algorithm, UCS/OCS conversions, TranslateCoordinates and bulge arcs,
 // compared with the values ezdxf computes (tests/data/cadhost/geometry.json) and with cases
 // worked by hand. Tolerance 1e-9 relative to the magnitude.
-#include "cadhost/geometry/bulge.h"
-#include "cadhost/geometry/coordinate_systems.h"
-#include "json_value.h"
+#include "../support/json_value.h"
+#include "geometry/bulge.h"
+#include "geometry/coordinate_systems.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <numbers>
 #include <optional>
 
-namespace vexilo::cadhost {
+namespace vexilo::geometry {
 namespace {
 
 using test::Json;
@@ -128,7 +128,7 @@ TEST_P(TranslateCoordinatesFailure, FailsWithInvalidArgument) {
     const TranslateFailure& c = GetParam();
     const auto r = translateCoordinates(c.point, c.from, c.to, false, Ucs{}, c.normal);
     ASSERT_FALSE(r.has_value());
-    EXPECT_EQ(r.error(), cad::kInvalidArgumentCode);
+    EXPECT_EQ(r.error(), automation::kInvalidArgumentCode);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -190,4 +190,4 @@ TEST(Bulge, QuarterAndHalfCirclesAndStraightSegments) {
 }
 
 } // namespace
-} // namespace vexilo::cadhost
+} // namespace vexilo::geometry

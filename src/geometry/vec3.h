@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-namespace vexilo::cadhost {
+namespace vexilo::geometry {
 
 /// A point or vector in 3D, in drawing units. Which coordinate system it is in is said by the
 /// declaration that uses it (WCS, UCS or an entity's OCS).
@@ -67,4 +67,4 @@ inline bool isFinite(Vec3 a) {
     return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
 }
 
-} // namespace vexilo::cadhost
+} // namespace vexilo::geometry

@@ -7,9 +7,9 @@
 // counter-clockwise.
 #pragma once
 
-#include "cadhost/geometry/vec3.h"
+#include "geometry/vec3.h"
 
-namespace vexilo::cadhost {
+namespace vexilo::geometry {
 
 /// Bulges smaller than this in magnitude are straight segments (their sagitta is below 1e-12
 /// of the chord).
@@ -40,4 +40,4 @@ Vec2 segmentMidpoint(Vec2 p0, Vec2 p1, double bulge);
 /// The length of the segment from p0 to p1, along its arc when bulged.
 double segmentLength(Vec2 p0, Vec2 p1, double bulge);
 
-} // namespace vexilo::cadhost
+} // namespace vexilo::geometry

@@ -1,0 +1,36 @@
+# Run by the test translations_complete (cmake -P): fails when lupdate would change a .ts file
+# (a source text added, changed or removed since it was last refreshed) or when a text is
+# still untranslated. Inputs: LUPDATE, ARGS (lupdate's arguments) and TS_FILES, each
+# |-separated, and WORK, a scratch folder.
+string(REPLACE "|" ";" ARGS "${ARGS}")
+string(REPLACE "|" ";" TS_FILES "${TS_FILES}")
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+set(failed FALSE)
+foreach(ts IN LISTS TS_FILES)
+    get_filename_component(name ${ts} NAME)
+    file(COPY ${ts} DESTINATION ${WORK})
+    execute_process(COMMAND ${LUPDATE} ${ARGS} -ts ${WORK}/${name} RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(SEND_ERROR "lupdate failed on ${name}")
+        set(failed TRUE)
+        continue()
+    endif()
+    file(READ ${ts} kept)
+    file(READ ${WORK}/${name} fresh)
+    if(NOT kept STREQUAL fresh)
+        message(SEND_ERROR "${name} is out of date with the sources: run `cmake --build <dir> "
+                           "--target vexilo_lupdate`, translate the new texts, and commit it")
+        set(failed TRUE)
+    endif()
+    string(REGEX MATCHALL "<source>[^<]*</source>[ \n]*<translation type=\"unfinished\""
+                 unfinished "${fresh}")
+    foreach(entry IN LISTS unfinished)
+        string(REGEX REPLACE "</?source>|[ \n]*<translation.*" "" entry "${entry}")
+        message(SEND_ERROR "${name}: untranslated: ${entry}")
+        set(failed TRUE)
+    endforeach()
+endforeach()
+if(failed)
+    message(FATAL_ERROR "translations are incomplete")
+endif()
