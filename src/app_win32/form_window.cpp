@@ -17,6 +17,9 @@ namespace vexilo::win32 {
 namespace {
 
 constexpr int kFirstControlId = 100;
+/// Posted once per burst of table changes: the grid takes the table's row count and current row
+/// when the message loop runs again, so that appending many rows costs one update.
+constexpr UINT kSyncGrid = WM_APP + 1;
 
 int controlId(std::size_t index) {
     return kFirstControlId + static_cast<int>(index);
@@ -411,6 +414,9 @@ LRESULT FormWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         layout(HIWORD(wParam));
         return 0;
     }
+    case kSyncGrid:
+        syncGrid();
+        return 0;
     case WM_CLOSE:
         if (m_guard.requestClose() == form::CommandGuard::CloseVerdict::Close) {
             DestroyWindow(m_window);
@@ -698,18 +704,40 @@ void FormWindow::showMessage(std::string_view title, std::string_view text, UINT
                 MB_OK | icon | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
+void FormWindow::scheduleSync() {
+    if (!m_syncPending && m_window != nullptr) {
+        m_syncPending = true;
+        PostMessageW(m_window, kSyncGrid, 0, 0);
+    }
+}
+
+void FormWindow::syncGrid() {
+    m_syncPending = false;
+    ListView_SetItemCountEx(m_grid, m_table.rowCount() - 1, LVSICF_NOSCROLL);
+    m_selectingFromTable = true;
+    ListView_SetItemState(m_grid, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    const int row = m_table.currentRow();
+    if (row > 0) {
+        ListView_SetItemState(m_grid, row - 1, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(m_grid, row - 1, FALSE);
+    }
+    m_selectingFromTable = false;
+    InvalidateRect(m_grid, nullptr, FALSE);
+}
+
 void FormWindow::rowsAboutToBeInserted(int, int) {}
 
 void FormWindow::rowsInserted() {
-    ListView_SetItemCountEx(m_grid, m_table.rowCount() - 1,
-                            LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    scheduleSync();
 }
 
 void FormWindow::rowsAboutToBeRemoved(int, int) {}
 
 void FormWindow::rowsRemoved() {
-    ListView_SetItemCountEx(m_grid, m_table.rowCount() - 1, 0);
-    InvalidateRect(m_grid, nullptr, FALSE);
+    // The list view must not ask for rows the table no longer has.
+    ListView_SetItemCountEx(m_grid, m_table.rowCount() - 1, LVSICF_NOSCROLL);
+    scheduleSync();
 }
 
 void FormWindow::cellChanged(int row, int) {
@@ -718,16 +746,8 @@ void FormWindow::cellChanged(int row, int) {
     }
 }
 
-void FormWindow::currentRowChanged(int row) {
-    m_selectingFromTable = true;
-    ListView_SetItemState(m_grid, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    if (row > 0) {
-        ListView_SetItemState(m_grid, row - 1, LVIS_SELECTED | LVIS_FOCUSED,
-                              LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_EnsureVisible(m_grid, row - 1, FALSE);
-    }
-    m_selectingFromTable = false;
-    InvalidateRect(m_grid, nullptr, FALSE);
+void FormWindow::currentRowChanged(int) {
+    scheduleSync();
 }
 
 } // namespace vexilo::win32

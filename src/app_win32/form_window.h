@@ -97,6 +97,8 @@ private:
     std::string textOf(std::string_view name) const;
     void insertIntoBox(HWND box, const form::InsertVerdict& verdict);
     void showMessage(std::string_view title, std::string_view text, UINT icon);
+    void scheduleSync();
+    void syncGrid();
 
     // TableObserver: the list view follows the table.
     void rowsAboutToBeInserted(int first, int last) override;
@@ -117,6 +119,7 @@ private:
     HFONT m_gridFont = nullptr;
     int m_dpi = 96;
     bool m_selectingFromTable = false;
+    bool m_syncPending = false;
     /// The option box whose focus came with a mouse press: its press, drag and release do not
     /// place the cursor, so the whole text stays selected.
     HWND m_swallowMouseOf = nullptr;

@@ -156,8 +156,9 @@ void type(const std::wstring& text) {
 }
 
 std::wstring textOf(HWND control) {
+    // WM_GETTEXT: GetWindowText does not ask another process's controls.
     wchar_t text[256] = {};
-    GetWindowTextW(control, text, 256);
+    SendMessageW(control, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
     return text;
 }
 
@@ -268,6 +269,14 @@ TEST_F(VexiloExeTest, PickedPointsWithTypedOptionsReachRows) {
     IDispatch* object = nullptr;
     ASSERT_TRUE(waitFor([&] { return (object = bindVexilo()) != nullptr; }));
 
+    {
+        VARIANT empty;
+        std::wstring description;
+        ASSERT_EQ(call(object, L"Rows", DISPATCH_PROPERTYGET, {}, empty, description), S_OK);
+        EXPECT_EQ(empty.vt, VT_ARRAY | VT_VARIANT);
+        VariantClear(&empty);
+    }
+
     // Two decimal places: the click selects "3", a letter is refused, "2" replaces the text.
     click(window, "Text1(0)");
     type(L"a2");
@@ -277,7 +286,9 @@ TEST_F(VexiloExeTest, PickedPointsWithTypedOptionsReachRows) {
 
     click(window, "Command1");
     ASSERT_TRUE(waitFor([&] { return autocad.logged("Utility.GetPoint").size() == 3; }, 30));
-    ASSERT_TRUE(waitFor([&] { return rowsOf(object).size() == 2; }, 10));
+    ASSERT_TRUE(waitFor([&] { return rowsOf(object).size() == 2; }, 10))
+        << rowsOf(object).size() << " rows; the stand-in's log:\n"
+        << ::testing::PrintToString(autocad.log());
     const auto rows = rowsOf(object);
     EXPECT_EQ(rows[0][0], L"1");
     EXPECT_EQ(rows[0][1], L"10");
