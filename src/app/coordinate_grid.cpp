@@ -3,8 +3,7 @@
 
 #include "app/cjk_font.h"
 #include "app/coordinate_table_model.h"
-#include "app/form_cad_controls.h"
-#include "app/twips.h"
+#include "form/control_table.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -16,6 +15,11 @@
 
 namespace vexilo::app {
 namespace {
+
+using form::kGridColumnWidthsTwips;
+using form::kGridPointSize;
+using form::kGridRowHeightTwips;
+using form::twipsToPixels;
 
 /// Paints a cell as a header section: the fixed first column of the grid.
 class HeaderStyleDelegate : public QStyledItemDelegate {

@@ -1,6 +1,8 @@
 // The Qt item model over the Qt-free CoordinateTable.
 #include "app/coordinate_table_model.h"
 
+#include "form/grid_text.h"
+
 #include <QString>
 
 namespace vexilo::app {
@@ -28,7 +30,8 @@ QVariant CoordinateTableModel::data(const QModelIndex& index, int role) const {
     }
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdString(m_table.cell(index.row() + 1, index.column()));
+        return QString::fromStdString(
+            std::string(form::gridCell(m_table, index.row() + 1, index.column()).text));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     case Qt::BackgroundRole:
@@ -52,7 +55,7 @@ QVariant CoordinateTableModel::headerData(int section, Qt::Orientation orientati
     }
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdString(m_table.cell(0, section));
+        return QString::fromStdString(std::string(form::gridCell(m_table, 0, section).text));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     default:

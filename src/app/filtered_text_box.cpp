@@ -32,7 +32,7 @@ public:
         kept.reserve(input.size());
         int keptBeforeCursor = 0;
         for (qsizetype i = 0; i < input.size(); ++i) {
-            if (m_box->accepted().contains(input.at(i))) {
+            if (m_box->rules().typed(input.at(i).unicode()) == form::KeyVerdict::Insert) {
                 kept.append(input.at(i));
                 if (i < pos) {
                     ++keptBeforeCursor;
@@ -50,24 +50,25 @@ private:
     const FilteredTextBox* m_box;
 };
 
-/// A key event types characters when its text is printable; backspace, Enter and the control
-/// characters of shortcuts (Ctrl+A is 0x01) are not typed characters.
-bool typesCharacters(const QString& text) {
-    if (text.isEmpty()) {
-        return false;
-    }
+/// A key event's text is refused when any of its characters is: backspace, Enter and the
+/// control characters of shortcuts (Ctrl+A is 0x01) are left to the line edit.
+bool refusesTyped(const form::OptionRules& rules, const QString& text) {
     for (const QChar c : text) {
-        if (!c.isPrint()) {
-            return false;
+        if (rules.typed(c.unicode()) == form::KeyVerdict::Discard) {
+            return true;
         }
     }
-    return true;
+    return false;
+}
+
+std::u16string_view utf16(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
 } // namespace
 
-FilteredTextBox::FilteredTextBox(const QString& accepted, QWidget* parent)
-    : QLineEdit(parent), m_accepted(accepted) {
+FilteredTextBox::FilteredTextBox(std::string_view accepted, QWidget* parent)
+    : QLineEdit(parent), m_rules(accepted) {
     m_validator = new StripValidator(this, this);
     setValidator(m_validator);
     setAlignment(Qt::AlignCenter);
@@ -78,27 +79,7 @@ FilteredTextBox::FilteredTextBox(const QString& accepted, QWidget* parent)
 }
 
 QString FilteredTextBox::filtered(const QString& text) const {
-    QString kept;
-    for (const QChar c : text) {
-        if (m_accepted.contains(c)) {
-            kept.append(c);
-        }
-    }
-    return kept;
-}
-
-bool FilteredTextBox::acceptsWhole(const QString& text) const {
-    return filtered(text) == text;
-}
-
-QString FilteredTextBox::withoutLineEnd(QString text) {
-    if (text.endsWith(QLatin1Char('\n'))) {
-        text.chop(1);
-        if (text.endsWith(QLatin1Char('\r'))) {
-            text.chop(1);
-        }
-    }
-    return text;
+    return QString::fromStdString(m_rules.kept(text.toStdString()));
 }
 
 void FilteredTextBox::keyPressEvent(QKeyEvent* event) {
@@ -107,8 +88,7 @@ void FilteredTextBox::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    const QString text = event->text();
-    if (typesCharacters(text) && filtered(text) != text) {
+    if (refusesTyped(m_rules, event->text())) {
         event->accept(); // discarded: the box and its selection stay as they are
         return;
     }
@@ -118,12 +98,12 @@ void FilteredTextBox::keyPressEvent(QKeyEvent* event) {
 void FilteredTextBox::inputMethodEvent(QInputMethodEvent* event) {
     // Input methods are disabled on the box; should one still deliver text, it is committed
     // only when the box accepts all of it, and nothing is composed in the box.
-    const QString commit = event->commitString();
-    if (!acceptsWhole(commit)) {
+    const form::InsertVerdict verdict =
+        m_rules.inserted(utf16(event->commitString()), isReadOnly());
+    if (verdict.kind == form::InsertVerdict::Kind::Refuse) {
         QApplication::beep();
-        event->accept();
-        return;
     }
+    const QString commit = QString::fromStdString(verdict.text);
     if (commit.isEmpty() && event->replacementLength() == 0) {
         event->accept();
         return;
@@ -135,7 +115,8 @@ void FilteredTextBox::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void FilteredTextBox::dragEnterEvent(QDragEnterEvent* event) {
-    if (!canTake(withoutLineEnd(event->mimeData()->text()))) {
+    if (m_rules.inserted(utf16(event->mimeData()->text()), isReadOnly()).kind !=
+        form::InsertVerdict::Kind::Insert) {
         event->ignore();
         return;
     }
@@ -143,7 +124,8 @@ void FilteredTextBox::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void FilteredTextBox::dragMoveEvent(QDragMoveEvent* event) {
-    if (!canTake(withoutLineEnd(event->mimeData()->text()))) {
+    if (m_rules.inserted(utf16(event->mimeData()->text()), isReadOnly()).kind !=
+        form::InsertVerdict::Kind::Insert) {
         event->ignore();
         return;
     }
@@ -152,14 +134,15 @@ void FilteredTextBox::dragMoveEvent(QDragMoveEvent* event) {
 
 void FilteredTextBox::dropEvent(QDropEvent* event) {
     const QString text = event->mimeData()->text();
-    const QString kept = withoutLineEnd(text);
-    if (!canTake(kept)) {
-        if (!isReadOnly() && !kept.isEmpty()) {
+    const form::InsertVerdict verdict = m_rules.inserted(utf16(text), isReadOnly());
+    if (verdict.kind != form::InsertVerdict::Kind::Insert) {
+        if (verdict.kind == form::InsertVerdict::Kind::Refuse) {
             QApplication::beep();
         }
         event->ignore();
         return;
     }
+    const QString kept = QString::fromStdString(verdict.text);
     if (kept == text) {
         QLineEdit::dropEvent(event);
         return;
@@ -190,19 +173,29 @@ void FilteredTextBox::contextMenuEvent(QContextMenuEvent* event) {
 
 void FilteredTextBox::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
+    form::FocusReason reason = form::FocusReason::Returning; // popup, another window
     switch (event->reason()) {
     case Qt::MouseFocusReason:
+        reason = form::FocusReason::MouseClick;
         m_selectAllOnRelease = true;
-        selectAll();
         break;
     case Qt::TabFocusReason:
+        reason = form::FocusReason::Tab;
+        break;
     case Qt::BacktabFocusReason:
+        reason = form::FocusReason::Backtab;
+        break;
     case Qt::ShortcutFocusReason:
+        reason = form::FocusReason::Shortcut;
+        break;
     case Qt::OtherFocusReason:
+        reason = form::FocusReason::Programmatic;
+        break;
+    default:
+        break;
+    }
+    if (form::selectsAllOnFocus(reason)) {
         selectAll();
-        break;
-    default: // back from a popup or from another window: the box keeps its selection
-        break;
     }
 }
 
@@ -229,7 +222,7 @@ void FilteredTextBox::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FilteredTextBox::mouseReleaseEvent(QMouseEvent* event) {
-    // The middle button pastes the X selection; refused as a whole like any other paste.
+    // The middle button pastes the X selection; judged whole like any other paste.
     if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
         (void)insertWhole(QGuiApplication::clipboard()->text(QClipboard::Selection));
         event->accept();
@@ -248,20 +241,15 @@ void FilteredTextBox::pasteWhole() {
     (void)insertWhole(QGuiApplication::clipboard()->text());
 }
 
-bool FilteredTextBox::canTake(const QString& text) const {
-    return !isReadOnly() && !text.isEmpty() && acceptsWhole(text);
-}
-
 bool FilteredTextBox::insertWhole(const QString& text) {
-    const QString kept = withoutLineEnd(text);
-    if (isReadOnly() || kept.isEmpty()) {
-        return false;
-    }
-    if (!acceptsWhole(kept)) {
+    const form::InsertVerdict verdict = m_rules.inserted(utf16(text), isReadOnly());
+    if (verdict.kind == form::InsertVerdict::Kind::Refuse) {
         QApplication::beep();
+    }
+    if (verdict.kind != form::InsertVerdict::Kind::Insert) {
         return false;
     }
-    insert(kept);
+    insert(QString::fromStdString(verdict.text));
     return true;
 }
 

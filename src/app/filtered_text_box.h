@@ -2,30 +2,33 @@
 // arrives, and selects its whole text when it gets the focus.
 #pragma once
 
+#include "form/option_rules.h"
+
 #include <QLineEdit>
 #include <QString>
+
+#include <string_view>
 
 class QValidator;
 
 namespace vexilo::app {
 
-/// A centred QLineEdit with a character filter. A typed key that is neither backspace nor one
-/// of the accepted characters is discarded before it reaches the box, so the box (selection
-/// included) stays unchanged. Pasted (shortcut, context menu, middle button), dropped and
-/// input-method text is taken only whole: one refused character refuses all of it, with a
-/// beep, since dropping characters would change the value ("-0.5" into a box without "." and
-/// "-" would become 5). One line end at the end of pasted or dropped text, as a copied
-/// spreadsheet cell carries, is not part of the text. A validator behind all of this strips
-/// whatever other path (setText) would bring in. Getting the focus by Tab, Backtab, shortcut,
-/// mouse click or programmatically selects the whole text, so typing replaces it.
+/// A centred QLineEdit that applies the option-box rules of form/option_rules.h. A typed key
+/// that is neither backspace nor one of the accepted characters is discarded before it reaches
+/// the box, so the box (selection included) stays unchanged. Pasted (shortcut, context menu,
+/// middle button), dropped and input-method text goes in only when the box accepts all of it;
+/// otherwise the box beeps and stays unchanged. A validator behind all of this strips whatever
+/// other path (setText) would bring in. Getting the focus by Tab, Backtab, shortcut, mouse click
+/// or programmatically selects the whole text, so typing replaces it.
 class FilteredTextBox : public QLineEdit {
     Q_OBJECT
 public:
-    /// `accepted` lists every character that may stand in the box.
-    explicit FilteredTextBox(const QString& accepted, QWidget* parent = nullptr);
+    /// `accepted` lists every character (ASCII) that may stand in the box; it must outlive
+    /// the box, as the control table's texts do.
+    explicit FilteredTextBox(std::string_view accepted, QWidget* parent = nullptr);
 
-    /// The characters the box accepts.
-    const QString& accepted() const { return m_accepted; }
+    /// The rules the box applies.
+    const form::OptionRules& rules() const { return m_rules; }
 
     /// `text` without the characters the box refuses.
     QString filtered(const QString& text) const;
@@ -44,20 +47,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    /// True when the box accepts every character of `text`.
-    bool acceptsWhole(const QString& text) const;
-    /// True when `text` may go into the box whole: it is not empty, holds only accepted
-    /// characters, and the box is editable.
-    bool canTake(const QString& text) const;
-    /// `text` without one line end (LF or CR LF) at its end.
-    static QString withoutLineEnd(QString text);
-    /// Pastes the clipboard's text when the box accepts all of it; beeps otherwise.
+    /// Pastes the clipboard's text when the box accepts all of it.
     void pasteWhole();
-    /// Inserts `text` (less one final line end) over the selection when the box accepts all of
-    /// it; otherwise beeps and returns false, leaving the box as it was.
+    /// Inserts text arriving at once over the selection when the box accepts all of it (one
+    /// line end at its end left out); beeps at a refused text. False when nothing went in.
     bool insertWhole(const QString& text);
 
-    QString m_accepted;
+    form::OptionRules m_rules;
     QValidator* m_validator = nullptr;
     /// Set by a focus-in through a mouse click: the click's press, drag and release would
     /// otherwise put the cursor where the mouse is and clear the selection.

@@ -5,9 +5,8 @@
 #include "app/coordinate_grid.h"
 #include "app/coordinate_table_model.h"
 #include "app/filtered_text_box.h"
-#include "app/form_cad_controls.h"
 #include "app/grid_menu.h"
-#include "app/twips.h"
+#include "form/control_table.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -26,6 +25,11 @@
 namespace vexilo::app {
 namespace {
 
+using form::ControlKind;
+using form::ControlSpec;
+using form::kControls;
+using form::twipsToPixels;
+
 QString qtText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -35,18 +39,6 @@ QRect twipsRect(const ControlSpec& entry) {
             twipsToPixels(entry.height)};
 }
 
-/// Resets a flag when the scope ends, however it ends.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~FlagGuard() { m_flag = false; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-
-private:
-    bool& m_flag;
-};
-
 } // namespace
 
 FormCAD::FormCAD(QWidget* parent) : QWidget(parent) {
@@ -55,8 +47,8 @@ FormCAD::FormCAD(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
-    setFont(songFont(kGridPointSize));
+    setFixedSize(twipsToPixels(form::kClientWidthTwips), twipsToPixels(form::kClientHeightTwips));
+    setFont(songFont(form::kGridPointSize));
     buildControls();
     wireButtons();
     m_gridMenu = new GridMenu(*this, *m_grid);
@@ -64,6 +56,14 @@ FormCAD::FormCAD(QWidget* parent) : QWidget(parent) {
     connect(model, &QAbstractItemModel::rowsInserted, this, &FormCAD::scheduleJournal);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &FormCAD::scheduleJournal);
     connect(model, &QAbstractItemModel::dataChanged, this, &FormCAD::scheduleJournal);
+    m_guard.setCloser([this] { close(); });
+    // However the window closes, the table is kept in the journal before the CAD references go.
+    m_guard.setUnloadHandler([this] {
+        keepTable();
+        if (m_unloadHandler) {
+            m_unloadHandler();
+        }
+    });
 }
 
 FormCAD::~FormCAD() {
@@ -106,8 +106,8 @@ void FormCAD::buildControls() {
             break;
         }
         case ControlKind::TextBox: {
-            auto* box = new FilteredTextBox(qtText(entry.accepts), parent);
-            box->setFont(songFont(kTextBoxPointSize));
+            auto* box = new FilteredTextBox(entry.accepts, parent);
+            box->setFont(songFont(form::kTextBoxPointSize));
             box->setText(text);
             widget = box;
             break;
@@ -198,34 +198,15 @@ void FormCAD::setMessagePresenter(MessagePresenter presenter) {
 }
 
 bool FormCAD::runCommand(const std::function<void()>& action) {
-    if (m_commandRunning) {
-        return false;
-    }
-    {
-        FlagGuard running(m_commandRunning);
-        action();
-    }
-    if (m_closeRequested) {
-        m_closeRequested = false;
-        close();
-    }
-    return true;
+    return m_guard.run(action);
 }
 
 void FormCAD::closeEvent(QCloseEvent* event) {
-    if (m_commandRunning) {
-        // A command still holds the CAD references; releasing them under it would pull its
-        // objects away mid-request.
-        m_closeRequested = true;
+    // While a command runs it still holds the CAD references; releasing them under it would
+    // pull its objects away mid-request, so the guard closes the window after it.
+    if (m_guard.requestClose() == form::CommandGuard::CloseVerdict::Deferred) {
         event->ignore();
         return;
-    }
-    if (!m_unloaded) {
-        m_unloaded = true;
-        keepTable();
-        if (m_unloadHandler) {
-            m_unloadHandler();
-        }
     }
     event->accept();
 }

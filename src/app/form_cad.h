@@ -4,6 +4,8 @@
 
 #include "cad/coordinate_table.h"
 #include "cad/ports.h"
+#include "form/command_guard.h"
+#include "form/control_table.h"
 #include "form/table_journal.h"
 
 #include <QMessageBox>
@@ -27,7 +29,7 @@ class CoordinateGrid;
 class FilteredTextBox;
 class GridMenu;
 
-/// The main window. Built from the control table in form_cad_controls.h: a fixed client area
+/// The main window. Built from the control table in form/control_table.h: a fixed client area
 /// of 5625 × 5700 twips titled "Vexilo", kept above other windows where the window manager
 /// honours the request. It owns the coordinate table shown in `zbxsc`.
 ///
@@ -59,9 +61,9 @@ public:
     using MessagePresenter = std::function<void(const Message&)>;
 
     /// The program's name: the window title, and the title of a plain box given none.
-    static constexpr std::string_view kProgramName = "Vexilo";
+    static constexpr std::string_view kProgramName = form::kProgramName;
     /// Title of the information boxes.
-    static constexpr std::string_view kInformationTitle = "提示信息";
+    static constexpr std::string_view kInformationTitle = form::kInformationTitle;
 
     explicit FormCAD(QWidget* parent = nullptr);
     ~FormCAD() override;
@@ -103,7 +105,7 @@ public:
     void setMessagePresenter(MessagePresenter presenter);
 
     /// True while a button's command runs.
-    bool isCommandRunning() const { return m_commandRunning; }
+    bool isCommandRunning() const { return m_guard.isRunning(); }
     /// Runs an action as a command of this window: not at all while another command runs
     /// (returns false then), and a close that arrives meanwhile is carried out afterwards. The
     /// buttons and the public operations called by other programs go through here.
@@ -147,9 +149,7 @@ private:
     std::array<std::function<void()>, 5> m_commands;
     std::function<void()> m_unloadHandler;
     MessagePresenter m_presenter;
-    bool m_commandRunning = false;
-    bool m_closeRequested = false;
-    bool m_unloaded = false;
+    form::CommandGuard m_guard;
 };
 
 } // namespace vexilo::app

@@ -1,15 +1,20 @@
 // The window's public operations on the session bus.
 #include "app/form_cad_bus.h"
 
+#include "form/grid_text.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QTimer>
 
 namespace vexilo::app {
 
 FormCadBus::FormCadBus(FormCadOperations& operations, QObject* parent)
-    : QObject(parent), m_operations(operations) {}
+    : QObject(parent), m_operations(operations) {
+    qDBusRegisterMetaType<QList<QStringList>>();
+}
 
 bool FormCadBus::start(QString& problem) {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -17,7 +22,9 @@ bool FormCadBus::start(QString& problem) {
         problem = QStringLiteral("no D-Bus session bus: %1").arg(bus.lastError().message());
         return false;
     }
-    if (!bus.registerObject(QLatin1String(kObjectPath), this, QDBusConnection::ExportAllSlots)) {
+    if (!bus.registerObject(QLatin1String(kObjectPath), this,
+                            QDBusConnection::ExportAllSlots |
+                                QDBusConnection::ExportAllProperties)) {
         problem = QStringLiteral("cannot register %1").arg(QLatin1String(kObjectPath));
         return false;
     }
@@ -57,6 +64,18 @@ void FormCadBus::yh() {
 
 void FormCadBus::Example_GetWidth() {
     runLater([this] { return m_operations.Example_GetWidth(); });
+}
+
+QList<QStringList> FormCadBus::Rows() const {
+    QList<QStringList> rows;
+    for (const auto& row : form::tableRows(m_operations.window().table())) {
+        QStringList texts;
+        for (const std::string& text : row) {
+            texts.append(QString::fromStdString(text));
+        }
+        rows.append(texts);
+    }
+    return rows;
 }
 
 double FormCadBus::answer(const survey::SurveyResult& result) {

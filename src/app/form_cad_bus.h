@@ -5,17 +5,22 @@
 #include "app/form_cad_operations.h"
 
 #include <QDBusContext>
+#include <QList>
 #include <QObject>
+#include <QStringList>
 
 namespace vexilo::app {
 
 /// Forwards each call to FormCadOperations. The interactive operations reply when they have
 /// ended, so a caller that waits sees them through; while another command of the window runs
 /// they fail with org.vexilo.FormCAD.Busy. The survey calculations reply with their result or
-/// an org.vexilo.FormCAD.ArithmeticError that names the failure.
+/// an org.vexilo.FormCAD.ArithmeticError that names the failure. The read-only property `Rows`
+/// (D-Bus type aas) gives the table's data rows as four texts each, so a macro can take the
+/// table without exporting it.
 class FormCadBus : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.vexilo.FormCAD")
+    Q_PROPERTY(QList<QStringList> Rows READ Rows)
 public:
     /// The bus name the utility owns while it runs.
     static constexpr const char* kServiceName = "org.vexilo.Vexilo";
@@ -26,6 +31,9 @@ public:
     /// Registers the object and owns kServiceName on the session bus. False, with the reason,
     /// when there is no session bus or the name is owned by another program.
     bool start(QString& problem);
+
+    /// The table's data rows: "序号", "编码", "X坐标", "Y坐标" texts of each.
+    QList<QStringList> Rows() const;
 
 public slots:
     void Command1_Click();

@@ -47,6 +47,8 @@ public:
     bool Command2_Click();
 
     cad::CadSession& session() { return m_session; }
+    /// The window the operations act on.
+    const FormCAD& window() const { return m_window; }
 
 private:
     FormCAD& m_window;

@@ -1,11 +1,12 @@
 // The layout of the main window as data: every control with its kind, caption, place and tab
-// order, and the columns of the coordinate grid. FormCAD walks these tables to build itself.
+// order, and the columns of the coordinate grid. Each window shell walks these tables to build
+// itself.
 #pragma once
 
 #include <array>
 #include <string_view>
 
-namespace vexilo::app {
+namespace vexilo::form {
 
 /// What a control of the window is.
 enum class ControlKind {
@@ -33,12 +34,14 @@ struct ControlSpec {
     std::string_view parent;  ///< name of the frame it lies in; empty for the window
     int tabIndex;             ///< place in the window's tab order, from 0
     bool initiallyOn = false; ///< check box ticked or option button selected at start
-    /// Text boxes: the characters typing may add besides backspace; nothing else ever enters
-    /// the box, however the text arrives.
+    /// Text boxes: the characters (ASCII) typing may add besides backspace; nothing else ever
+    /// enters the box, however the text arrives (see option_rules.h).
     std::string_view accepts = {};
 };
 
+/// What the text boxes `Text1(0)` and `Text1(1)` accept.
 inline constexpr std::string_view kDigits = "0123456789";
+/// What the scale box `Text2` accepts.
 inline constexpr std::string_view kDigitsAndMinus = "0123456789-";
 
 /// The window's controls in creation order: a frame before what lies in or over it, so that
@@ -65,6 +68,21 @@ inline constexpr std::array<ControlSpec, 18> kControls = {{
     {"Command3", ControlKind::Button, "退出", 4320, 5160, 975, 375, "", 4},
 }};
 
+/// The control with this name; nullptr for none.
+constexpr const ControlSpec* findControl(std::string_view name) {
+    for (const ControlSpec& entry : kControls) {
+        if (entry.name == name) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+/// The window's title.
+inline constexpr std::string_view kProgramName = "Vexilo";
+/// Title of the information boxes.
+inline constexpr std::string_view kInformationTitle = "提示信息";
+
 /// The window's client area in twips.
 inline constexpr int kClientWidthTwips = 5625;
 inline constexpr int kClientHeightTwips = 5700;
@@ -77,5 +95,21 @@ inline constexpr int kGridRowHeightTwips = 350;
 /// Point sizes of the two fonts the window names: text boxes and the grid.
 inline constexpr double kTextBoxPointSize = 10.5;
 inline constexpr double kGridPointSize = 9.0;
+/// The face both fonts name ("宋体", SimSun); shells fall back to another CJK face without it.
+inline constexpr std::string_view kSongFace = "宋体";
 
-} // namespace vexilo::app
+/// Twips per inch; a device-independent pixel is 1/96 inch, so 15 twips.
+inline constexpr int kTwipsPerInch = 1440;
+/// The pixels per inch at which a device-independent pixel is one pixel.
+inline constexpr int kStandardDpi = 96;
+
+/// A length in twips as pixels at `dpi` pixels per inch, rounded to the nearest pixel (half
+/// away from zero): 280 twips are 19 px at 96 DPI, 28 px at 144 DPI.
+constexpr int twipsToPixels(int twips, int dpi = kStandardDpi) {
+    const long long scaled = static_cast<long long>(twips) * dpi;
+    const long long half = kTwipsPerInch / 2;
+    return static_cast<int>(scaled >= 0 ? (scaled + half) / kTwipsPerInch
+                                        : -((-scaled + half) / kTwipsPerInch));
+}
+
+} // namespace vexilo::form

@@ -1,0 +1,46 @@
+// The Windows window's commands and public operations over its COM link to AutoCAD.
+#pragma once
+
+#include "app_win32/form_window.h"
+#include "cad/cad_session.h"
+#include "cad/point_recorder.h"
+#include "capture/arc_division.h"
+#include "capture/capture_context.h"
+#include "survey/angles.h"
+
+#include <optional>
+
+namespace vexilo::win32 {
+
+/// Owns the window's CAD link and wires `Command1`, `Command2`, `Command4` and the unload step
+/// (the application's reference released first, then the document's) as on Linux. The
+/// interactive public operations run as commands of the window: none starts while another
+/// command runs (they return false then).
+class FormOperations {
+public:
+    /// Neither is owned; both must outlive this object.
+    FormOperations(FormWindow& window, cad::RunningObjectRegistry& registry);
+    FormOperations(const FormOperations&) = delete;
+    FormOperations& operator=(const FormOperations&) = delete;
+
+    /// The polyline width report.
+    bool Example_GetWidth();
+    /// The arc operation.
+    std::optional<capture::ArcRun> yh();
+    /// The point picker, as a click on `Command1` runs it.
+    bool Command1_Click();
+    /// The window the operations act on.
+    const FormWindow& window() const { return m_window; }
+
+private:
+    FormWindow& m_window;
+    cad::CadSession m_session;
+    cad::PointRecorder m_recorder;
+    capture::CaptureContext m_context;
+};
+
+/// What `Command4` "导出" says while no spreadsheet driver is built into the Windows program:
+/// the message the export shows when Excel cannot be created.
+inline constexpr std::string_view kExcelMissing = "软件没有检测到EXCEL，请确认EXCEL安装完整版！";
+
+} // namespace vexilo::win32
