@@ -254,9 +254,9 @@ TEST_F(ComLinkTest, PolylinesInBothSystemsUnderARotatedUserSystem) {
         capture::Command2_Click(context);
         const Rows r = rows();
         ASSERT_EQ(r.size(), 7U);
-        // The mirrored parcel (extrusion 0,0,-1, elevation 12.5) lists its object-system X, Y in
-        // the world system, as AutoCAD's Coordinate gives them.
-        expectVertexRows(r, 0, expect(c.user ? "mirrored.user" : "mirrored.ocs"), "M");
+        // The mirrored parcel (extrusion 0,0,-1, elevation 12.5) is converted from its object
+        // system in both systems: in the world one its easting keeps its sign.
+        expectVertexRows(r, 0, expect(c.user ? "mirrored.user" : "mirrored.world"), "M");
         expectVertexRows(r, 4, expect(c.user ? "ditch.user" : "ditch.world"), "D");
         EXPECT_TRUE(log->matching("information").empty());
     }

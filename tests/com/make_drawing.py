@@ -69,6 +69,7 @@ def main():
         ocs = OCS(e.dxf.extrusion)
         world = [ocs.to_wcs(Vec3(x, y, e.dxf.elevation)) for x, y, _s, _w in points]
         expected.append(f"{name}.ocs " + " ".join(f"{num(x)} {num(y)}" for x, y, _s, _w in points))
+        expected.append(f"{name}.world " + " ".join(f"{num(p.x)} {num(p.y)}" for p in world))
         expected.append(f"{name}.user " + " ".join(
             f"{num(p.x)} {num(p.y)}" for p in (ucs.from_wcs(v) for v in world)))
         widths = [(s, w) if not e.dxf.const_width else (e.dxf.const_width, e.dxf.const_width)
