@@ -68,33 +68,25 @@ std::string xmlEscaped(std::string_view text) {
     return out;
 }
 
+// "o entity, ad pickedPoint"
+std::string valueList(std::string_view signature, std::string_view names) {
+    std::string list;
+    forEachValue(signature, names, [&](std::string_view type, std::string_view name) {
+        list += list.empty() ? "" : ", ";
+        list += type;
+        list += ' ';
+        list += name;
+    });
+    return list;
+}
+
 // "GetEntity(s prompt) → o entity, ad pickedPoint"
 std::string memberLine(const Member& m) {
-    std::string line = "`";
-    line += m.name;
-    line += '(';
-    bool first = true;
-    forEachValue(m.in, m.inNames, [&](std::string_view type, std::string_view name) {
-        line += first ? "" : ", ";
-        line += type;
-        line += ' ';
-        line += name;
-        first = false;
-    });
-    line += ')';
+    std::string line = "`" + std::string(m.name) + "(" + valueList(m.in, m.inNames) + ")";
     if (!m.out.empty()) {
-        line += " → ";
-        first = true;
-        forEachValue(m.out, m.outNames, [&](std::string_view type, std::string_view name) {
-            line += first ? "" : ", ";
-            line += type;
-            line += ' ';
-            line += name;
-            first = false;
-        });
+        line += " → " + valueList(m.out, m.outNames);
     }
-    line += '`';
-    return line;
+    return line + "`";
 }
 
 constexpr std::string_view kIntroduction =
