@@ -15,8 +15,9 @@ FormOperations::FormOperations(FormWindow& window, cad::RunningObjectRegistry& r
                       [this] { capture::Command1_Click(m_context); });
     window.setCommand(FormWindow::Command::Command2,
                       [this] { capture::Command2_Click(m_context); });
-    window.setCommand(FormWindow::Command::Command4,
-                      [this] { m_window.showInformation(kExcelMissing); });
+    window.setCommand(FormWindow::Command::Command4, [this] {
+        report::exportToSpreadsheet(m_window.table(), m_window, m_spreadsheet);
+    });
     window.setUnloadHandler([this] { m_session.release(); });
 }
 

@@ -6,13 +6,15 @@
 #include "cad/point_recorder.h"
 #include "capture/arc_division.h"
 #include "capture/capture_context.h"
+#include "export/excel_report.h"
 #include "survey/angles.h"
 
 #include <optional>
 
 namespace vexilo::win32 {
 
-/// Owns the window's CAD link and wires `Command1`, `Command2`, `Command4` and the unload step
+/// Owns the window's CAD link and wires `Command1`, `Command2`, `Command4` (the report in Excel
+/// or WPS) and the unload step
 /// (the application's reference released first, then the document's) as on Linux. The
 /// interactive public operations run as commands of the window: none starts while another
 /// command runs (they return false then).
@@ -37,10 +39,9 @@ private:
     cad::CadSession m_session;
     cad::PointRecorder m_recorder;
     capture::CaptureContext m_context;
+    /// The spreadsheet application, workbook and worksheet of the latest export, kept until the
+    /// next export replaces them; the program never saves, closes or quits them.
+    report::SpreadsheetReport m_spreadsheet;
 };
-
-/// What `Command4` "导出" says while no spreadsheet driver is built into the Windows program:
-/// the message the export shows when Excel cannot be created.
-inline constexpr std::string_view kExcelMissing = "软件没有检测到EXCEL，请确认EXCEL安装完整版！";
 
 } // namespace vexilo::win32
