@@ -252,12 +252,12 @@ void FormWindow::createControls() {
             ListView_SetExtendedListViewStyle(m_grid, LVS_EX_DOUBLEBUFFER);
             for (std::size_t column = 0; column < cad::CoordinateTable::kHeaders.size(); ++column) {
                 std::wstring header = wide(cad::CoordinateTable::kHeaders[column]);
-                LVCOLUMNW spec{};
-                spec.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-                spec.fmt = LVCFMT_CENTER;
-                spec.cx = 10;
-                spec.pszText = header.data();
-                ListView_InsertColumn(m_grid, static_cast<int>(column), &spec);
+                LVCOLUMNW layout{};
+                layout.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+                layout.fmt = LVCFMT_CENTER;
+                layout.cx = 10;
+                layout.pszText = header.data();
+                ListView_InsertColumn(m_grid, static_cast<int>(column), &layout);
             }
         }
     }

@@ -20,7 +20,7 @@ TEST(ParseDivision, TakesWholePartsOrASpacingAfterAt) {
     struct Case {
         const char* answer;
         int parts;
-        double spacing; // parts 0 and spacing 0: refused
+        double spacing; // no count and no spacing: refused
     };
     const Case cases[] = {
         {"8", 8, 0},   {" 1 ", 1, 0}, {"@2.5", 0, 2.5}, {"@ 10", 0, 10}, {"0", 0, 0},
