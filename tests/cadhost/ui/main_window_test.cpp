@@ -158,7 +158,7 @@ private slots:
     void typedCoordinatesAnswerAPoint() {
         askPoint();
         QCOMPARE(m_window->commandLineWidget()->promptLabel()->text(),
-                 QStringLiteral("Command: 请选择点：<退出键取消选择> "));
+                 QStringLiteral("请选择点：<退出键取消选择> "));
         QTest::keyClicks(input(), "10.5,20.25");
         QTest::keyClick(input(), Qt::Key_Return);
         QCOMPARE(m_reply.calls, 1);
