@@ -366,6 +366,12 @@
         <source>Intersection</source>
         <translation>交点</translation>
     </message>
+    <message>
+        <source>No drawing is open.
+Open one with File &gt; Open (Ctrl+O), the OPEN command, or drop a .dxf file on this window.</source>
+        <translation>没有打开的图形。
+用 文件 &gt; 打开(Ctrl+O)、OPEN 命令，或把 .dxf 文件拖到本窗口上来打开。</translation>
+    </message>
 </context>
 <context>
     <name>vexilo::cadhost::MainWindow</name>
