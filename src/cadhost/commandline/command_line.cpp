@@ -164,14 +164,10 @@ void CommandLine::listCommands() {
     }
 }
 
-void CommandLine::stopScript() {
-    if (!m_script.running()) {
-        return;
-    }
-    m_history.message(fillText(
+std::string CommandLine::scriptStoppedText() const {
+    return fillText(
         uiText("CommandLine", "Script stopped at line %1; lines not run: %2."),
-        {std::to_string(m_script.nextLineNumber()), std::to_string(m_script.remaining())}));
-    m_script.stop();
+        {std::to_string(m_script.nextLineNumber()), std::to_string(m_script.remaining())});
 }
 
 Ucs CommandLine::currentUcs() const {
@@ -550,7 +546,10 @@ void CommandLine::escape() {
     } else {
         dropIdlePrompt();
         m_history.message(cancelEcho());
-        stopScript();
+        if (m_script.running()) {
+            m_history.message(scriptStoppedText());
+            m_script.stop();
+        }
         showIdlePrompt();
     }
     notify();
@@ -666,11 +665,9 @@ Status<ScriptFailure> CommandLine::runScript(const std::string& path) {
 void CommandLine::runScriptLines(std::vector<std::string> lines) {
     // A script started from a script replaces it, as in AutoCAD; what is left of the old one
     // is told.
-    const bool idle = m_idlePromptShown;
-    dropIdlePrompt();
-    stopScript();
-    if (idle) {
-        showIdlePrompt();
+    if (m_script.running()) {
+        print(scriptStoppedText());
+        m_script.stop();
     }
     m_script.start(std::move(lines));
     m_scriptWaitTold = false;

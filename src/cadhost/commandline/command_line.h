@@ -136,7 +136,7 @@ private:
     void echoClick(Vec3 wcs);
     void complain(std::string_view message);
     void listCommands();
-    void stopScript();
+    std::string scriptStoppedText() const;
     void answerRequest(std::string_view line);
     void startCommand(std::string_view line);
     void commandInput(std::string_view line);

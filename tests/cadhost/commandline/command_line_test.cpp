@@ -585,6 +585,7 @@ TEST_F(CommandLineTest, ScriptLinesThatDoNothingAreToldWithTheirNumbers) {
     askPoint();
     runTasks();
     EXPECT_EQ(reply.code, automation::kNoInputCode);
+    line.runScriptLines({"7,7", "8,8"});
     line.escape();
     std::vector<std::string> told;
     for (const std::string& l : line.history().lines()) {
@@ -597,7 +598,8 @@ TEST_F(CommandLineTest, ScriptLinesThatDoNothingAreToldWithTheirNumbers) {
                         "Script line 2 is not a command: it waits for a program's request (Esc "
                         "stops the script).",
                         "Script line 2: Point or option keyword required.",
-                        "Script stopped at line 4; lines not run: 1."}));
+                        "Script stopped at line 4; lines not run: 1.",
+                        "Script stopped at line 1; lines not run: 2."}));
 }
 
 TEST_F(CommandLineTest, ScriptFileAndEscStopsAWaitingScript) {
