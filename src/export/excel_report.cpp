@@ -275,9 +275,9 @@ SpreadsheetExport exportToSpreadsheet(const cad::CoordinateTable& table, cad::Wi
     const Object workbook =
         session.object(workbooks, L"Add", "Workbook", {}, static_cast<WORD>(DISPATCH_METHOD));
     const Object worksheets = session.object(workbook, L"Worksheets", "Sheets");
-    std::vector<Variant> first;
-    first.push_back(Variant::integer(1));
-    const Object worksheet = session.object(worksheets, kDefault, "Worksheet", std::move(first));
+    std::vector<Variant> itemOne;
+    itemOne.push_back(Variant::integer(1));
+    const Object worksheet = session.object(worksheets, kDefault, "Worksheet", std::move(itemOne));
     if (!application || !workbook || !worksheet) {
         window.showInformation(kNoSpreadsheetMessage);
         outcome.calls = session.calls();
@@ -332,16 +332,25 @@ SpreadsheetExport exportToSpreadsheet(const cad::CoordinateTable& table, cad::Wi
                 Variant::integer(kAlignCentre));
 
     // The title, the headings and the data in blocks of sheet rows, the first block starting
-    // at the title.
+    // at the title. When the application refuses that first block as a whole, the title and the
+    // headings go on their own, skipped if refused again, so that they never keep the data out.
     const int dataRows = table.rowCount() - 1;
-    int reached = kTitleRow - 1; // the last sheet row written
-    for (int first = kTitleRow; first <= layout->lastReportRow; first += kBlockRows) {
-        const int last = std::min(layout->lastReportRow, first + kBlockRows - 1);
+    const int lastRow = layout->lastReportRow;
+    int first = std::min(lastRow, kBlockRows) + 1;
+    int reached = first - 1; // the last sheet row written
+    if (!writeBlock(session, worksheet, table, kTitleRow, reached)) {
+        writeBlock(session, worksheet, table, kTitleRow, kHeadingRow);
+        first = kFirstDataRow;
+        reached = kHeadingRow;
+    }
+    while (first <= lastRow) {
+        const int last = std::min(lastRow, first + kBlockRows - 1);
         const int written = writeRows(session, worksheet, table, first, last);
         reached = first + written - 1;
         if (written < last - first + 1) {
             break; // the sheet ends here: later blocks would be refused as well
         }
+        first = last + 1;
     }
     outcome.rowsWritten = std::max(0, reached - kHeadingRow);
 
