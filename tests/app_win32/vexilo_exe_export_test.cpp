@@ -2,7 +2,7 @@
 // fill the table, a click on 导出 makes the report in the stand-in spreadsheet, and the sheet it
 // wrote is left as export.json with export.expected.json (the table's rows, read through
 // Vexilo.FormCAD's `Rows`) beside it for check_report.py, which ctest runs after this program.
-// Without a spreadsheet application the click shows the message and the table stays as it was.
+// (Without a spreadsheet application the click's message is checked in vexilo_exe_test.cpp.)
 #include "app_win32/automation_object.h"
 #include "app_win32/form_window.h"
 #include "cad/com/variant.h"
@@ -140,19 +140,6 @@ void click(HWND window, std::string_view name) {
     SendInput(3, inputs, sizeof(INPUT));
 }
 
-/// Waits for a message box of the process with this title, returns its text and presses OK.
-std::wstring answerMessageBox(DWORD process, const wchar_t* title) {
-    HWND box = nullptr;
-    if (!waitFor([&] { return (box = findWindowOf(process, L"#32770", title)) != nullptr; }, 30)) {
-        return L"(no box)";
-    }
-    wchar_t text[256] = {};
-    SendMessageW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    waitFor([&] { return IsWindow(box) == FALSE; });
-    return text;
-}
-
 /// The table's rows through `Rows` of the object vexilo.exe put in the running object table;
 /// nothing when it cannot be read.
 std::optional<Rows> tableRows() {
@@ -231,7 +218,7 @@ void writeExpectation(const std::wstring& path, const Rows& rows) {
     out << "]}\n";
 }
 
-TEST(VexiloExeExportTest, ExportShowsTheTableInTheSpreadsheetOrSaysThereIsNone) {
+TEST(VexiloExeExportTest, ExportShowsThePickedRowsInTheSpreadsheet) {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     {
         Process registration(L"/RegServer");
@@ -241,9 +228,9 @@ TEST(VexiloExeExportTest, ExportShowsTheTableInTheSpreadsheetOrSaysThereIsNone) 
     excel.classId = L"{3C1F5E27-8B40-4D0A-9E6B-51A7C2D08F21}";
     report::testing::registerSpreadsheet(excel);
 
-    // Three points with their codes typed; an empty code ends the pick.
+    // Three points with their codes typed; Esc at the fourth point ends the pick.
     cad::com::testing::StandIn autocad(
-        {"12.3456,45.6789", "007", "-20.5,7.25", "K2", "100,200", "K3", "300,400", ""});
+        {"12.3456,45.6789", "007", "-20.5,7.25", "K2", "100,200", "K3", "^C"});
     ASSERT_TRUE(autocad.ready());
     Process vexilo;
     HWND window = nullptr;
@@ -251,7 +238,7 @@ TEST(VexiloExeExportTest, ExportShowsTheTableInTheSpreadsheetOrSaysThereIsNone) 
         waitFor([&] { return (window = findWindowOf(vexilo.id(), FormWindow::kClassName)); }));
     ASSERT_TRUE(waitFor([] { return tableRows() == Rows{}; }));
     click(window, "Command1");
-    ASSERT_TRUE(waitFor([&] { return autocad.logged("Utility.GetString").size() == 4; }, 60))
+    ASSERT_TRUE(waitFor([&] { return autocad.logged("Utility.GetPoint").size() == 4; }, 60))
         << ::testing::PrintToString(autocad.log());
     Rows rows;
     ASSERT_TRUE(waitFor([&] { return (rows = tableRows().value_or(Rows{})).size() == 3; }))
@@ -278,14 +265,6 @@ TEST(VexiloExeExportTest, ExportShowsTheTableInTheSpreadsheetOrSaysThereIsNone) 
     DeleteFileW(named.c_str());
     ASSERT_TRUE(MoveFileW(sheets[0].c_str(), named.c_str()));
     writeExpectation(report::testing::sheetFolder() + L"\\export.expected.json", rows);
-    EXPECT_EQ(tableRows(), rows);
-
-    // No spreadsheet application any more: the message, no sheet, the table as it was.
-    report::testing::unregisterSpreadsheets();
-    click(window, "Command4");
-    EXPECT_EQ(answerMessageBox(vexilo.id(), L"提示信息"),
-              L"软件没有检测到EXCEL，请确认EXCEL安装完整版！");
-    EXPECT_EQ(report::testing::sheetFiles(), before);
     EXPECT_EQ(tableRows(), rows);
 
     click(window, "Command3");
