@@ -121,7 +121,7 @@ HWND findWindowOf(DWORD process, const wchar_t* className, const wchar_t* title 
 void click(HWND window, std::string_view name) {
     const auto control =
         std::find_if(form::kControls.begin(), form::kControls.end(),
-                     [&](const form::ControlSpec& spec) { return spec.name == name; });
+                     [&](const form::ControlSpec& entry) { return entry.name == name; });
     RECT place{};
     GetWindowRect(GetDlgItem(window, 100 + static_cast<int>(control - form::kControls.begin())),
                   &place);
