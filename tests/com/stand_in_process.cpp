@@ -128,18 +128,24 @@ StandIn::~StandIn() {
     RemoveDirectoryW(m_directory.c_str());
 }
 
-void StandIn::end() {
+bool StandIn::end() {
     if (m_process.hProcess == nullptr) {
-        return;
+        return true;
     }
+    const bool endedBefore = WaitForSingleObject(m_process.hProcess, 0) == WAIT_OBJECT_0;
     SetEvent(m_quit);
-    if (WaitForSingleObject(m_process.hProcess, 20000) != WAIT_OBJECT_0) {
+    DWORD code = 0;
+    bool clean = WaitForSingleObject(m_process.hProcess, 20000) == WAIT_OBJECT_0;
+    if (!clean) {
         TerminateProcess(m_process.hProcess, 1);
         WaitForSingleObject(m_process.hProcess, 5000);
+    } else if (!endedBefore) {
+        clean = GetExitCodeProcess(m_process.hProcess, &code) != 0 && code == 0;
     }
     CloseHandle(m_process.hProcess);
     CloseHandle(m_process.hThread);
     m_process = PROCESS_INFORMATION{};
+    return clean;
 }
 
 bool StandIn::exited() const {

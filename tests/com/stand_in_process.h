@@ -39,8 +39,10 @@ public:
     std::vector<std::string> log() const;
     /// Lines of log() that start with `prefix`.
     std::vector<std::string> logged(const std::string& prefix) const;
-    /// Ends it now, as closing AutoCAD would; log() stays readable.
-    void end();
+    /// Ends it now, as closing AutoCAD would; log() stays readable. True when it ended by itself
+    /// with exit code 0 once asked (or had ended before), false when it had to be terminated or
+    /// failed on its way out.
+    bool end();
     /// The process has ended (by end() or by itself).
     bool exited() const;
 
