@@ -21,7 +21,9 @@ class DrawingView;
 
 /// The window of vexilo-cad. Title "vexilo-cad — <file name>". It owns the open drawing, the
 /// waiting request (RequestBroker) and the command line, and implements what the automation
-/// service needs (AutomationHost) and what the commands need (CommandTarget).
+/// service needs (AutomationHost) and what the commands need (CommandTarget). The running
+/// object snaps come from the user's settings of the last run and are kept there whenever they
+/// change; the status bar names them.
 class MainWindow : public QMainWindow, public AutomationHost, public CommandTarget {
     Q_OBJECT
 public:
@@ -45,6 +47,8 @@ public:
     Status<dxf::DxfFailure> openDrawing(const std::string& path) override;
     void ucsChanged() override;
     void alert(const std::string& message) override;
+    /// OSNAP's dialog (SnapSettingsDialog); the running snaps change when it is accepted.
+    void editSnaps() override;
 
     /// Shows a drawing that is already read (tests, tools).
     void setDocument(std::unique_ptr<OpenDocument> document);
@@ -71,6 +75,8 @@ private:
     QLabel* m_ucsLabel = nullptr;
     QLabel* m_snapLabel = nullptr;
     QAction* m_snapAction = nullptr;
+    // The running snaps as last kept in the user's settings.
+    SnapSettings m_keptSnaps;
 };
 
 } // namespace vexilo::cadhost
