@@ -250,7 +250,9 @@ void CommandLine::startCommand(std::string_view line) {
         setStep(Step::ZoomOption);
     } else if ((command == "OSNAP" || command == "OS") && rest.empty() && !m_feedingScript) {
         // AutoCAD's OSNAP opens its settings dialog; -OSNAP, and any OSNAP of a script, asks
-        // on the command line. Script lines wait while the dialog is open.
+        // on the command line. Script lines wait while the dialog is open; the history shows
+        // the command meanwhile.
+        notify();
         ++m_alerting;
         m_target.editSnaps();
         --m_alerting;
