@@ -6,8 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
-#include <optional>
 #include <numbers>
+#include <optional>
 #include <random>
 
 namespace {
