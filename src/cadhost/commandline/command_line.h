@@ -51,7 +51,11 @@ using TaskPoster = std::function<void(std::function<void()>)>;
 /// view and script lines. At a point request a line "x,y" or "x,y,z" is a point in the current
 /// UCS, answered in WCS; at an entity request it is the place of a pick; at a text request it
 /// is the text. An empty line is Enter with nothing typed; "^C" is Esc. With no request
-/// waiting a line is a command.
+/// waiting a line is a command; an empty one repeats the last command.
+///
+/// The history shows a waiting request's prompt alone, as AutoCAD does: the idle "Command: "
+/// that it replaces is not kept. Each answer is kept after its prompt (what was typed, or the
+/// UCS coordinates of a click), "*Cancel*" on a line of its own.
 ///
 /// At a point prompt a snap mode name (END, MID, CEN, NOD, QUA, INT, PER, NEA, any three
 /// letters or more of the name) or NON is a one-time snap: the next click snaps to that kind
@@ -134,6 +138,12 @@ private:
     void requestChanged();
     void notify();
     void showIdlePrompt();
+    void dropIdlePrompt();
+    void echoCancel();
+    void echoClick(Vec3 wcs);
+    void complain(std::string_view message);
+    void listCommands();
+    std::string scriptStoppedText() const;
     void answerRequest(std::string_view line);
     void startCommand(std::string_view line);
     void commandInput(std::string_view line);
@@ -159,10 +169,16 @@ private:
     std::optional<SnapOverride> m_override;
     // The last point given at a point prompt (WCS): where perpendiculars start.
     std::optional<Vec3> m_lastPoint;
-    // True while a script line is being fed: OSNAP then prompts rather than opening a dialog.
-    bool m_feedingScript = false;
     Step m_step = Step::None;
     Vec3 m_ucsOrigin;
+    // The command that Enter at an empty "Command: " repeats, upper case.
+    std::string m_lastCommand;
+    // The open line is the idle "Command: ", which a request's prompt replaces.
+    bool m_idlePromptShown = false;
+    // The number of the script line being fed now, for messages about it.
+    std::optional<std::size_t> m_scriptLine;
+    // The running script was said to wait for a request.
+    bool m_scriptWaitTold = false;
     bool m_requestShown = false;
     bool m_pumpScheduled = false;
     // Nonzero while the person is being told or asked something; the script waits.
