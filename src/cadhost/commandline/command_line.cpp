@@ -22,21 +22,6 @@ std::string pointRequired() {
     return uiText("CommandLine", "Point or option keyword required.");
 }
 
-struct SnapName {
-    std::string_view name;
-    bool SnapModes::*mode;
-};
-
-// Object snap names as AutoCAD's OSNAP accepts them: any abbreviation of three letters or more.
-constexpr std::array<SnapName, 6> kSnapNames{{
-    {"ENDPOINT", &SnapModes::endpoint},
-    {"MIDPOINT", &SnapModes::midpoint},
-    {"CENTER", &SnapModes::center},
-    {"CENTRE", &SnapModes::center},
-    {"NODE", &SnapModes::node},
-    {"INTERSECTION", &SnapModes::intersection},
-}};
-
 constexpr std::array<std::string_view, 11> kCommands{
     "UCS", "ZOOM", "Z", "OSNAP", "OS", "OPEN", "SCRIPT", "SCR", "-OSNAP", "HELP", "?"};
 
@@ -57,22 +42,6 @@ std::string unquote(std::string_view text) {
         text = text.substr(1, text.size() - 2);
     }
     return std::string(text);
-}
-
-std::string snapList(const SnapModes& modes) {
-    std::string out;
-    const auto add = [&out](bool on, std::string_view name) {
-        if (on) {
-            out += out.empty() ? "" : ",";
-            out += name;
-        }
-    };
-    add(modes.endpoint, "END");
-    add(modes.midpoint, "MID");
-    add(modes.center, "CEN");
-    add(modes.node, "NOD");
-    add(modes.intersection, "INT");
-    return out.empty() ? "NONE" : out;
 }
 
 } // namespace
@@ -146,7 +115,7 @@ void CommandLine::listCommands() {
         std::string_view names;
         std::string what;
     };
-    const std::array<Entry, 6> entries{{
+    const std::array<Entry, 7> entries{{
         {"OPEN", uiText("CommandLine",
                         "opens a DXF drawing (also File > Open, or drop the file on the window)")},
         {"SCRIPT, SCR",
@@ -155,8 +124,10 @@ void CommandLine::listCommands() {
          uiText("CommandLine",
                 "sets the user coordinate system: W, or an origin and a point on the X axis")},
         {"ZOOM, Z", uiText("CommandLine", "shows the whole drawing")},
-        {"OSNAP, OS, -OSNAP",
-         uiText("CommandLine", "chooses the running object snaps: END,MID,CEN,NOD,INT or OFF")},
+        {"OSNAP, OS",
+         uiText("CommandLine", "opens the object snap settings: modes, on or off, aperture")},
+        {"-OSNAP", uiText("CommandLine", "chooses the running object snaps: "
+                                         "END,MID,CEN,NOD,QUA,INT,PER,NEA or OFF")},
         {"HELP, ?", uiText("CommandLine", "lists these commands")},
     }};
     for (const Entry& entry : entries) {
@@ -183,6 +154,8 @@ bool CommandLine::isIdle() const {
 // comes first, as the command is the person's own and can be typed again.
 void CommandLine::requestChanged() {
     const auto& pending = m_broker.pending();
+    // A one-time snap belongs to the prompt it was typed at.
+    m_override.reset();
     if (pending && !m_requestShown) {
         if (m_step != Step::None) {
             echoCancel();
@@ -244,12 +217,16 @@ void CommandLine::answerRequest(std::string_view line) {
     }
     const std::optional<Vec3> user = parseCoordinates(typed);
     if (!user) {
+        if (request.kind == RequestKind::Point && startSnapOverride(typed)) {
+            return;
+        }
         complain(pointRequired());
         m_history.prompt(request.prompt);
         return;
     }
     const Vec3 world = ucsToWcs(*user, currentUcs());
     if (request.kind == RequestKind::Point) {
+        m_lastPoint = world;
         m_broker.answerPoint({world.x, world.y, world.z});
         return;
     }
@@ -267,6 +244,7 @@ void CommandLine::answerRequest(std::string_view line) {
 
 void CommandLine::setStep(Step step) {
     m_step = step;
+    m_override.reset();
     std::string prompt;
     switch (step) {
     case Step::None:
@@ -282,9 +260,9 @@ void CommandLine::setStep(Step step) {
         break;
     case Step::OsnapModes:
         prompt =
-            fillText(uiText("CommandLine",
-                            "Enter list of object snap modes [END,MID,CEN,NOD,INT,OFF] <%1>: "),
-                     {m_snaps.enabled ? snapList(m_snaps.modes) : std::string("OFF")});
+            fillText(uiText("CommandLine", "Enter list of object snap modes "
+                                           "[END,MID,CEN,NOD,QUA,INT,PER,NEA,OFF] <%1>: "),
+                     {m_snaps.enabled ? snapModeNames(m_snaps.modes, ",") : std::string("OFF")});
         break;
     case Step::OpenPath:
         prompt = uiText("CommandLine", "Enter name of drawing to open: ");
@@ -298,6 +276,7 @@ void CommandLine::setStep(Step step) {
 
 void CommandLine::endCommand() {
     m_step = Step::None;
+    m_override.reset();
     m_history.endLine();
     showIdlePrompt();
     schedulePump();
@@ -349,6 +328,17 @@ void CommandLine::startCommand(std::string_view line) {
         setStep(Step::UcsOrigin);
     } else if (command == "ZOOM" || command == "Z") {
         setStep(Step::ZoomOption);
+    } else if ((command == "OSNAP" || command == "OS") && rest.empty() && !m_scriptLine) {
+        // AutoCAD's OSNAP opens its settings dialog; -OSNAP, and any OSNAP of a script, asks
+        // on the command line. Script lines wait while the dialog is open; the history shows
+        // the command meanwhile.
+        notify();
+        ++m_alerting;
+        m_target.editSnaps();
+        --m_alerting;
+        showIdlePrompt();
+        schedulePump();
+        return;
     } else {
         setStep(Step::OsnapModes);
     }
@@ -392,6 +382,9 @@ void CommandLine::commandInput(std::string_view line) {
         }
         const std::optional<Vec3> user = parseCoordinates(typed);
         if (!user) {
+            if (startSnapOverride(typed)) {
+                return;
+            }
             complain(pointRequired());
             setStep(m_step);
             return;
@@ -433,6 +426,7 @@ void CommandLine::commandInput(std::string_view line) {
 }
 
 void CommandLine::commandPoint(Vec3 wcs) {
+    m_lastPoint = wcs;
     if (m_step == Step::UcsOrigin) {
         m_ucsOrigin = wcs;
         setStep(Step::UcsXAxis);
@@ -472,45 +466,39 @@ void CommandLine::finishUcs(std::optional<Vec3> xAxisPoint) {
 }
 
 bool CommandLine::applyOsnap(std::string_view text) {
-    SnapModes modes{false, false, false, false, false};
-    bool off = false;
-    bool any = false;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find_first_of(", ", start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        const std::string_view token = text.substr(start, end - start);
-        start = end + 1;
-        if (token.empty()) {
-            continue;
-        }
-        if (token == "OFF" || token == "NONE" || token == "NON") {
-            off = true;
-            continue;
-        }
-        bool known = false;
-        for (const SnapName& name : kSnapNames) {
-            if (token.size() >= 3 && name.name.substr(0, token.size()) == token) {
-                modes.*(name.mode) = true;
-                known = true;
-            }
-        }
-        if (!known) {
-            return false;
-        }
-        any = true;
-    }
-    if (off && any) {
+    const std::optional<SnapModeList> list = parseSnapModeList(text);
+    if (!list) {
         return false;
     }
-    if (off) {
+    if (list->off) {
         m_snaps.enabled = false;
-    } else if (any) {
-        m_snaps = SnapSettings{modes, true};
+    } else {
+        m_snaps.modes = list->modes;
+        m_snaps.enabled = true;
     }
-    return off || any;
+    return true;
+}
+
+// A snap mode name typed at a point prompt takes effect for the next pick: the prompt line
+// ends with the name, and "of " asks for the point, as in AutoCAD.
+bool CommandLine::startSnapOverride(std::string_view typed) {
+    const std::optional<SnapOverride> snap = parseSnapOverride(typed);
+    if (!snap) {
+        return false;
+    }
+    m_override = snap;
+    m_history.prompt(uiText("CommandLine", "of "));
+    return true;
+}
+
+std::optional<Vec2> CommandLine::perpendicularBase() const {
+    if (!m_broker.isWaiting() && m_step == Step::UcsXAxis) {
+        return xy(m_ucsOrigin);
+    }
+    if (m_lastPoint) {
+        return xy(*m_lastPoint);
+    }
+    return std::nullopt;
 }
 
 void CommandLine::openFile(std::string_view typed) {
@@ -570,10 +558,20 @@ bool CommandLine::wantsEntity() const {
 
 std::optional<SnapHit> CommandLine::snapAt(Vec2 cursor, double aperture) const {
     OpenDocument* document = m_target.document();
-    if (!wantsPoint() || !m_snaps.enabled || document == nullptr) {
+    if (!wantsPoint() || document == nullptr) {
         return std::nullopt;
     }
-    return document->index->snap(cursor, aperture, m_snaps.modes);
+    if (m_override) {
+        if (!m_override->kind) {
+            return std::nullopt;
+        }
+        return document->index->snap(cursor, aperture, SnapModes::only(*m_override->kind),
+                                     perpendicularBase());
+    }
+    if (!m_snaps.enabled) {
+        return std::nullopt;
+    }
+    return document->index->snap(cursor, aperture, m_snaps.modes, perpendicularBase());
 }
 
 // A click without a snap lies on the XY plane of the current UCS, seen along the WCS Z axis
@@ -594,8 +592,25 @@ Vec3 CommandLine::clickPoint(Vec2 cursor, double aperture) const {
 
 void CommandLine::click(Vec2 cursor, double aperture, double pickHalfSize) {
     const auto& pending = m_broker.pending();
+    if (wantsPoint() && m_override && m_override->kind && !snapAt(cursor, aperture)) {
+        // A one-time snap that finds nothing gives no point: the person asked for an exact
+        // one. It is used up, and the prompt asks again.
+        const SnapKind kind = *m_override->kind;
+        m_override.reset();
+        m_history.endLine();
+        m_history.message(fillText(uiText("CommandLine", "No %1 found for specified point."),
+                                   {snapKindText(kind)}));
+        if (pending) {
+            m_history.prompt(pending->prompt);
+        } else {
+            setStep(m_step);
+        }
+        notify();
+        return;
+    }
     if (pending && pending->kind == RequestKind::Point) {
         const Vec3 p = clickPoint(cursor, aperture);
+        m_lastPoint = p;
         echoClick(p);
         m_broker.answerPoint({p.x, p.y, p.z});
     } else if (pending && pending->kind == RequestKind::Entity) {

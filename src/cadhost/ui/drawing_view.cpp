@@ -23,12 +23,12 @@ const QColor kHighlight{255, 255, 255};
 const QColor kUcsIcon{200, 200, 200};
 const QColor kHint{170, 170, 170};
 
-// AutoCAD's marker shapes: square endpoint, triangle midpoint, circle centre, circle with a
-// cross for a node, X for an intersection.
-void drawMarker(QPainter& painter, QPointF at, SnapKind kind) {
+} // namespace
+
+void drawSnapMarker(QPainter& painter, QPointF at, SnapKind kind, const QColor& color) {
     constexpr double r = 6.0;
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(kMarker, 2.0));
+    painter.setPen(QPen(color, 2.0));
     switch (kind) {
     case SnapKind::Endpoint:
         painter.drawRect(QRectF(at.x() - r, at.y() - r, 2 * r, 2 * r));
@@ -50,14 +50,35 @@ void drawMarker(QPainter& painter, QPointF at, SnapKind kind) {
         painter.drawLine(QPointF(at.x() - r * 0.7, at.y() + r * 0.7),
                          QPointF(at.x() + r * 0.7, at.y() - r * 0.7));
         break;
+    case SnapKind::Quadrant: {
+        const QPointF diamond[4] = {
+            {at.x(), at.y() - r}, {at.x() + r, at.y()}, {at.x(), at.y() + r}, {at.x() - r, at.y()}};
+        painter.drawPolygon(diamond, 4);
+        break;
+    }
     case SnapKind::Intersection:
         painter.drawLine(QPointF(at.x() - r, at.y() - r), QPointF(at.x() + r, at.y() + r));
         painter.drawLine(QPointF(at.x() - r, at.y() + r), QPointF(at.x() + r, at.y() - r));
         break;
+    case SnapKind::Perpendicular: {
+        const QPointF sign[3] = {
+            {at.x() - r, at.y() - r}, {at.x() - r, at.y() + r}, {at.x() + r, at.y() + r}};
+        painter.drawPolyline(sign, 3);
+        painter.drawPolyline(QPolygonF({{at.x() - r, at.y()}, at, {at.x(), at.y() + r}}));
+        break;
+    }
+    case SnapKind::Nearest: {
+        const QPointF hourglass[4] = {{at.x() - r, at.y() - r},
+                                      {at.x() + r, at.y() - r},
+                                      {at.x() - r, at.y() + r},
+                                      {at.x() + r, at.y() + r}};
+        painter.drawPolygon(hourglass, 4);
+        break;
+    }
     }
 }
 
-QString snapName(SnapKind kind) {
+QString snapKindName(SnapKind kind) {
     switch (kind) {
     case SnapKind::Endpoint:
         return DrawingView::tr("Endpoint");
@@ -67,13 +88,17 @@ QString snapName(SnapKind kind) {
         return DrawingView::tr("Center");
     case SnapKind::Node:
         return DrawingView::tr("Node");
+    case SnapKind::Quadrant:
+        return DrawingView::tr("Quadrant");
     case SnapKind::Intersection:
         return DrawingView::tr("Intersection");
+    case SnapKind::Perpendicular:
+        return DrawingView::tr("Perpendicular");
+    case SnapKind::Nearest:
+        return DrawingView::tr("Nearest");
     }
     return {};
 }
-
-} // namespace
 
 DrawingView::DrawingView(CommandLine& commandLine, QWidget* parent)
     : QWidget(parent), m_commandLine(commandLine) {
@@ -338,8 +363,8 @@ void DrawingView::drawOverlay(QPainter& painter) const {
     if (m_snap) {
         painter.setRenderHint(QPainter::Antialiasing, true);
         const QPointF at = toWidget(m_snap->point);
-        drawMarker(painter, at, m_snap->kind);
-        const QString label = snapName(m_snap->kind);
+        drawSnapMarker(painter, at, m_snap->kind, kMarker);
+        const QString label = snapKindName(m_snap->kind);
         const QFontMetrics metrics(font());
         const QRectF box(at.x() + 12, at.y() + 10, metrics.horizontalAdvance(label) + 8,
                          metrics.height() + 4);

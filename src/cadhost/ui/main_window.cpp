@@ -3,6 +3,7 @@
 
 #include "cadhost/ui/command_line_widget.h"
 #include "cadhost/ui/drawing_view.h"
+#include "cadhost/ui/snap_settings_dialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -42,6 +43,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
         std::make_unique<CommandLine>(m_broker, *this, [this](std::function<void()> task) {
             QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
         });
+    m_keptSnaps = loadSnapSettings();
+    m_commandLine->setSnaps(m_keptSnaps);
     m_view = new DrawingView(*m_commandLine);
     m_commandWidget = new CommandLineWidget(*m_commandLine);
     m_view->setKeyTarget(m_commandWidget->input());
@@ -68,11 +71,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_snapAction->setShortcut(Qt::Key_F3);
     m_snapAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_snapAction, &QAction::triggered, this, [this] { m_commandLine->toggleSnaps(); });
+    viewMenu->addAction(tr("Object Snap Se&ttings..."), this, &MainWindow::editSnaps);
 
     m_coordinates = new QLabel;
     m_coordinates->setMinimumWidth(320);
     m_ucsLabel = new QLabel;
     m_snapLabel = new QLabel;
+    m_snapLabel->setObjectName(QStringLiteral("snapStatus"));
     statusBar()->addWidget(m_coordinates);
     statusBar()->addPermanentWidget(m_ucsLabel);
     statusBar()->addPermanentWidget(m_snapLabel);
@@ -249,9 +254,20 @@ void MainWindow::showCursor(double x, double y, double z) {
 void MainWindow::commandLineChanged() {
     m_commandWidget->refresh();
     m_view->refreshCursor();
-    const bool on = m_commandLine->snaps().enabled;
-    m_snapAction->setChecked(on);
-    m_snapLabel->setText(on ? tr("OSNAP on") : tr("OSNAP off"));
+    const SnapSettings& snaps = m_commandLine->snaps();
+    m_snapAction->setChecked(snaps.enabled);
+    m_snapLabel->setText(QString::fromStdString(snapStatusText(snaps)));
+    if (snaps != m_keptSnaps) {
+        saveSnapSettings(snaps);
+        m_keptSnaps = snaps;
+    }
+}
+
+void MainWindow::editSnaps() {
+    SnapSettingsDialog dialog(m_commandLine->snaps(), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_commandLine->setSnaps(dialog.settings());
+    }
 }
 
 void MainWindow::updateTitle() {

@@ -25,7 +25,9 @@ class DrawingView;
 /// service needs (AutomationHost) and what the commands need (CommandTarget).
 ///
 /// It first opens at firstWindowGeometry() of the screen under the mouse pointer, and opens a
-/// .dxf file dropped on it. File > Open starts in openFolder().
+/// .dxf file dropped on it. File > Open starts in openFolder(). The running object snaps come
+/// from the user's settings of the last run and are kept there whenever they change; the
+/// status bar names them.
 class MainWindow : public QMainWindow, public AutomationHost, public CommandTarget {
     Q_OBJECT
 public:
@@ -49,6 +51,8 @@ public:
     Status<dxf::DxfFailure> openDrawing(const std::string& path) override;
     void ucsChanged() override;
     void alert(const std::string& message) override;
+    /// OSNAP's dialog (SnapSettingsDialog); the running snaps change when it is accepted.
+    void editSnaps() override;
 
     /// Shows a drawing that is already read (tests, tools).
     void setDocument(std::unique_ptr<OpenDocument> document);
@@ -87,6 +91,8 @@ private:
     QLabel* m_ucsLabel = nullptr;
     QLabel* m_snapLabel = nullptr;
     QAction* m_snapAction = nullptr;
+    // The running snaps as last kept in the user's settings.
+    SnapSettings m_keptSnaps;
 };
 
 } // namespace vexilo::cadhost

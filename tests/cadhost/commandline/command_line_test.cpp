@@ -62,6 +62,8 @@ public:
         return {};
     }
     void ucsChanged() override { ++ucsChanges; }
+    void editSnaps() override { ++snapDialogs; }
+    int snapDialogs = 0;
     void alert(const std::string& message) override {
         alerts.push_back(message);
         if (whileAlerting) {
@@ -255,11 +257,73 @@ TEST_F(CommandLineTest, OsnapCommandChoosesTheModes) {
     EXPECT_TRUE(line.snaps().modes.midpoint) << "F3 brings back the chosen modes";
 
     line.submit("OSNAP");
+    EXPECT_EQ(target.snapDialogs, 1) << "OSNAP alone opens the dialog";
+    line.submit("-OSNAP");
     line.submit("BOGUS");
     EXPECT_EQ(line.history().lines().back(), "Invalid object snap mode.");
     line.submit("endp");
     EXPECT_TRUE(line.snaps().modes.endpoint);
     EXPECT_FALSE(line.snaps().modes.midpoint);
+
+    // A script cannot answer a dialog: its OSNAP asks on the command line.
+    line.runScriptLines({"OSNAP", "QUA,PER,NEA"});
+    runTasks();
+    EXPECT_EQ(target.snapDialogs, 1);
+    EXPECT_TRUE(line.snaps().modes.quadrant && line.snaps().modes.nearest);
+    EXPECT_FALSE(line.snaps().modes.endpoint);
+}
+
+TEST_F(CommandLineTest, OneTimeSnapAppliesToTheNextPickOnly) {
+    struct Case {
+        const char* typed;
+        // A point given first, where perpendiculars start.
+        std::optional<Vec2> from;
+        Vec2 cursor;
+        WorldPoint expected;
+    };
+    const std::vector<Case> cases{
+        {"END", std::nullopt, {100.3, 0.2}, {100, 0, 0}},
+        {"endp", std::nullopt, {0.2, -0.3}, {0, 0, 0}},
+        {"MID", std::nullopt, {49.6, 0.3}, {50, 0, 0}},
+        {"CEN", std::nullopt, {209.8, 200.4}, {200, 200, 0}},
+        {"NOD", std::nullopt, {400.5, 401.2}, {400.123456789, 400.987654321, 0}},
+        {"INT", std::nullopt, {30.4, 0.3}, {30, 0, 0}},
+        {"QUA", std::nullopt, {200.3, 209.6}, {200, 210, 0}},
+        {"nearest", std::nullopt, {75, 0.5}, {75, 0, 0}},
+        {"PER", Vec2{60, 25}, {60.4, 0.3}, {60, 0, 0}},
+        {"PERP", Vec2{200, 25}, {200.3, 190.4}, {200, 190, 0}},
+        {"NON", std::nullopt, {100.25, 0.5}, {100.25, 0.5, 0}},
+    };
+    for (const Case& c : cases) {
+        if (c.from) {
+            askPoint();
+            line.submit(std::to_string(c.from->x) + "," + std::to_string(c.from->y));
+        }
+        // What the running snaps (endpoint, centre, intersection) make of the same click.
+        askPoint();
+        const Vec3 running = line.clickPoint(c.cursor, 1.0);
+        line.submit(c.typed);
+        EXPECT_EQ(line.history().openLine(), "of ") << c.typed;
+        line.click(c.cursor, 1.0, 1.0);
+        EXPECT_EQ(reply.point, c.expected) << c.typed;
+        EXPECT_NE(line.history().lines().back(), "Point or option keyword required.") << c.typed;
+
+        askPoint();
+        line.click(c.cursor, 1.0, 1.0);
+        EXPECT_EQ(reply.point, (WorldPoint{running.x, running.y, running.z})) << c.typed;
+    }
+}
+
+TEST_F(CommandLineTest, OneTimeSnapThatFindsNothingAsksAgain) {
+    askPoint();
+    line.submit("end");
+    line.click({150, 150}, 1.0, 1.0);
+    EXPECT_EQ(reply.calls, 0);
+    EXPECT_EQ(line.history().lines().back(), "No endpoint found for specified point.");
+    EXPECT_EQ(line.history().openLine(), "请选择点：<退出键取消选择> ");
+    // The one-time snap is used up: the next click takes the cursor.
+    line.click({150, 150}, 1.0, 1.0);
+    EXPECT_EQ(reply.point, (WorldPoint{150, 150, 0}));
 }
 
 TEST_F(CommandLineTest, NoSnapExceptAtPointPrompts) {

@@ -4,7 +4,9 @@
 #include "cadhost/ui/drawing_view.h"
 #include "cadhost/ui/main_window.h"
 #include "cadhost/ui/scene_painter.h"
+#include "cadhost/ui/snap_settings_dialog.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -14,8 +16,10 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -68,6 +72,7 @@ class MainWindowTest : public QObject {
 private:
     std::unique_ptr<MainWindow> m_window;
     Reply m_reply;
+    // The user's settings of this run (never the real ones) and files of the tests.
     QTemporaryDir m_dir;
 
     DrawingView* view() { return m_window->view(); }
@@ -105,6 +110,8 @@ private slots:
     }
 
     void init() {
+        QSettings(QSettings::UserScope, QStringLiteral("vexilo"), QStringLiteral("vexilo-cad"))
+            .clear();
         m_reply = {};
         m_window = std::make_unique<MainWindow>();
         m_window->setDocument(makeDocument(testDrawing(), "/data/test site.dxf"));
@@ -319,6 +326,51 @@ private slots:
         QTest::keyClick(view(), Qt::Key_F3);
         QVERIFY(m_window->commandLine().snaps().enabled);
         QVERIFY(view()->snapMarker().has_value());
+    }
+
+    void snapStatusNamesTheRunningModes_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("AutoCAD's default") << QString() << QStringLiteral("OSNAP: END CEN INT");
+        QTest::newRow("four modes")
+            << QStringLiteral("-OSNAP END,MID,CEN,INT") << QStringLiteral("OSNAP: END MID CEN INT");
+        QTest::newRow("the new modes")
+            << QStringLiteral("-OSNAP qua,perp,nea") << QStringLiteral("OSNAP: QUA PER NEA");
+        QTest::newRow("off") << QStringLiteral("-OSNAP OFF") << QStringLiteral("OSNAP off");
+    }
+    void snapStatusNamesTheRunningModes() {
+        QFETCH(QString, command);
+        QFETCH(QString, status);
+        if (!command.isEmpty()) {
+            m_window->commandLine().submit(command.toStdString());
+        }
+        const auto* label = m_window->findChild<QLabel*>(QStringLiteral("snapStatus"));
+        QVERIFY(label != nullptr);
+        QCOMPARE(label->text(), status);
+    }
+
+    void snapDialogChoicesOutliveTheWindow() {
+        // The dialog is modal: it is answered from the event loop it runs.
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<SnapSettingsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->modeBox(SnapKind::Endpoint)->setChecked(false);
+            dialog->modeBox(SnapKind::Quadrant)->setChecked(true);
+            dialog->modeBox(SnapKind::Nearest)->setChecked(true);
+            dialog->apertureBox()->setValue(25);
+            dialog->accept();
+        });
+        m_window->commandLine().submit("OSNAP");
+        SnapSettings expected;
+        expected.modes.endpoint = false;
+        expected.modes.quadrant = true;
+        expected.modes.nearest = true;
+        expected.aperturePixels = 25;
+        QVERIFY(m_window->commandLine().snaps() == expected);
+
+        m_window = std::make_unique<MainWindow>();
+        QVERIFY(m_window->commandLine().snaps() == expected);
+        QCOMPARE(view()->aperture(), 25 / view()->viewport().scale);
     }
 
     void windowStateFollowsAutomationValues() {
