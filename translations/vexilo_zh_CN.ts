@@ -64,10 +64,6 @@
         <translation>OPEN 失败: %1</translation>
     </message>
     <message>
-        <source>Script stopped.</source>
-        <translation>脚本已停止。</translation>
-    </message>
-    <message>
         <source>&lt;Osnap on&gt;</source>
         <translation>&lt;对象捕捉 开&gt;</translation>
     </message>
@@ -84,6 +80,42 @@
 %2</source>
         <translation>无法打开 %1：
 %2</translation>
+    </message>
+    <message>
+        <source>Script line %1: %2</source>
+        <translation>脚本第 %1 行：%2</translation>
+    </message>
+    <message>
+        <source>opens a DXF drawing (also File &gt; Open, or drop the file on the window)</source>
+        <translation>打开 DXF 图形（也可用 文件 &gt; 打开，或把文件拖到窗口上）</translation>
+    </message>
+    <message>
+        <source>feeds the lines of a script file as if typed, one per answer</source>
+        <translation>把脚本文件的各行当作键入的内容送入，每行一个回答</translation>
+    </message>
+    <message>
+        <source>sets the user coordinate system: W, or an origin and a point on the X axis</source>
+        <translation>设置用户坐标系：W，或原点和 X 轴上的一点</translation>
+    </message>
+    <message>
+        <source>shows the whole drawing</source>
+        <translation>显示整个图形</translation>
+    </message>
+    <message>
+        <source>chooses the running object snaps: END,MID,CEN,NOD,INT or OFF</source>
+        <translation>选择执行中的对象捕捉：END,MID,CEN,NOD,INT 或 OFF</translation>
+    </message>
+    <message>
+        <source>lists these commands</source>
+        <translation>列出这些命令</translation>
+    </message>
+    <message>
+        <source>Script stopped at line %1; lines not run: %2.</source>
+        <translation>脚本在第 %1 行停止；未执行的行数：%2。</translation>
+    </message>
+    <message>
+        <source>Script line %1 is not a command: it waits for a program&apos;s request (Esc stops the script).</source>
+        <translation>脚本第 %1 行不是命令：它等待程序的请求（Esc 停止脚本）。</translation>
     </message>
 </context>
 <context>
@@ -333,6 +365,12 @@
     <message>
         <source>Intersection</source>
         <translation>交点</translation>
+    </message>
+    <message>
+        <source>No drawing is open.
+Open one with File &gt; Open (Ctrl+O), the OPEN command, or drop a .dxf file on this window.</source>
+        <translation>没有打开的图形。
+用 文件 &gt; 打开(Ctrl+O)、OPEN 命令，或把 .dxf 文件拖到本窗口上来打开。</translation>
     </message>
 </context>
 <context>

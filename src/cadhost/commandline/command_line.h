@@ -53,7 +53,11 @@ using TaskPoster = std::function<void(std::function<void()>)>;
 /// view and script lines. At a point request a line "x,y" or "x,y,z" is a point in the current
 /// UCS, answered in WCS; at an entity request it is the place of a pick; at a text request it
 /// is the text. An empty line is Enter with nothing typed; "^C" is Esc. With no request
-/// waiting a line is a command.
+/// waiting a line is a command; an empty one repeats the last command.
+///
+/// The history shows a waiting request's prompt alone, as AutoCAD does: the idle "Command: "
+/// that it replaces is not kept. Each answer is kept after its prompt (what was typed, or the
+/// UCS coordinates of a click), "*Cancel*" on a line of its own.
 class CommandLine {
 public:
     CommandLine(RequestBroker& broker, CommandTarget& target, TaskPoster post);
@@ -127,6 +131,12 @@ private:
     void requestChanged();
     void notify();
     void showIdlePrompt();
+    void dropIdlePrompt();
+    void echoCancel();
+    void echoClick(Vec3 wcs);
+    void complain(std::string_view message);
+    void listCommands();
+    std::string scriptStoppedText() const;
     void answerRequest(std::string_view line);
     void startCommand(std::string_view line);
     void commandInput(std::string_view line);
@@ -149,6 +159,14 @@ private:
     SnapSettings m_snaps;
     Step m_step = Step::None;
     Vec3 m_ucsOrigin;
+    // The command that Enter at an empty "Command: " repeats, upper case.
+    std::string m_lastCommand;
+    // The open line is the idle "Command: ", which a request's prompt replaces.
+    bool m_idlePromptShown = false;
+    // The number of the script line being fed now, for messages about it.
+    std::optional<std::size_t> m_scriptLine;
+    // The running script was said to wait for a request.
+    bool m_scriptWaitTold = false;
     bool m_requestShown = false;
     bool m_pumpScheduled = false;
     // Nonzero while the person is being told something; the script waits.

@@ -15,7 +15,8 @@
 
 namespace vexilo::cadhost {
 
-/// The plan view of the drawing's model space (WCS XY), on a dark background.
+/// The plan view of the drawing's model space (WCS XY), on a dark background, with the UCS icon
+/// in the lower-left corner; with no drawing it says how to open one.
 ///
 /// Mouse: left click answers the pending point (snapped) or entity request; right click is
 /// Enter; middle drag pans (reusing the last picture while the button is held); wheel zooms
@@ -75,6 +76,8 @@ private:
     void trackCursor(QPointF position);
     void drawOverlay(class QPainter& painter) const;
     void drawHighlight(class QPainter& painter) const;
+    void drawUcsIcon(class QPainter& painter) const;
+    void drawEmptyHint(class QPainter& painter) const;
 
     CommandLine& m_commandLine;
     const OpenDocument* m_document = nullptr;

@@ -6,19 +6,34 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QUrl>
 
 namespace vexilo::cadhost {
 
 namespace {
 
 const QString kProgram = QStringLiteral("vexilo-cad");
+const QString kOpenFolderKey = QStringLiteral("openFolder");
+
+QSettings settings() {
+    return QSettings(QSettings::UserScope, QStringLiteral("vexilo"), QStringLiteral("vexilo-cad"));
+}
 
 } // namespace
 
@@ -67,7 +82,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     commandLineChanged();
     ucsChanged();
     updateTitle();
-    resize(1200, 800);
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen != nullptr) {
+        setGeometry(firstWindowGeometry(screen->availableGeometry()));
+    }
+    setAcceptDrops(true);
     m_commandWidget->input()->setFocus();
 }
 
@@ -131,8 +153,64 @@ Status<dxf::DxfFailure> MainWindow::openDrawing(const std::string& path) {
         return unexpected(opened.error());
     }
     setDocument(std::move(*opened));
+    rememberFolder(QString::fromStdString(path));
     m_commandLine->print(loadSummary(*m_document));
     return {};
+}
+
+void MainWindow::rememberFolder(const QString& path) {
+    settings().setValue(kOpenFolderKey, QFileInfo(path).absolutePath());
+}
+
+QString MainWindow::openFolder() const {
+    if (m_document != nullptr && !m_document->path.empty()) {
+        return QFileInfo(QString::fromStdString(m_document->path)).absolutePath();
+    }
+    const QString last = settings().value(kOpenFolderKey).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir()) {
+        return last;
+    }
+    return QDir::homePath();
+}
+
+QRect MainWindow::firstWindowGeometry(const QRect& available) {
+    constexpr double kShare = 0.8;
+    const QSize size(static_cast<int>(available.width() * kShare),
+                     static_cast<int>(available.height() * kShare));
+    QRect geometry(QPoint(), size);
+    geometry.moveCenter(available.center());
+    return geometry;
+}
+
+QString MainWindow::droppedDrawing(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls()) {
+        return {};
+    }
+    for (const QUrl& url : mime->urls()) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && path.endsWith(QStringLiteral(".dxf"), Qt::CaseInsensitive)) {
+            return path;
+        }
+    }
+    return {};
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedDrawing(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = droppedDrawing(event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // The message box of a failure must not run inside the drag source's event.
+    QMetaObject::invokeMethod(
+        this, [this, path] { m_commandLine->openDrawing(path.toStdString()); },
+        Qt::QueuedConnection);
 }
 
 void MainWindow::alert(const std::string& message) {
@@ -140,9 +218,11 @@ void MainWindow::alert(const std::string& message) {
 }
 
 void MainWindow::chooseDrawing() {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Open drawing"), QString(),
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open drawing"), openFolder(),
                                                       tr("DXF drawings (*.dxf *.DXF)"));
     if (!path.isEmpty()) {
+        // The folder chosen is where the next Open starts, even if this file cannot be read.
+        rememberFolder(path);
         m_commandLine->openDrawing(path.toStdString());
     }
 }

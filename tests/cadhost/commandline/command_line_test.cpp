@@ -385,18 +385,26 @@ TEST_F(CommandLineTest, TextRequestCancel) {
 
 // ---- prompts in the history ----
 
-TEST_F(CommandLineTest, PromptsShowAsReceived) {
+TEST_F(CommandLineTest, WaitingRequestShowsItsPromptAloneAndTheHistoryKeepsTheAnswers) {
     EXPECT_EQ(line.history().openLine(), "Command: ");
     askPoint();
-    EXPECT_EQ(line.history().openLine(), "Command: 请选择点：<退出键取消选择> ");
+    EXPECT_EQ(line.history().openLine(), "请选择点：<退出键取消选择> ");
     line.submit("1,2");
-    EXPECT_EQ(line.history().lines().back(), "Command: 请选择点：<退出键取消选择> 1,2");
     EXPECT_EQ(line.history().openLine(), "Command: ");
     askText(false);
-    EXPECT_EQ(line.history().lines().back(), "Command: ");
-    EXPECT_EQ(line.history().openLine(), "命令：请输入点的编码：<退出键取消输入>");
+    line.submit("J1");
+    useUcs({400, 400, 0}, 0);
+    askPoint();
+    line.click({402.5, 403.0}, 1.0, 1.0);
+    askEntity();
     line.escape();
-    EXPECT_EQ(line.history().lines().back(), "命令：请输入点的编码：<退出键取消输入>*Cancel*");
+    EXPECT_EQ(
+        std::vector<std::string>(line.history().lines().begin(), line.history().lines().end()),
+        (std::vector<std::string>{"请选择点：<退出键取消选择> 1,2",
+                                  "命令：请输入点的编码：<退出键取消输入>J1",
+                                  "请选择点：<退出键取消选择> 2.5000,3.0000,0.0000",
+                                  "请选择圆弧对象<退出键取消选择>：", "*Cancel*"}));
+    EXPECT_EQ(line.history().openLine(), "Command: ");
 }
 
 // ---- host commands ----
@@ -442,6 +450,38 @@ TEST_F(CommandLineTest, RequestArrivingDuringACommandEndsTheCommand) {
     line.submit("1,1");
     EXPECT_EQ(reply.point, (WorldPoint{1, 1, 0}));
     EXPECT_TRUE(target.doc->drawing->ucs().isWorld());
+}
+
+TEST_F(CommandLineTest, EnterAtAnEmptyCommandRepeatsTheLastCommand) {
+    line.submit("");
+    EXPECT_TRUE(line.history().lines().empty()) << "nothing to repeat yet";
+    line.submit("zoom e");
+    line.submit("");
+    EXPECT_EQ(line.history().lines().back(), "Command: ZOOM");
+    EXPECT_EQ(line.history().openLine(), "Enter an option [All/Extents] <Extents>: ");
+    line.submit("");
+    EXPECT_EQ(target.zooms, 2);
+}
+
+TEST_F(CommandLineTest, HelpListsEveryCommandOnALineOfItsOwn) {
+    for (const char* typed : {"HELP", "?"}) {
+        const std::size_t before = line.history().lines().size();
+        line.submit(typed);
+        const auto& lines = line.history().lines();
+        ASSERT_EQ(lines[before], std::string("Command: ") + typed);
+        std::vector<std::string> listed;
+        for (std::size_t i = before + 1; i < lines.size(); ++i) {
+            const std::string names = lines[i].substr(0, lines[i].find(" — "));
+            for (std::size_t start = 0; start < names.size();) {
+                const std::size_t comma = std::min(names.find(", ", start), names.size());
+                listed.push_back(names.substr(start, comma - start));
+                EXPECT_TRUE(isHostCommand(listed.back())) << lines[i];
+                start = comma + 2;
+            }
+        }
+        EXPECT_EQ(listed, (std::vector<std::string>{"OPEN", "SCRIPT", "SCR", "UCS", "ZOOM", "Z",
+                                                    "OSNAP", "OS", "-OSNAP", "HELP", "?"}));
+    }
 }
 
 TEST_F(CommandLineTest, ZoomOpenAndUnknownCommands) {
@@ -537,6 +577,29 @@ TEST_F(CommandLineTest, ScriptWaitsWhileAFailedOpenIsShown) {
     ASSERT_FALSE(loggedDuringTheBox.empty());
     EXPECT_EQ(loggedDuringTheBox.back(), "OPEN failed: " + target.openFailure->message);
     EXPECT_EQ(target.zooms, 1) << "the script goes on once the box is closed";
+}
+
+TEST_F(CommandLineTest, ScriptLinesThatDoNothingAreToldWithTheirNumbers) {
+    line.runScriptLines({"ZOOM E FROB", "abc", "", "5,5"});
+    runTasks();
+    askPoint();
+    runTasks();
+    EXPECT_EQ(reply.code, automation::kNoInputCode);
+    line.runScriptLines({"7,7", "8,8"});
+    line.escape();
+    std::vector<std::string> told;
+    for (const std::string& l : line.history().lines()) {
+        if (l.starts_with("Script")) {
+            told.push_back(l);
+        }
+    }
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "Script line 1: Unknown command \"FROB\".",
+                        "Script line 2 is not a command: it waits for a program's request (Esc "
+                        "stops the script).",
+                        "Script line 2: Point or option keyword required.",
+                        "Script stopped at line 4; lines not run: 1.",
+                        "Script stopped at line 1; lines not run: 2."}));
 }
 
 TEST_F(CommandLineTest, ScriptFileAndEscStopsAWaitingScript) {
