@@ -57,12 +57,12 @@ std::string writeLongPolylineDrawing(int vertices) {
     return toUtf8(path);
 }
 
-void registerProgId(const std::string& progId) {
+void registerProgId(const std::string& progId, bool otherVersion) {
     const std::wstring key = L"Software\\Classes\\" + toWide(progId) + L"\\CLSID";
     HKEY handle = nullptr;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
                         nullptr) == ERROR_SUCCESS) {
-        const std::wstring value = kStandInClassIdText;
+        const std::wstring value = otherVersion ? kOtherVersionClassIdText : kStandInClassIdText;
         RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(handle);
@@ -78,7 +78,7 @@ StandIn::StandIn(std::vector<std::string> script, StandInOptions options)
     m_directory = temporaryDirectory();
     writeLines(m_directory + L"\\script.txt", m_script);
     for (const std::string& progId : m_options.progIds) {
-        registerProgId(progId);
+        registerProgId(progId, m_options.otherVersion);
     }
     const std::wstring name = L"vexilo-stand-in-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                               std::to_wstring(GetTickCount64());
@@ -104,6 +104,9 @@ StandIn::StandIn(std::vector<std::string> script, StandInOptions options)
     }
     if (m_options.noDrawing) {
         command += L" --no-drawing";
+    }
+    if (m_options.otherVersion) {
+        command += L" --other-version";
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
