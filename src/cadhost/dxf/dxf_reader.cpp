@@ -88,6 +88,9 @@ Common commonOf(EntityTags& tags) {
     if (tags.has(62)) {
         c.color = static_cast<std::int16_t>(std::clamp<std::int64_t>(tags.integer(62), -257, 257));
     }
+    if (tags.has(420)) {
+        c.trueColor = static_cast<std::int32_t>(tags.integer(420) & 0xFFFFFF);
+    }
     c.paperSpace = tags.integer(67) == 1;
     c.linetypeName = tags.last(6) ? tags.last(6)->trimmed() : std::string_view{};
     c.linetypeScale = tags.number(48, 1.0);
@@ -263,6 +266,9 @@ Entity ReaderContext::entity(const Common& c, EntityType type, EntityData data) 
     e.handle = c.handle;
     e.layer = c.hasLayer ? layerIndex(c.layerName) : 0;
     e.color = c.color;
+    if (c.trueColor >= 0) {
+        e.trueColor = m_drawing.trueColorIndex(static_cast<std::uint32_t>(c.trueColor));
+    }
     e.type = type;
     e.data = std::move(data);
     e.linetype = c.linetypeName.empty() ? kLinetypeByLayer : linetypeIndex(c.linetypeName);
@@ -686,6 +692,11 @@ void ReaderContext::readLayerTable() {
                     layer.on = v >= 0;
                     const std::int64_t aci = v < 0 ? -v : v;
                     layer.color = static_cast<std::int16_t>(aci >= 1 && aci <= 255 ? aci : 7);
+                }
+                break;
+            case 420:
+                if (m_tag.toInt(v)) {
+                    layer.trueColor = static_cast<std::int32_t>(v & 0xFFFFFF);
                 }
                 break;
             case 6: {

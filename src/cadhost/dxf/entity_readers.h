@@ -77,6 +77,8 @@ struct Common {
     std::string_view layerName;
     bool hasLayer = false;
     std::int16_t color = kColorByLayer;
+    /// True colour 0xRRGGBB (DXF 420), -1 when absent.
+    std::int32_t trueColor = -1;
     std::string_view linetypeName;
     double linetypeScale = 1.0;
     bool paperSpace = false;

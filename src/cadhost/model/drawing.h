@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,8 @@ struct Layer {
     bool locked = false;
     /// Index into Drawing::linetypes() (0: Continuous).
     std::uint16_t linetype = 0;
+    /// Its true colour 0xRRGGBB (DXF 420), which overrides `color`; -1 when it has none.
+    std::int32_t trueColor = -1;
     /// True when its entities show: on and not frozen.
     bool visible() const { return on && !frozen; }
 };
@@ -115,6 +118,9 @@ public:
     /// Line types; index 0 is always "Continuous".
     std::span<const Linetype> linetypes() const { return m_linetypes; }
 
+    /// The true colours entities use (0xRRGGBB), each once; Entity::trueColor indexes them.
+    std::span<const std::uint32_t> trueColors() const { return m_trueColors; }
+
     std::span<const Block> blocks() const { return m_blocks; }
     /// The entities of one block definition, in their order.
     std::span<const Entity> blockEntities(const Block& block) const;
@@ -150,6 +156,9 @@ public:
     /// Adds a line type (the reader keeps names unique) and returns its index; past 0xFFFD line
     /// types it adds nothing and returns 0, Continuous.
     std::uint16_t addLinetype(Linetype linetype);
+    /// The value of Entity::trueColor for the colour 0xRRGGBB, adding it to trueColors() when it
+    /// is new; 0 (none) once 65,535 different colours are taken.
+    std::uint16_t trueColorIndex(std::uint32_t rgb);
     /// Adds a block definition whose entities are those appended with appendBlockEntity until
     /// the next addBlock; returns its index.
     std::uint32_t addBlock(std::string name, Vec3 base);
@@ -185,6 +194,8 @@ private:
     std::vector<Block> m_blocks;
     std::vector<Layer> m_layers;
     std::vector<Linetype> m_linetypes;
+    std::vector<std::uint32_t> m_trueColors;
+    std::unordered_map<std::uint32_t, std::uint16_t> m_trueColorIndex;
     MappedVector<PolylineVertex> m_vertices;
     MappedVector<SegmentWidth> m_widths;
     MappedVector<char> m_text;

@@ -106,13 +106,24 @@ struct TextData {
     double rotation = 0.0;
     /// TEXT: relative X scale (DXF 41). MTEXT: reference rectangle width (DXF 41), 0 if none.
     double widthFactor = 1.0;
+    /// TEXT aligned (72 = 3) or fitted (72 = 5): the distance between its two alignment points,
+    /// along which the text is stretched from `position`. MTEXT: line spacing factor (DXF 44).
+    double fitLength = 0.0;
     std::uint32_t textOffset = 0;
     std::uint32_t textLength = 0;
+    /// TEXT: oblique angle in radians (DXF 51), positive slanting the glyphs to the right.
+    float oblique = 0.0f;
     /// TEXT: horizontal (72) and vertical (73) justification. MTEXT: attachment point (71) in
     /// `horizontal`, 0 in `vertical`.
     std::uint8_t horizontal = 0;
     std::uint8_t vertical = 0;
+    /// TEXT: DXF 71 mirror flags, kTextBackward and kTextUpsideDown.
+    std::uint8_t mirror = 0;
 };
+
+/// TEXT mirror flags (DXF 71): drawn mirrored in its X direction, or in its Y direction.
+inline constexpr std::uint8_t kTextBackward = 2;
+inline constexpr std::uint8_t kTextUpsideDown = 4;
 
 /// An INSERT (block reference): insertion point in OCS, scale factors, rotation in radians
 /// about the normal, and the index of its block in Drawing::blocks(); its attribute texts
@@ -181,6 +192,9 @@ struct HatchData {
     bool solid = false;
 };
 
+// A text must not make every entity larger than a block reference does.
+static_assert(sizeof(TextData) <= sizeof(InsertData));
+
 /// Line type indices with a special meaning (others index Drawing::linetypes(); 0 is
 /// "Continuous").
 inline constexpr std::uint16_t kLinetypeContinuous = 0;
@@ -200,8 +214,8 @@ using EntityData = std::variant<LineData, PolylineData, ArcData, PointData, Text
                                 SplineData, EllipseData, FaceData, HatchData>;
 
 /// One entity: its DXF handle, its layer (index into Drawing::layers()), its own ACI colour
-/// (kColorByLayer when it has none), its line type (DXF 6) and line type scale (DXF 48), and its
-/// geometry.
+/// (kColorByLayer when it has none) and true colour, its line type (DXF 6) and line type scale (DXF
+/// 48), and its geometry.
 struct Entity {
     std::uint64_t handle = 0;
     std::uint32_t layer = 0;
@@ -209,6 +223,9 @@ struct Entity {
     EntityType type = EntityType::Line;
     EntityData data;
     std::uint16_t linetype = kLinetypeByLayer;
+    /// Its true colour (DXF 420), which overrides `color`: 1 + its index in
+    /// Drawing::trueColors(), 0 when it has none.
+    std::uint16_t trueColor = 0;
     float linetypeScale = 1.0f;
 
     const LineData* line() const { return std::get_if<LineData>(&data); }

@@ -4,6 +4,7 @@
 #include "cadhost/host_geometry.h"
 #include "cadhost/model/curves.h"
 #include "cadhost/model/entity_members.h"
+#include "cadhost/model/text_layout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,35 +24,23 @@ constexpr double kMaxHatchWork = 5.0e7;
 /// pixel wherever the whole piece is in view, and it is drawn solid.
 constexpr double kMaxDashesPerPiece = 2000.0;
 
-/// Rough advance of one UTF-8 encoded character, in text heights.
-double glyphAdvance(unsigned char lead) {
-    return lead >= 0xE0 ? 1.0 : 0.6;
-}
-
-/// Estimated width (in heights) of the widest line and the number of lines.
-std::pair<double, int> textExtent(std::string_view s) {
-    double widest = 0.0;
-    double line = 0.0;
-    int lines = 1;
-    for (const char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '\n') {
-            widest = std::max(widest, line);
-            line = 0.0;
-            ++lines;
-        } else if ((c & 0xC0) != 0x80) {
-            line += glyphAdvance(c);
-        }
-    }
-    return {std::max(widest, line), lines};
-}
-
 /// Transform of the OCS of `normal` into WCS as an affine map.
 Transform ocsTransform(Vec3 normal) {
     const OcsAxes a = arbitraryAxis(normal);
     Transform t;
     t.m = {a.x.x, a.y.x, a.z.x, a.x.y, a.y.y, a.z.y, a.x.z, a.y.z, a.z.z};
     return t;
+}
+
+/// A colour as an entity resolves it: the ACI it came from and what it shows.
+struct DrawColor {
+    std::int16_t aci = 7;
+    Rgb rgb = aciToRgb(7);
+};
+
+Rgb rgbOf(std::uint32_t rgb) {
+    return {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+            static_cast<std::uint8_t>(rgb)};
 }
 
 /// Walks one entity under a transform, with the block reference's layer and colour for the
@@ -62,26 +51,29 @@ public:
         : m_d(d), m_sink(sink), m_options(o) {}
 
     bool entity(const Entity& e, const Transform& t, std::uint32_t parentLayer,
-                std::int16_t parentColor, bool inBlock, int depth,
+                DrawColor parentColor, bool inBlock, int depth,
                 std::uint16_t parentLinetype = kLinetypeContinuous) {
         std::uint32_t layer = e.layer;
         if (inBlock && layer == 0) {
             layer = parentLayer;
         }
-        std::int16_t aci = e.color;
-        if (aci == kColorByBlock) {
-            aci = inBlock ? parentColor : 7;
-        }
-        if (aci == kColorByLayer || aci < 0 || aci > 255) {
-            aci = layer < m_d.layers().size() ? m_d.layer(layer).color : 7;
+        DrawColor color;
+        if (e.trueColor != 0 && e.trueColor <= m_d.trueColors().size()) {
+            color = {e.color, rgbOf(m_d.trueColors()[e.trueColor - 1u])};
+        } else if (e.color == kColorByBlock) {
+            color = inBlock ? parentColor : DrawColor{};
+        } else if (e.color == kColorByLayer || e.color < 0 || e.color > 255) {
+            color = layerColor(layer);
+        } else {
+            color = {e.color, aciToRgb(e.color)};
         }
         if (!m_options.includeHiddenLayers && layer < m_d.layers().size() &&
             !m_d.layer(layer).visible()) {
             return true;
         }
         m_layer = layer;
-        m_aci = aci;
-        m_color = aciToRgb(aci);
+        m_aci = color.aci;
+        m_color = color.rgb;
         std::uint16_t linetype = e.linetype;
         if (linetype == kLinetypeByBlock) {
             linetype = inBlock ? parentLinetype : kLinetypeContinuous;
@@ -134,7 +126,6 @@ public:
             }
             const Block& block = m_d.blocks()[ins.block];
             const Transform inner = t.after(insertTransform(ins, block));
-            const std::int16_t color = aci;
             for (const Entity& child : m_d.blockEntities(block)) {
                 if (!entity(child, inner, layer, color, true, depth + 1, linetype)) {
                     return false;
@@ -696,6 +687,10 @@ private:
         p.vertical = td.vertical;
         p.multiline = multiline;
         p.widthFactor = multiline || !(td.widthFactor > 0.0) ? 1.0 : td.widthFactor;
+        if (!multiline) {
+            p.oblique = td.oblique;
+            p.mirror = td.mirror;
+        }
         // MTEXT keeps its insertion point in WCS, TEXT in OCS.
         const Vec3 base = multiline ? td.position : ocsToWcs(td.position, td.normal);
         p.position = t.apply(base);
@@ -705,10 +700,29 @@ private:
         const Vec3 up = t.applyVector(ocsToWcs(upOcs, td.normal)) * td.height;
         p.rotation = std::atan2(dir.y, dir.x);
         p.height = std::hypot(up.x, up.y);
-        const auto [widthInHeights, lines] = textExtent(s);
-        p.boxWidth = widthInHeights * p.height * p.widthFactor;
-        p.boxHeight = multiline ? p.height * (1.0 + (lines - 1) * 1.667) : p.height;
+        // Lengths along the text scale with the transform's stretch in that direction; a
+        // mirroring transform (or a normal seen from below) turns the text upside down.
+        const double along = std::hypot(dir.x, dir.y);
+        if (multiline) {
+            p.referenceWidth = td.widthFactor > 0.0 ? td.widthFactor * along : 0.0;
+            p.lineSpacing = td.fitLength > 0.0 ? td.fitLength : 1.0;
+        } else {
+            p.fitLength = td.fitLength * along;
+        }
+        if (dir.x * up.y - dir.y * up.x < 0.0) {
+            p.mirror ^= kTextUpsideDown;
+        }
+        p.box = layoutText(p, estimatedTextWidth).box;
         return emit(p);
+    }
+
+    DrawColor layerColor(std::uint32_t layer) const {
+        if (layer >= m_d.layers().size()) {
+            return {};
+        }
+        const Layer& l = m_d.layer(layer);
+        return {l.color, l.trueColor >= 0 ? rgbOf(static_cast<std::uint32_t>(l.trueColor))
+                                          : aciToRgb(l.color)};
     }
 
     const Drawing& m_d;
@@ -753,32 +767,22 @@ Vec3 ArcPrimitive::pointAt(double t) const {
 }
 
 std::array<Vec2, 4> TextPrimitive::corners() const {
-    double dx = 0.0;
-    double dy = 0.0;
-    if (multiline) {
-        const int a = std::clamp<int>(horizontal, 1, 9) - 1;
-        dx = -boxWidth * (a % 3) / 2.0;
-        dy = -boxHeight * (2 - a / 3) / 2.0;
-    } else {
-        static constexpr double kHorizontal[] = {0.0, 0.5, 1.0, 0.0, 0.5, 0.0};
-        static constexpr double kVertical[] = {0.0, 0.0, 0.5, 1.0};
-        dx = -boxWidth * kHorizontal[std::min<int>(horizontal, 5)];
-        dy =
-            horizontal == 4 ? -0.5 * boxHeight : -boxHeight * kVertical[std::min<int>(vertical, 3)];
-    }
     const double c = std::cos(rotation);
     const double s = std::sin(rotation);
     const auto at = [&](double x, double y) {
         return Vec2{position.x + x * c - y * s, position.y + x * s + y * c};
     };
-    return {at(dx, dy), at(dx + boxWidth, dy), at(dx + boxWidth, dy + boxHeight),
-            at(dx, dy + boxHeight)};
+    if (box.isEmpty()) {
+        return {at(0, 0), at(0, 0), at(0, 0), at(0, 0)};
+    }
+    return {at(box.min.x, box.min.y), at(box.max.x, box.min.y), at(box.max.x, box.max.y),
+            at(box.min.x, box.max.y)};
 }
 
 bool forEachPrimitive(const Drawing& drawing, const Entity& entity, const PrimitiveSink& sink,
                       const PrimitiveOptions& options) {
     Expander expander(drawing, sink, options);
-    return expander.entity(entity, Transform{}, entity.layer, 7, false, 0);
+    return expander.entity(entity, Transform{}, entity.layer, DrawColor{}, false, 0);
 }
 
 Box2 primitiveBounds(const PrimitiveShape& shape) {
