@@ -60,6 +60,7 @@ constexpr EntityKind kEntityKinds[] = {
     {"3DFACE", readFace3d},     {"LEADER", readLeader},
     {"XLINE", readXLine},       {"RAY", readRay},
     {"HATCH", readHatch},       {"ATTDEF", readAttributeDefinition},
+    {"MLINE", readMLine},
 };
 
 EntityReader readerFor(std::string_view type) {
@@ -728,6 +729,10 @@ void ReaderContext::readLayerTable() {
 
 void ReaderContext::readObjects() {
     while (!atSectionEnd()) {
+        if (atZero("MLINESTYLE")) {
+            readMlineStyle();
+            continue;
+        }
         if (!atZero("SORTENTSTABLE")) {
             advance();
             continue;

@@ -57,6 +57,15 @@ std::uint16_t Drawing::trueColorIndex(std::uint32_t rgb) {
     return index;
 }
 
+const MlineStyle* Drawing::findMlineStyle(std::uint64_t handle) const {
+    for (const MlineStyle& style : m_mlineStyles) {
+        if (style.handle == handle) {
+            return &style;
+        }
+    }
+    return nullptr;
+}
+
 const Entity* Drawing::findByHandle(std::uint64_t handle) const {
     const auto index = indexOfHandle(handle);
     return index ? &m_entities[*index] : nullptr;
@@ -291,6 +300,8 @@ std::string_view dxfTypeName(EntityType type) {
         return "RAY";
     case EntityType::Hatch:
         return "HATCH";
+    case EntityType::MLine:
+        return "MLINE";
     }
     return "";
 }

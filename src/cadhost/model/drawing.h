@@ -39,6 +39,29 @@ struct Layer {
     bool visible() const { return on && !frozen; }
 };
 
+/// One line of a multiline style: its offset from the MLINE's axis (in style units), ACI colour
+/// (kColorByLayer, kColorByBlock or 1..255), true colour (-1: none) and line type index.
+struct MlineElement {
+    double offset = 0.0;
+    std::int16_t color = kColorByLayer;
+    std::int32_t trueColor = -1;
+    std::uint16_t linetype = kLinetypeByLayer;
+};
+
+/// An MLINESTYLE object: its handle, name, DXF 70 flags (kMlineStyleMiters and the caps) and
+/// elements.
+struct MlineStyle {
+    std::uint64_t handle = 0;
+    std::string name;
+    std::uint16_t flags = 0;
+    std::vector<MlineElement> elements;
+};
+
+/// MLINESTYLE flags: joints drawn across the elements, square caps at the start and the end.
+inline constexpr std::uint16_t kMlineStyleMiters = 2;
+inline constexpr std::uint16_t kMlineStyleStartSquare = 16;
+inline constexpr std::uint16_t kMlineStyleEndSquare = 256;
+
 /// A LTYPE table entry: its dash pattern in drawing units (positive a dash, negative a gap, 0 a
 /// dot), empty for a solid line.
 struct Linetype {
@@ -121,6 +144,11 @@ public:
     /// The true colours entities use (0xRRGGBB), each once; Entity::trueColor indexes them.
     std::span<const std::uint32_t> trueColors() const { return m_trueColors; }
 
+    /// The multiline styles of the OBJECTS section.
+    std::span<const MlineStyle> mlineStyles() const { return m_mlineStyles; }
+    /// The multiline style with this handle, or null.
+    const MlineStyle* findMlineStyle(std::uint64_t handle) const;
+
     std::span<const Block> blocks() const { return m_blocks; }
     /// The entities of one block definition, in their order.
     std::span<const Entity> blockEntities(const Block& block) const;
@@ -159,6 +187,7 @@ public:
     /// The value of Entity::trueColor for the colour 0xRRGGBB, adding it to trueColors() when it
     /// is new; 0 (none) once 65,535 different colours are taken.
     std::uint16_t trueColorIndex(std::uint32_t rgb);
+    void addMlineStyle(MlineStyle style) { m_mlineStyles.push_back(std::move(style)); }
     /// Adds a block definition whose entities are those appended with appendBlockEntity until
     /// the next addBlock; returns its index.
     std::uint32_t addBlock(std::string name, Vec3 base);
@@ -195,6 +224,7 @@ private:
     std::vector<Layer> m_layers;
     std::vector<Linetype> m_linetypes;
     std::vector<std::uint32_t> m_trueColors;
+    std::vector<MlineStyle> m_mlineStyles;
     std::unordered_map<std::uint32_t, std::uint16_t> m_trueColorIndex;
     MappedVector<PolylineVertex> m_vertices;
     MappedVector<SegmentWidth> m_widths;

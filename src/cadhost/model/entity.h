@@ -36,6 +36,7 @@ enum class EntityType : std::uint8_t {
     XLine,
     Ray,
     Hatch,
+    MLine,
 };
 
 /// A LINE: both ends in WCS; the normal (DXF 210) only tilts a thickness, which the host does
@@ -192,6 +193,24 @@ struct HatchData {
     bool solid = false;
 };
 
+/// An MLINE: its element lines as the entity gives them, `elementCount` WCS points per vertex
+/// (vertex i, element j at firstVertex + i × elementCount + j) in the vertex pool, and the
+/// handle of its MLINESTYLE (Drawing::findMlineStyle) for the elements' colours, line types and
+/// caps.
+struct MlineData {
+    Vec3 normal{0.0, 0.0, 1.0};
+    std::uint64_t style = 0;
+    std::uint32_t firstVertex = 0;
+    std::uint32_t vertexCount = 0;
+    std::uint16_t elementCount = 0;
+    /// DXF 71: kMlineClosed, kMlineNoStartCaps, kMlineNoEndCaps.
+    std::uint8_t flags = 0;
+};
+
+inline constexpr std::uint8_t kMlineClosed = 2;
+inline constexpr std::uint8_t kMlineNoStartCaps = 4;
+inline constexpr std::uint8_t kMlineNoEndCaps = 8;
+
 // A text must not make every entity larger than a block reference does.
 static_assert(sizeof(TextData) <= sizeof(InsertData));
 
@@ -209,9 +228,9 @@ inline constexpr std::int16_t kColorByLayer = 256;
 /// XLine and Ray (start the base point, end one unit along the direction), PolylineData for
 /// the three polylines and Leader (WCS vertices), ArcData for Arc and Circle, PointData for
 /// Point, TextData for Text and MText, InsertData for Insert and Dimension, SplineData,
-/// EllipseData, FaceData for Solid, Trace and Face3d, HatchData.
+/// EllipseData, FaceData for Solid, Trace and Face3d, HatchData, MlineData.
 using EntityData = std::variant<LineData, PolylineData, ArcData, PointData, TextData, InsertData,
-                                SplineData, EllipseData, FaceData, HatchData>;
+                                SplineData, EllipseData, FaceData, HatchData, MlineData>;
 
 /// One entity: its DXF handle, its layer (index into Drawing::layers()), its own ACI colour
 /// (kColorByLayer when it has none) and true colour, its line type (DXF 6) and line type scale (DXF
@@ -238,6 +257,7 @@ struct Entity {
     const EllipseData* ellipse() const { return std::get_if<EllipseData>(&data); }
     const FaceData* face() const { return std::get_if<FaceData>(&data); }
     const HatchData* hatch() const { return std::get_if<HatchData>(&data); }
+    const MlineData* mline() const { return std::get_if<MlineData>(&data); }
 };
 
 } // namespace vexilo::cadhost

@@ -81,21 +81,9 @@ public:
         if (linetype == kLinetypeByLayer) {
             linetype = layer < m_d.layers().size() ? m_d.layer(layer).linetype : 0;
         }
-        m_dashes = {};
-        if (m_options.linetypes && linetype < m_d.linetypes().size()) {
-            m_dashes = m_d.linetypes()[linetype].dashes;
-            m_dashScale = static_cast<double>(e.linetypeScale) * m_d.header().linetypeScale;
-            // The walk starts by stepping onto the first element.
-            m_dashIndex = m_dashes.size() - 1;
-            m_dashLeft = 0.0;
-            m_dashPeriod = 0.0;
-            for (const double d : m_dashes) {
-                m_dashPeriod += std::fabs(d) * m_dashScale;
-            }
-            if (!(m_dashPeriod > 0.0) || !std::isfinite(m_dashPeriod)) {
-                m_dashes = {};
-            }
-        }
+        m_linetype = linetype;
+        m_linetypeScale = e.linetypeScale;
+        useLinetype(linetype);
         switch (e.type) {
         case EntityType::Line:
             return segment(t.apply(e.line()->start), t.apply(e.line()->end), 0.0, 0.0);
@@ -161,6 +149,8 @@ public:
         }
         case EntityType::Hatch:
             return hatch(*e.hatch(), t);
+        case EntityType::MLine:
+            return mline(*e.mline(), t, color);
         }
         return true;
     }
@@ -249,6 +239,114 @@ private:
             dash.sweep = std::max((b - a) / arc.radius, 1e-12);
             return emitShape(dash);
         });
+    }
+
+    /// Makes the lines that follow take the dashes of a line type (the current entity's scale).
+    void useLinetype(std::uint16_t linetype) {
+        m_dashes = {};
+        if (m_options.linetypes && linetype < m_d.linetypes().size()) {
+            m_dashes = m_d.linetypes()[linetype].dashes;
+            m_dashScale = static_cast<double>(m_linetypeScale) * m_d.header().linetypeScale;
+            // The walk starts by stepping onto the first element.
+            m_dashIndex = m_dashes.size() - 1;
+            m_dashLeft = 0.0;
+            m_dashPeriod = 0.0;
+            for (const double d : m_dashes) {
+                m_dashPeriod += std::fabs(d) * m_dashScale;
+            }
+            if (!(m_dashPeriod > 0.0) || !std::isfinite(m_dashPeriod)) {
+                m_dashes = {};
+            }
+        }
+    }
+
+    /// The element lines of an MLINE in their style's colours and line types, with the joints
+    /// and square caps the style asks for (an MLINE whose style is missing draws its lines in
+    /// its own colour).
+    bool mline(const MlineData& m, const Transform& t, DrawColor own) {
+        const std::size_t n = m.vertexCount;
+        const std::size_t k = m.elementCount;
+        if (n == 0 || k == 0) {
+            return true;
+        }
+        const auto points = m_d.vertexRun(m.firstVertex, static_cast<std::uint32_t>(n * k));
+        if (points.size() != n * k) {
+            return true;
+        }
+        const auto at = [&](std::size_t vertex, std::size_t element) {
+            return t.apply(points[vertex * k + element].point);
+        };
+        const MlineStyle* style = m_d.findMlineStyle(m.style);
+        const bool closed = (m.flags & kMlineClosed) != 0 && n > 2;
+        const std::size_t segments = closed ? n : n - 1;
+        const std::uint16_t entityLinetype = m_linetype;
+        // Colours and line types that follow an element: BYLAYER takes the layer's, BYBLOCK
+        // the MLINE's own.
+        const auto useElement = [&](std::size_t element) {
+            DrawColor color = own;
+            std::uint16_t linetype = entityLinetype;
+            if (style != nullptr && element < style->elements.size()) {
+                const MlineElement& el = style->elements[element];
+                if (el.trueColor >= 0) {
+                    color = {el.color, rgbOf(static_cast<std::uint32_t>(el.trueColor))};
+                } else if (el.color == kColorByLayer) {
+                    color = layerColor(m_layer);
+                } else if (el.color >= 1 && el.color <= 255) {
+                    color = {el.color, aciToRgb(el.color)};
+                }
+                if (el.linetype == kLinetypeByLayer) {
+                    linetype = m_layer < m_d.layers().size() ? m_d.layer(m_layer).linetype : 0;
+                } else if (el.linetype != kLinetypeByBlock) {
+                    linetype = el.linetype;
+                }
+            }
+            m_aci = color.aci;
+            m_color = color.rgb;
+            useLinetype(linetype);
+        };
+        for (std::size_t j = 0; j < k; ++j) {
+            useElement(j);
+            for (std::size_t i = 0; i < segments; ++i) {
+                if (!segment(at(i, j), at((i + 1) % n, j), 0.0, 0.0)) {
+                    return false;
+                }
+            }
+        }
+        if (style == nullptr || k < 2) {
+            return true;
+        }
+        // Joints and caps run from the outermost element to the innermost, in the colour of
+        // the first.
+        std::size_t low = 0;
+        std::size_t high = 0;
+        for (std::size_t j = 0; j < k && j < style->elements.size(); ++j) {
+            if (style->elements[j].offset < style->elements[low].offset) {
+                low = j;
+            }
+            if (style->elements[j].offset > style->elements[high].offset) {
+                high = j;
+            }
+        }
+        const auto across = [&](std::size_t vertex) {
+            useElement(high);
+            return segment(at(vertex, high), at(vertex, low), 0.0, 0.0);
+        };
+        if ((style->flags & kMlineStyleMiters) != 0) {
+            for (std::size_t i = closed ? 0 : 1; i + (closed ? 0 : 1) < n; ++i) {
+                if (!across(i)) {
+                    return false;
+                }
+            }
+        }
+        if (!closed && (style->flags & kMlineStyleStartSquare) != 0 &&
+            (m.flags & kMlineNoStartCaps) == 0 && !across(0)) {
+            return false;
+        }
+        if (!closed && (style->flags & kMlineStyleEndSquare) != 0 &&
+            (m.flags & kMlineNoEndCaps) == 0 && !across(n - 1)) {
+            return false;
+        }
+        return true;
     }
 
     bool segment(Vec3 a, Vec3 b, double w0, double w1) {
@@ -738,6 +836,8 @@ private:
     std::vector<std::uint32_t> m_loopSizes;
     /// The current entity's line type pattern (empty: solid), its scale, its length, the
     /// element the entity's lines have got to and what is left of it.
+    std::uint16_t m_linetype = kLinetypeContinuous;
+    float m_linetypeScale = 1.0f;
     std::span<const double> m_dashes;
     double m_dashScale = 1.0;
     double m_dashPeriod = 0.0;

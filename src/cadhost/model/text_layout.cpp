@@ -176,7 +176,8 @@ TextFrame layoutText(const TextPrimitive& t, const TextMeasure& measure,
         start = end + 1;
     }
     const std::size_t count = pending.size();
-    const double blockHeight = h + pitch * double(count - 1);
+    // The block reaches from the first line's capitals to the last line's descenders.
+    const double blockHeight = h + pitch * double(count - 1) + descent * h;
     const double top = blockHeight * (attachment / 3) / 2.0;
     for (std::size_t i = 0; i < count; ++i) {
         const double shift = pending[i].width * (attachment % 3) / 2.0;
