@@ -322,8 +322,8 @@ TEST(EntityKinds, LinetypesDashDrawnLinesByEntityLayerAndBlockWithTheirScales) {
 TEST(EntityKinds, MlineDrawsItsElementsInTheirColoursAndSnapsAtTheirEnds) {
     const dxf::LoadedDrawing loaded = load("mline");
     const Drawing& d = loaded.drawing;
-    // Three elements (red, yellow, blue) over three segments, and in red the two joints and
-    // the two square caps.
+    // Three elements (red, yellow, blue) over three segments, and the two joints and two
+    // square caps, each half in the colour of the outer element on its side.
     int red = 0;
     int yellow = 0;
     int blue = 0;
@@ -335,7 +335,7 @@ TEST(EntityKinds, MlineDrawsItsElementsInTheirColoursAndSnapsAtTheirEnds) {
     }
     EXPECT_EQ(red, 7);
     EXPECT_EQ(yellow, 3);
-    EXPECT_EQ(blue, 3);
+    EXPECT_EQ(blue, 7);
     // At half scale on its axis, the top element starts 1.5 above the first vertex.
     const SpatialIndex index(d);
     const auto end = index.snap({0.1, 1.4}, 0.5, SnapModes::autocadDefault());

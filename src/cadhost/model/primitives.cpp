@@ -315,8 +315,8 @@ private:
         if (style == nullptr || k < 2) {
             return true;
         }
-        // Joints and caps run from the outermost element to the innermost, in the colour of
-        // the first.
+        // Joints and caps run across from the outermost element on each side to the middle,
+        // each half in the colour and line type of its element.
         std::size_t low = 0;
         std::size_t high = 0;
         for (std::size_t j = 0; j < k && j < style->elements.size(); ++j) {
@@ -328,8 +328,13 @@ private:
             }
         }
         const auto across = [&](std::size_t vertex) {
+            const Vec3 middle = (at(vertex, high) + at(vertex, low)) * 0.5;
             useElement(high);
-            return segment(at(vertex, high), at(vertex, low), 0.0, 0.0);
+            if (!segment(at(vertex, high), middle, 0.0, 0.0)) {
+                return false;
+            }
+            useElement(low);
+            return segment(at(vertex, low), middle, 0.0, 0.0);
         };
         if ((style->flags & kMlineStyleMiters) != 0) {
             for (std::size_t i = closed ? 0 : 1; i + (closed ? 0 : 1) < n; ++i) {
