@@ -8,13 +8,14 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <oleauto.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -120,13 +121,9 @@ HWND controlOf(HWND window, std::string_view name) {
     return nullptr;
 }
 
-/// A left click in the middle of the control, as the mouse makes it.
-void click(HWND window, std::string_view name) {
-    RECT place{};
-    GetWindowRect(controlOf(window, name), &place);
+/// A left click at a point of the screen, as the mouse makes it.
+void clickAt(HWND window, int x, int y) {
     SetForegroundWindow(window);
-    const int x = (place.left + place.right) / 2;
-    const int y = (place.top + place.bottom) / 2;
     const double width = GetSystemMetrics(SM_CXSCREEN) - 1;
     const double height = GetSystemMetrics(SM_CYSCREEN) - 1;
     INPUT inputs[3] = {};
@@ -140,6 +137,33 @@ void click(HWND window, std::string_view name) {
     inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
     SendInput(3, inputs, sizeof(INPUT));
     waitFor([] { return false; }, 0.3);
+}
+
+/// A left click in the middle of the control.
+void click(HWND window, std::string_view name) {
+    RECT place{};
+    GetWindowRect(controlOf(window, name), &place);
+    clickAt(window, (place.left + place.right) / 2, (place.top + place.bottom) / 2);
+}
+
+/// A left click in the middle of the grid's data row `row` (from 1), below its header row.
+void clickGridRow(HWND window, int row) {
+    HWND grid = controlOf(window, "zbxsc");
+    RECT header{};
+    GetWindowRect(FindWindowExW(grid, nullptr, L"SysHeader32", nullptr), &header);
+    RECT client{};
+    GetClientRect(window, &client);
+    const int dpi = client.right * form::kTwipsPerInch / form::kClientWidthTwips;
+    const int height = form::twipsToPixels(form::kGridRowHeightTwips, dpi);
+    clickAt(window, (header.left + header.right) / 2,
+            header.bottom + (row - 1) * height + height / 2);
+}
+
+/// The grid's selected data row (from 1); 0 for none.
+int selectedGridRow(HWND window) {
+    return static_cast<int>(SendMessageW(controlOf(window, "zbxsc"), LVM_GETNEXTITEM,
+                                         static_cast<WPARAM>(-1), LVNI_SELECTED)) +
+           1;
 }
 
 /// Types text key by key into whatever has the focus.
@@ -171,6 +195,8 @@ std::wstring answerMessageBox(DWORD process, const wchar_t* title) {
     }
     const std::wstring text = textOf(GetDlgItem(box, 0xFFFF));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
+    // Gone, and its owner taking input again, before the person goes on.
+    waitFor([&] { return IsWindow(box) == FALSE; }, 15);
     return text;
 }
 
@@ -258,72 +284,118 @@ protected:
     void TearDown() override { CoUninitialize(); }
 };
 
+/// vexilo.exe started with the stand-in AutoCAD, its window found and its object bound.
+class RunningVexilo {
+public:
+    bool start() {
+        if (!m_vexilo.started() || !waitFor([&] {
+                return (m_window = findWindowOf(m_vexilo.id(), FormWindow::kClassName));
+            })) {
+            return false;
+        }
+        return waitFor([&] { return (m_object = bindVexilo()) != nullptr; });
+    }
+    ~RunningVexilo() {
+        if (m_object != nullptr) {
+            m_object->Release();
+        }
+    }
+    RunningVexilo() = default;
+    RunningVexilo(const RunningVexilo&) = delete;
+    RunningVexilo& operator=(const RunningVexilo&) = delete;
+
+    Vexilo& process() { return m_vexilo; }
+    HWND window() const { return m_window; }
+    IDispatch* object() const { return m_object; }
+    /// Releases the object, as a client that is done with it does.
+    void releaseObject() {
+        m_object->Release();
+        m_object = nullptr;
+    }
+
+private:
+    Vexilo m_vexilo;
+    HWND m_window = nullptr;
+    IDispatch* m_object = nullptr;
+};
+
+using Rows = std::vector<std::vector<std::wstring>>;
+
 TEST_F(VexiloExeTest, PickedPointsWithTypedOptionsReachRows) {
     StandIn autocad({"12.3456,45.6789", "10", "-20.5,7.25", "^C"});
     ASSERT_TRUE(autocad.ready());
-    Vexilo vexilo;
-    ASSERT_TRUE(vexilo.started());
-    HWND window = nullptr;
-    ASSERT_TRUE(
-        waitFor([&] { return (window = findWindowOf(vexilo.id(), FormWindow::kClassName)); }));
-    IDispatch* object = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (object = bindVexilo()) != nullptr; }));
-
-    {
-        VARIANT empty;
-        std::wstring description;
-        ASSERT_EQ(call(object, L"Rows", DISPATCH_PROPERTYGET, {}, empty, description), S_OK);
-        EXPECT_EQ(empty.vt, VT_ARRAY | VT_VARIANT);
-        VariantClear(&empty);
-    }
+    RunningVexilo vexilo;
+    ASSERT_TRUE(vexilo.start());
+    HWND window = vexilo.window();
 
     // Two decimal places: the click selects "3", a letter is refused, "2" replaces the text.
     click(window, "Text1(0)");
     type(L"a2");
-    EXPECT_EQ(textOf(controlOf(window, "Text1(0)")), L"2");
+    EXPECT_TRUE(waitFor([&] { return textOf(controlOf(window, "Text1(0)")) == L"2"; }))
+        << textOf(controlOf(window, "Text1(0)")).c_str();
     click(window, "Check2");
-    EXPECT_EQ(SendMessageW(controlOf(window, "Check2"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(waitFor([&] {
+        return SendMessageW(controlOf(window, "Check2"), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }));
 
+    // The first code typed, the second counted up; Esc at the third point ends the pick.
     click(window, "Command1");
     ASSERT_TRUE(waitFor([&] { return autocad.logged("Utility.GetPoint").size() == 3; }, 30));
-    ASSERT_TRUE(waitFor([&] { return rowsOf(object).size() == 2; }, 10))
-        << rowsOf(object).size() << " rows; the stand-in's log:\n"
+    ASSERT_TRUE(waitFor([&] { return rowsOf(vexilo.object()).size() == 2; }, 10))
         << ::testing::PrintToString(autocad.log());
-    const auto rows = rowsOf(object);
-    EXPECT_EQ(rows[0][0], L"1");
-    EXPECT_EQ(rows[0][1], L"10");
-    EXPECT_EQ(rows[1][1], L"11");
-    const std::wregex twoPlaces(LR"(-?\d+\.\d\d)");
-    for (const auto& row : rows) {
-        EXPECT_TRUE(std::regex_match(row[2], twoPlaces)) << row[2].c_str();
-        EXPECT_TRUE(std::regex_match(row[3], twoPlaces)) << row[3].c_str();
-    }
+    EXPECT_EQ(rowsOf(vexilo.object()),
+              (Rows{{L"1", L"10", L"45.68", L"12.35"}, {L"2", L"11", L"7.25", L"-20.5"}}));
 
     // "导出": no Excel under Wine; the information box is answered.
     click(window, "Command4");
-    EXPECT_EQ(answerMessageBox(vexilo.id(), L"提示信息"),
+    EXPECT_EQ(answerMessageBox(vexilo.process().id(), L"提示信息"),
               L"软件没有检测到EXCEL，请确认EXCEL安装完整版！");
 
-    // The current row goes: a click on the second row, then "删除一行".
-    click(window, "Command5"); // the last picked row is current
-    EXPECT_EQ(rowsOf(object).size(), 1U);
+    // A click on the first row makes it current, "删除一行" deletes it.
+    clickGridRow(window, 1);
+    ASSERT_TRUE(waitFor([&] { return selectedGridRow(window) == 1; }));
+    click(window, "Command5");
+    EXPECT_TRUE(waitFor([&] { return rowsOf(vexilo.object()).size() == 1; }));
+    EXPECT_EQ(rowsOf(vexilo.object()), (Rows{{L"2", L"11", L"7.25", L"-20.5"}}));
 
-    // The calculations, and a failure as DISP_E_EXCEPTION with its description.
+    vexilo.releaseObject();
+    click(window, "Command3");
+    EXPECT_EQ(vexilo.process().exitCode(15), 0);
+    EXPECT_EQ(bindVexilo(), nullptr); // gone from the running object table
+    // The stand-in quits when asked, without a fault on its way out.
+    EXPECT_TRUE(autocad.end());
+}
+
+TEST_F(VexiloExeTest, AnotherProgramCallsTheOperationsByName) {
+    StandIn autocad({"3,4", "J1", "^C"});
+    ASSERT_TRUE(autocad.ready());
+    RunningVexilo vexilo;
+    ASSERT_TRUE(vexilo.start());
+    IDispatch* object = vexilo.object();
     VARIANT result;
     std::wstring description;
+
+    // GetObject(, "Vexilo.FormCAD").DMS(30.5)
     EXPECT_EQ(call(object, L"DMS", DISPATCH_METHOD, {number(30.5)}, result, description), S_OK);
     EXPECT_EQ(result.vt, VT_R8);
+    EXPECT_DOUBLE_EQ(result.dblVal, 30.3);
+
+    // An arithmetic failure is an exception with a description.
     EXPECT_EQ(
         call(object, L"fansuanJD", DISPATCH_METHOD, {number(0), number(0)}, result, description),
         DISP_E_EXCEPTION);
     EXPECT_FALSE(description.empty());
+
+    // A command run by the other program: its rows are there when the call returns.
+    EXPECT_EQ(call(object, L"Command1_Click", DISPATCH_METHOD, {}, result, description), S_OK);
+    VariantClear(&result);
+    const Rows rows = rowsOf(object);
+    ASSERT_EQ(rows.size(), 1U);
+    EXPECT_EQ(rows[0][1], L"J1");
+
+    // `Rows` is read-only.
     EXPECT_EQ(call(object, L"Rows", DISPATCH_PROPERTYPUT, {number(1)}, result, description),
               DISP_E_MEMBERNOTFOUND);
-
-    object->Release();
-    click(window, "Command3");
-    EXPECT_EQ(vexilo.exitCode(15), 0);
-    EXPECT_EQ(bindVexilo(), nullptr); // gone from the running object table
 }
 
 } // namespace
