@@ -237,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LocalDamage, UnsupportedTypesPaperSpaceAndMeshesAreCountedByReason) {
-    const Tags body{{0, "MLINE"},  {8, "0"},         {0, "WIPEOUT"}, {0, "REGION"},   {0, "LINE"},
+    const Tags body{{0, "IMAGE"},  {8, "0"},         {0, "WIPEOUT"}, {0, "REGION"},   {0, "LINE"},
                     {67, "1"},     {0, "POLYLINE"},  {70, "16"},     {0, "VERTEX"},   {10, "1"},
                     {0, "SEQEND"}, {0, "POLYLINE"},  {70, "64"},     {0, "VERTEX"},   {70, "192"},
                     {0, "VERTEX"}, {70, "128"},      {0, "SEQEND"},  {0, "POLYLINE"}, {70, "0"},

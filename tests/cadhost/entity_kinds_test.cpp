@@ -6,6 +6,7 @@
 #include "cadhost/index/spatial_index.h"
 #include "cadhost/model/entity_members.h"
 #include "cadhost/model/primitives.h"
+#include "cadhost/model/text_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,14 @@ struct KindCase {
     /// Extents compared with ezdxf's (not for infinite lines).
     bool compareExtents = true;
 };
+
+/// The object names of text.dxf: fifteen TEXT, eleven MTEXT and two lines.
+std::vector<std::string> textFixtureNames() {
+    std::vector<std::string> names(15, "AcDbText");
+    names.insert(names.end(), 11, "AcDbMText");
+    names.insert(names.end(), 2, "AcDbLine");
+    return names;
+}
 
 class EntityKind : public ::testing::TestWithParam<KindCase> {};
 
@@ -91,7 +100,11 @@ INSTANTIATE_TEST_SUITE_P(
                                false},
                       KindCase{"leader", {"AcDbLeader", "AcDbLine"}},
                       KindCase{"xline_ray", {"AcDbPolyline", "AcDbXline", "AcDbRay"}, false},
-                      KindCase{"linetypes", {"AcDbLine", "AcDbLine", "AcDbBlockReference"}}),
+                      KindCase{"linetypes", {"AcDbLine", "AcDbLine", "AcDbBlockReference"}},
+                      KindCase{"mline", {"AcDbMline", "AcDbMline"}},
+                      // Texts are measured with other fonts here (their layout is compared in
+                      // TextsAreLaidOutAsEzdxfDoes).
+                      KindCase{"text", textFixtureNames(), false}),
     [](const auto& info) { return std::string(info.param.fixture); });
 
 TEST(EntityKinds, ThreeDFaceHidesItsInvisibleEdge) {
@@ -313,6 +326,104 @@ TEST(EntityKinds, LinetypesDashDrawnLinesByEntityLayerAndBlockWithTheirScales) {
     }
     // Picking and snapping see the whole line.
     EXPECT_EQ(primitivesOf(d, d.entities()[0]).size(), 1u);
+}
+
+TEST(EntityKinds, MlineDrawsItsElementsInTheirColoursAndSnapsAtTheirEnds) {
+    const dxf::LoadedDrawing loaded = load("mline");
+    const Drawing& d = loaded.drawing;
+    // Three elements (red, yellow, blue) over three segments, and the two joints and two
+    // square caps, each half in the colour of the outer element on its side.
+    int red = 0;
+    int yellow = 0;
+    int blue = 0;
+    for (const Primitive& p : primitivesOf(d, d.entities()[0])) {
+        ASSERT_TRUE(std::holds_alternative<SegmentPrimitive>(p.shape));
+        red += p.color == aciToRgb(1);
+        yellow += p.color == aciToRgb(2);
+        blue += p.color == aciToRgb(5);
+    }
+    EXPECT_EQ(red, 7);
+    EXPECT_EQ(yellow, 3);
+    EXPECT_EQ(blue, 7);
+    // At half scale on its axis, the top element starts 1.5 above the first vertex.
+    const SpatialIndex index(d);
+    const auto end = index.snap({0.1, 1.4}, 0.5, SnapModes::autocadDefault());
+    ASSERT_TRUE(end.has_value());
+    EXPECT_EQ(end->kind, SnapKind::Endpoint);
+    EXPECT_EQ(end->entity, 0u);
+    EXPECT_NEAR(end->point.x, 0.0, 1e-9);
+    EXPECT_NEAR(end->point.y, 1.5, 1e-9);
+    const auto picked = index.pick({15.0, -1.5}, 0.1);
+    ASSERT_TRUE(picked.has_value());
+    EXPECT_EQ(picked->entity, 0u);
+}
+
+TEST(EntityKinds, TrueColourOfEntityAndLayerOverridesTheirAci) {
+    const dxf::LoadedDrawing loaded = load("text");
+    const Drawing& d = loaded.drawing;
+    const auto entities = d.entities();
+    ASSERT_GE(entities.size(), 2u);
+    const auto own = primitivesOf(d, entities[entities.size() - 2]);
+    const auto byLayer = primitivesOf(d, entities[entities.size() - 1]);
+    ASSERT_EQ(own.size(), 1u);
+    ASSERT_EQ(byLayer.size(), 1u);
+    EXPECT_EQ(own[0].color, (Rgb{0xFF, 0x80, 0x00}));
+    EXPECT_EQ(byLayer[0].color, (Rgb{0x33, 0x66, 0xCC}));
+}
+
+/// ezdxf's monospaced font: every character one text height wide.
+double monospaced(std::string_view s) {
+    double n = 0;
+    for (const char c : s) {
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1.0 : 0.0;
+    }
+    return n;
+}
+
+TEST(EntityKinds, TextsAreLaidOutAsEzdxfDoes) {
+    const dxf::LoadedDrawing loaded = load("text");
+    const Drawing& d = loaded.drawing;
+    const Json expected = test::readJsonFile(kindPath("text_layout.json"));
+    ASSERT_EQ(expected.array.size(), 26u);
+    for (std::size_t i = 0; i < expected.array.size(); ++i) {
+        const Json& item = expected[i];
+        SCOPED_TRACE("text " + std::to_string(i));
+        const auto parts = primitivesOf(d, d.entities()[i]);
+        ASSERT_EQ(parts.size(), 1u);
+        TextPrimitive t = std::get<TextPrimitive>(parts[0].shape);
+        std::vector<TextLine> lines;
+        t.box = layoutText(t, monospaced, &lines).box;
+        Box2 ours;
+        for (const Vec2 c : t.corners()) {
+            ours.add(c);
+        }
+        Box2 theirs;
+        for (const Json& c : item["corners"].array) {
+            theirs.add(Vec2{c[0].number, c[1].number});
+        }
+        // ezdxf spaces MTEXT lines 1.67 heights apart where AutoCAD's pitch is 5/3: 0.005
+        // units a line at these heights and spacings.
+        const double tolerance = 0.01 + 0.005 * static_cast<double>(lines.size());
+        EXPECT_NEAR(ours.min.y, theirs.min.y, tolerance);
+        EXPECT_NEAR(ours.max.y, theirs.max.y, tolerance);
+        if (item["type"].string == "MTEXT") {
+            std::vector<std::string> texts;
+            for (const TextLine& line : lines) {
+                texts.emplace_back(line.text);
+            }
+            std::vector<std::string> theirLines;
+            for (const Json& line : item["lines"].array) {
+                theirLines.push_back(line.string);
+            }
+            EXPECT_EQ(texts, theirLines);
+            if (item["wrapped"].boolean) {
+                // ezdxf's box of a wrapped text is as wide as its reference width.
+                continue;
+            }
+        }
+        EXPECT_NEAR(ours.min.x, theirs.min.x, tolerance);
+        EXPECT_NEAR(ours.max.x, theirs.max.x, tolerance);
+    }
 }
 
 } // namespace

@@ -111,26 +111,18 @@ TEST(Primitives, NonUniformlyScaledCircleBecomesSegmentsWithoutFalseEnds) {
     }
 }
 
-TEST(Primitives, TextBoxFollowsAlignmentAndRotation) {
+TEST(Primitives, TextBoxTurnsWithTheText) {
     TextPrimitive t;
     t.position = {10, 20, 0};
-    t.height = 2;
-    t.boxWidth = 6;
-    t.boxHeight = 2;
+    t.box.add(Vec2{-6, -2});
+    t.box.add(Vec2{0, 0});
     auto c = t.corners();
-    EXPECT_EQ(c[0], (Vec2{10, 20}));
-    EXPECT_EQ(c[2], (Vec2{16, 22}));
-    t.horizontal = 2; // right
-    t.vertical = 3;   // top
-    c = t.corners();
     EXPECT_EQ(c[0], (Vec2{4, 18}));
     EXPECT_EQ(c[2], (Vec2{10, 20}));
-    t.horizontal = 0;
-    t.vertical = 0;
     t.rotation = std::numbers::pi / 2;
     c = t.corners();
-    EXPECT_NEAR(c[1].x, 10.0, 1e-12);
-    EXPECT_NEAR(c[1].y, 26.0, 1e-12);
+    EXPECT_NEAR(c[1].x, 12.0, 1e-12);
+    EXPECT_NEAR(c[1].y, 20.0, 1e-12);
 }
 
 TEST(Primitives, NestingThatMultipliesStopsAtTheLimit) {

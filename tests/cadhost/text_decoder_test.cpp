@@ -84,18 +84,26 @@ TEST_P(MTextPlain, DropsFormattingKeepsText) {
     EXPECT_EQ(mtextPlainText(GetParam().raw), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MTextPlain,
-                         ::testing::Values(PlainCase{"Empty", "", ""},
-                                           PlainCase{"Paragraph", "a\\Pb", "a\nb"},
-                                           PlainCase{"FontGroup", "{\\fArial|b1;bold} x", "bold x"},
-                                           PlainCase{"HeightAndColour", "\\H2.5;\\C1;red", "red"},
-                                           PlainCase{"EscapedBraces", "\\{x\\}", "{x}"},
-                                           PlainCase{"Backslash", "a\\\\b", "a\\b"},
-                                           PlainCase{"Stacked", "\\S1^2;", "1/2"},
-                                           PlainCase{"UnderlineSwitches", "\\Lu\\l", "u"},
-                                           PlainCase{"CutCodeAtEnd", "x\\H2.5", "x"},
-                                           PlainCase{"TrailingBackslash", "x\\", "x\\"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MTextPlain,
+    ::testing::Values(
+        PlainCase{"Empty", "", ""}, PlainCase{"Paragraph", "a\\Pb", "a\nb"},
+        PlainCase{"FontGroup", "{\\fArial|b1;bold} x", "bold x"},
+        PlainCase{"HeightAndColour", "\\H2.5;\\C1;red", "red"},
+        PlainCase{"EscapedBraces", "\\{x\\}", "{x}"}, PlainCase{"Backslash", "a\\\\b", "a\\b"},
+        PlainCase{"Stacked", "\\S1^2;", "1/2"}, PlainCase{"UnderlineSwitches", "\\Lu\\l", "u"},
+        PlainCase{"CutCodeAtEnd", "x\\H2.5", "x"}, PlainCase{"ColumnBreak", "a\\Nb", "a\nb"},
+        PlainCase{"FractionSlash", "\\S3/4;", "3/4"},
+        PlainCase{"FractionDiagonal", "\\S1#8;", "1/8"},
+        PlainCase{"ToleranceStack", "\\S+0.1^ -0.2;", "+0.1/-0.2"},
+        PlainCase{"NoBreakSpace", "1\\~m", "1\u00a0m"},
+        PlainCase{"WidthAlignTrackingOblique", "\\W0.8;\\A1;\\T1.2;\\Q15;x", "x"},
+        PlainCase{"RelativeHeight", "\\H0.7x;y", "y"},
+        PlainCase{"OverlineSwitches", "\\Oo\\o", "o"},
+        PlainCase{"CaretCodes", "a^Ib^Jc^ d", "a b\nc^d"},
+        PlainCase{"ControlCodes", "%%c20 %%d %%p1", "\u00d820 \u00b0 \u00b11"},
+        PlainCase{"TrailingBackslash", "x\\", "x\\"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TextPlain, ControlCodesBecomeSymbols) {
     EXPECT_EQ(textPlainText("45%%d30'"), "45°30'");

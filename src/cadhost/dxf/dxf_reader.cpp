@@ -60,6 +60,7 @@ constexpr EntityKind kEntityKinds[] = {
     {"3DFACE", readFace3d},     {"LEADER", readLeader},
     {"XLINE", readXLine},       {"RAY", readRay},
     {"HATCH", readHatch},       {"ATTDEF", readAttributeDefinition},
+    {"MLINE", readMLine},
 };
 
 EntityReader readerFor(std::string_view type) {
@@ -87,6 +88,9 @@ Common commonOf(EntityTags& tags) {
     }
     if (tags.has(62)) {
         c.color = static_cast<std::int16_t>(std::clamp<std::int64_t>(tags.integer(62), -257, 257));
+    }
+    if (tags.has(420)) {
+        c.trueColor = static_cast<std::int32_t>(tags.integer(420) & 0xFFFFFF);
     }
     c.paperSpace = tags.integer(67) == 1;
     c.linetypeName = tags.last(6) ? tags.last(6)->trimmed() : std::string_view{};
@@ -263,6 +267,9 @@ Entity ReaderContext::entity(const Common& c, EntityType type, EntityData data) 
     e.handle = c.handle;
     e.layer = c.hasLayer ? layerIndex(c.layerName) : 0;
     e.color = c.color;
+    if (c.trueColor >= 0) {
+        e.trueColor = m_drawing.trueColorIndex(static_cast<std::uint32_t>(c.trueColor));
+    }
     e.type = type;
     e.data = std::move(data);
     e.linetype = c.linetypeName.empty() ? kLinetypeByLayer : linetypeIndex(c.linetypeName);
@@ -688,6 +695,11 @@ void ReaderContext::readLayerTable() {
                     layer.color = static_cast<std::int16_t>(aci >= 1 && aci <= 255 ? aci : 7);
                 }
                 break;
+            case 420:
+                if (m_tag.toInt(v)) {
+                    layer.trueColor = static_cast<std::int32_t>(v & 0xFFFFFF);
+                }
+                break;
             case 6: {
                 const std::uint16_t lt = linetypeIndex(m_tag.trimmed());
                 layer.linetype = lt == kLinetypeByLayer || lt == kLinetypeByBlock ? 0 : lt;
@@ -717,6 +729,10 @@ void ReaderContext::readLayerTable() {
 
 void ReaderContext::readObjects() {
     while (!atSectionEnd()) {
+        if (atZero("MLINESTYLE")) {
+            readMlineStyle();
+            continue;
+        }
         if (!atZero("SORTENTSTABLE")) {
             advance();
             continue;

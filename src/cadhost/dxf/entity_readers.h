@@ -77,6 +77,8 @@ struct Common {
     std::string_view layerName;
     bool hasLayer = false;
     std::int16_t color = kColorByLayer;
+    /// True colour 0xRRGGBB (DXF 420), -1 when absent.
+    std::int32_t trueColor = -1;
     std::string_view linetypeName;
     double linetypeScale = 1.0;
     bool paperSpace = false;
@@ -160,6 +162,8 @@ private:
     void readBlocks();
     void readEntities(Target target);
     void readObjects();
+    /// Keeps an MLINESTYLE object (the current tag is its 0).
+    void readMlineStyle();
     /// Puts model-space entities in the draw order of SORTENTSTABLE, when the file has one.
     void applyDrawOrder();
     void readEntity(Target target);
@@ -225,5 +229,6 @@ void readLeader(ReaderContext& context, Target target, EntityTags& tags, Common&
 void readXLine(ReaderContext& context, Target target, EntityTags& tags, Common& common);
 void readRay(ReaderContext& context, Target target, EntityTags& tags, Common& common);
 void readHatch(ReaderContext& context, Target target, EntityTags& tags, Common& common);
+void readMLine(ReaderContext& context, Target target, EntityTags& tags, Common& common);
 
 } // namespace vexilo::cadhost::dxf

@@ -13,14 +13,31 @@ void readTextFields(EntityTags& tags, TextData& d, int verticalCode) {
     d.height = tags.number(40);
     d.widthFactor = tags.number(41, 1.0);
     d.rotation = normalizedAngle(tags.number(50) * kDegree);
+    const double oblique = tags.number(51);
+    // AutoCAD accepts −85° to 85°; beyond, the glyphs would be sheared to nothing.
+    d.oblique = static_cast<float>(std::clamp(oblique, -85.0, 85.0) * kDegree);
+    d.mirror = static_cast<std::uint8_t>(tags.integer(71) & (kTextBackward | kTextUpsideDown));
     d.horizontal = static_cast<std::uint8_t>(std::clamp<std::int64_t>(tags.integer(72), 0, 5));
     d.vertical =
         static_cast<std::uint8_t>(std::clamp<std::int64_t>(tags.integer(verticalCode), 0, 3));
-    // Left-aligned, aligned (3) and fit (5) texts are placed by their first point; the others
-    // by the second, which AutoCAD keeps authoritative (the first is derived from it).
-    const bool bySecond = haveSecond && !(d.horizontal == 0 && d.vertical == 0) &&
-                          d.horizontal != 3 && d.horizontal != 5;
-    if (bySecond) {
+    const bool stretched = d.horizontal == 3 || d.horizontal == 5;
+    if (stretched) {
+        // Aligned and fitted texts run from the first point to the second on their baseline;
+        // the direction between them is the rotation.
+        const Vec3 along = second - d.position;
+        const double span = std::hypot(along.x, along.y);
+        if (haveSecond && std::isfinite(span) && span > 0.0) {
+            d.fitLength = span;
+            d.rotation = normalizedAngle(std::atan2(along.y, along.x));
+        } else {
+            d.horizontal = 0;
+        }
+        d.vertical = 0;
+        return;
+    }
+    // Left-aligned texts are placed by their first point; the others by the second, which
+    // AutoCAD keeps authoritative (the first is derived from it).
+    if (haveSecond && !(d.horizontal == 0 && d.vertical == 0)) {
         d.position = second;
     }
 }
@@ -61,6 +78,9 @@ void readMText(ReaderContext& context, Target target, EntityTags& tags, Common& 
     d.widthFactor = tags.number(41);
     const double rotationDegrees = tags.number(50);
     const std::int64_t attachment = tags.integer(71, 1);
+    const double spacing = tags.number(44, 1.0);
+    // AutoCAD keeps the factor between 0.25 and 4.
+    d.fitLength = std::isfinite(spacing) ? std::clamp(spacing, 0.25, 4.0) : 1.0;
     c.damaged = c.damaged || tags.damaged;
     if (!context.acceptable(target, c, "MTEXT", &d.normal)) {
         return;

@@ -306,6 +306,13 @@ std::string mtextPlainText(std::string_view s) {
             ++i;
             continue;
         }
+        // Control characters written as caret codes: ^I a tab, ^J a line feed, "^ " a caret.
+        if (c == '^' && i + 1 < s.size() &&
+            (s[i + 1] == 'I' || s[i + 1] == 'J' || s[i + 1] == ' ')) {
+            out.push_back(s[i + 1] == 'I' ? ' ' : s[i + 1] == 'J' ? '\n' : '^');
+            i += 2;
+            continue;
+        }
         if (c != '\\' || i + 1 >= s.size()) {
             out.push_back(c);
             ++i;
@@ -315,6 +322,7 @@ std::string mtextPlainText(std::string_view s) {
         switch (code) {
         case 'P':
         case 'X':
+        case 'N':
             out.push_back('\n');
             i += 2;
             break;
@@ -340,8 +348,15 @@ std::string mtextPlainText(std::string_view s) {
             const std::size_t end = s.find(';', i + 2);
             const std::string_view body =
                 s.substr(i + 2, (end == std::string_view::npos ? s.size() : end) - (i + 2));
-            for (const char b : body) {
-                out.push_back(b == '^' || b == '#' ? '/' : b);
+            // Shown on one line as a fraction; the space AutoCAD writes after the separator of
+            // a tolerance stack is not part of the lower text.
+            for (std::size_t k = 0; k < body.size(); ++k) {
+                const char b = body[k];
+                const bool separator = b == '^' || b == '#' || b == '/';
+                out.push_back(separator ? '/' : b);
+                if (separator && k + 1 < body.size() && body[k + 1] == ' ') {
+                    ++k;
+                }
             }
             i = end == std::string_view::npos ? s.size() : end + 1;
             break;
@@ -371,7 +386,8 @@ std::string mtextPlainText(std::string_view s) {
             break;
         }
     }
-    return out;
+    // MTEXT shows the control codes of TEXT too (%%c, %%d, %%p, %%%).
+    return out.find("%%") == std::string::npos ? out : textPlainText(out);
 }
 
 std::string textPlainText(std::string_view s) {

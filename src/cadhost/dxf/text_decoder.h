@@ -51,9 +51,11 @@ void appendUtf8(char32_t codePoint, std::string& out);
 /// True when `s` is well-formed UTF-8.
 bool isValidUtf8(std::string_view s);
 
-/// The plain text of an MTEXT string: paragraph breaks (\P) become line feeds, \~ a no-break
-/// space, \\ \{ \} their characters, stacked fractions (\Sa^b;) "a/b"; formatting codes
-/// (\f…; \H…; \C…; \L \O \K and the like) and grouping braces are dropped.
+/// The plain text of an MTEXT string: paragraph and column breaks (\P, \N) become line feeds,
+/// \~ a no-break space, \\ \{ \} their characters, stacked fractions (\Sa^b; \Sa/b; \Sa#b;)
+/// "a/b", ^I ^J a space and a line feed, %%c %%d %%p %%% as in a TEXT; formatting codes
+/// (\f…; \H…; \C…; \W…; \A…; \T…; \Q…; \L \O \K and the like) and grouping braces are
+/// dropped.
 std::string mtextPlainText(std::string_view mtext);
 
 /// The text of a TEXT entity with AutoCAD's control codes replaced: %%c Ø, %%d °, %%p ±,

@@ -42,6 +42,30 @@ std::uint16_t Drawing::addLinetype(Linetype linetype) {
     return static_cast<std::uint16_t>(m_linetypes.size() - 1);
 }
 
+std::uint16_t Drawing::trueColorIndex(std::uint32_t rgb) {
+    rgb &= 0xFFFFFFu;
+    const auto it = m_trueColorIndex.find(rgb);
+    if (it != m_trueColorIndex.end()) {
+        return it->second;
+    }
+    if (m_trueColors.size() >= 0xFFFFu) {
+        return 0;
+    }
+    m_trueColors.push_back(rgb);
+    const auto index = static_cast<std::uint16_t>(m_trueColors.size());
+    m_trueColorIndex.emplace(rgb, index);
+    return index;
+}
+
+const MlineStyle* Drawing::findMlineStyle(std::uint64_t handle) const {
+    for (const MlineStyle& style : m_mlineStyles) {
+        if (style.handle == handle) {
+            return &style;
+        }
+    }
+    return nullptr;
+}
+
 const Entity* Drawing::findByHandle(std::uint64_t handle) const {
     const auto index = indexOfHandle(handle);
     return index ? &m_entities[*index] : nullptr;
@@ -276,6 +300,8 @@ std::string_view dxfTypeName(EntityType type) {
         return "RAY";
     case EntityType::Hatch:
         return "HATCH";
+    case EntityType::MLine:
+        return "MLINE";
     }
     return "";
 }

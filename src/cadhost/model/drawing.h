@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -32,9 +33,34 @@ struct Layer {
     bool locked = false;
     /// Index into Drawing::linetypes() (0: Continuous).
     std::uint16_t linetype = 0;
+    /// Its true colour 0xRRGGBB (DXF 420), which overrides `color`; -1 when it has none.
+    std::int32_t trueColor = -1;
     /// True when its entities show: on and not frozen.
     bool visible() const { return on && !frozen; }
 };
+
+/// One line of a multiline style: its offset from the MLINE's axis (in style units), ACI colour
+/// (kColorByLayer, kColorByBlock or 1..255), true colour (-1: none) and line type index.
+struct MlineElement {
+    double offset = 0.0;
+    std::int16_t color = kColorByLayer;
+    std::int32_t trueColor = -1;
+    std::uint16_t linetype = kLinetypeByLayer;
+};
+
+/// An MLINESTYLE object: its handle, name, DXF 70 flags (kMlineStyleMiters and the caps) and
+/// elements.
+struct MlineStyle {
+    std::uint64_t handle = 0;
+    std::string name;
+    std::uint16_t flags = 0;
+    std::vector<MlineElement> elements;
+};
+
+/// MLINESTYLE flags: joints drawn across the elements, square caps at the start and the end.
+inline constexpr std::uint16_t kMlineStyleMiters = 2;
+inline constexpr std::uint16_t kMlineStyleStartSquare = 16;
+inline constexpr std::uint16_t kMlineStyleEndSquare = 256;
 
 /// A LTYPE table entry: its dash pattern in drawing units (positive a dash, negative a gap, 0 a
 /// dot), empty for a solid line.
@@ -115,6 +141,14 @@ public:
     /// Line types; index 0 is always "Continuous".
     std::span<const Linetype> linetypes() const { return m_linetypes; }
 
+    /// The true colours entities use (0xRRGGBB), each once; Entity::trueColor indexes them.
+    std::span<const std::uint32_t> trueColors() const { return m_trueColors; }
+
+    /// The multiline styles of the OBJECTS section.
+    std::span<const MlineStyle> mlineStyles() const { return m_mlineStyles; }
+    /// The multiline style with this handle, or null.
+    const MlineStyle* findMlineStyle(std::uint64_t handle) const;
+
     std::span<const Block> blocks() const { return m_blocks; }
     /// The entities of one block definition, in their order.
     std::span<const Entity> blockEntities(const Block& block) const;
@@ -150,6 +184,10 @@ public:
     /// Adds a line type (the reader keeps names unique) and returns its index; past 0xFFFD line
     /// types it adds nothing and returns 0, Continuous.
     std::uint16_t addLinetype(Linetype linetype);
+    /// The value of Entity::trueColor for the colour 0xRRGGBB, adding it to trueColors() when it
+    /// is new; 0 (none) once 65,535 different colours are taken.
+    std::uint16_t trueColorIndex(std::uint32_t rgb);
+    void addMlineStyle(MlineStyle style) { m_mlineStyles.push_back(std::move(style)); }
     /// Adds a block definition whose entities are those appended with appendBlockEntity until
     /// the next addBlock; returns its index.
     std::uint32_t addBlock(std::string name, Vec3 base);
@@ -185,6 +223,9 @@ private:
     std::vector<Block> m_blocks;
     std::vector<Layer> m_layers;
     std::vector<Linetype> m_linetypes;
+    std::vector<std::uint32_t> m_trueColors;
+    std::vector<MlineStyle> m_mlineStyles;
+    std::unordered_map<std::uint32_t, std::uint16_t> m_trueColorIndex;
     MappedVector<PolylineVertex> m_vertices;
     MappedVector<SegmentWidth> m_widths;
     MappedVector<char> m_text;

@@ -36,6 +36,7 @@ enum class EntityType : std::uint8_t {
     XLine,
     Ray,
     Hatch,
+    MLine,
 };
 
 /// A LINE: both ends in WCS; the normal (DXF 210) only tilts a thickness, which the host does
@@ -106,13 +107,24 @@ struct TextData {
     double rotation = 0.0;
     /// TEXT: relative X scale (DXF 41). MTEXT: reference rectangle width (DXF 41), 0 if none.
     double widthFactor = 1.0;
+    /// TEXT aligned (72 = 3) or fitted (72 = 5): the distance between its two alignment points,
+    /// along which the text is stretched from `position`. MTEXT: line spacing factor (DXF 44).
+    double fitLength = 0.0;
     std::uint32_t textOffset = 0;
     std::uint32_t textLength = 0;
+    /// TEXT: oblique angle in radians (DXF 51), positive slanting the glyphs to the right.
+    float oblique = 0.0f;
     /// TEXT: horizontal (72) and vertical (73) justification. MTEXT: attachment point (71) in
     /// `horizontal`, 0 in `vertical`.
     std::uint8_t horizontal = 0;
     std::uint8_t vertical = 0;
+    /// TEXT: DXF 71 mirror flags, kTextBackward and kTextUpsideDown.
+    std::uint8_t mirror = 0;
 };
+
+/// TEXT mirror flags (DXF 71): drawn mirrored in its X direction, or in its Y direction.
+inline constexpr std::uint8_t kTextBackward = 2;
+inline constexpr std::uint8_t kTextUpsideDown = 4;
 
 /// An INSERT (block reference): insertion point in OCS, scale factors, rotation in radians
 /// about the normal, and the index of its block in Drawing::blocks(); its attribute texts
@@ -181,6 +193,27 @@ struct HatchData {
     bool solid = false;
 };
 
+/// An MLINE: its element lines as the entity gives them, `elementCount` WCS points per vertex
+/// (vertex i, element j at firstVertex + i × elementCount + j) in the vertex pool, and the
+/// handle of its MLINESTYLE (Drawing::findMlineStyle) for the elements' colours, line types and
+/// caps.
+struct MlineData {
+    Vec3 normal{0.0, 0.0, 1.0};
+    std::uint64_t style = 0;
+    std::uint32_t firstVertex = 0;
+    std::uint32_t vertexCount = 0;
+    std::uint16_t elementCount = 0;
+    /// DXF 71: kMlineClosed, kMlineNoStartCaps, kMlineNoEndCaps.
+    std::uint8_t flags = 0;
+};
+
+inline constexpr std::uint8_t kMlineClosed = 2;
+inline constexpr std::uint8_t kMlineNoStartCaps = 4;
+inline constexpr std::uint8_t kMlineNoEndCaps = 8;
+
+// A text must not make every entity larger than a block reference does.
+static_assert(sizeof(TextData) <= sizeof(InsertData));
+
 /// Line type indices with a special meaning (others index Drawing::linetypes(); 0 is
 /// "Continuous").
 inline constexpr std::uint16_t kLinetypeContinuous = 0;
@@ -195,13 +228,13 @@ inline constexpr std::int16_t kColorByLayer = 256;
 /// XLine and Ray (start the base point, end one unit along the direction), PolylineData for
 /// the three polylines and Leader (WCS vertices), ArcData for Arc and Circle, PointData for
 /// Point, TextData for Text and MText, InsertData for Insert and Dimension, SplineData,
-/// EllipseData, FaceData for Solid, Trace and Face3d, HatchData.
+/// EllipseData, FaceData for Solid, Trace and Face3d, HatchData, MlineData.
 using EntityData = std::variant<LineData, PolylineData, ArcData, PointData, TextData, InsertData,
-                                SplineData, EllipseData, FaceData, HatchData>;
+                                SplineData, EllipseData, FaceData, HatchData, MlineData>;
 
 /// One entity: its DXF handle, its layer (index into Drawing::layers()), its own ACI colour
-/// (kColorByLayer when it has none), its line type (DXF 6) and line type scale (DXF 48), and its
-/// geometry.
+/// (kColorByLayer when it has none) and true colour, its line type (DXF 6) and line type scale (DXF
+/// 48), and its geometry.
 struct Entity {
     std::uint64_t handle = 0;
     std::uint32_t layer = 0;
@@ -209,6 +242,9 @@ struct Entity {
     EntityType type = EntityType::Line;
     EntityData data;
     std::uint16_t linetype = kLinetypeByLayer;
+    /// Its true colour (DXF 420), which overrides `color`: 1 + its index in
+    /// Drawing::trueColors(), 0 when it has none.
+    std::uint16_t trueColor = 0;
     float linetypeScale = 1.0f;
 
     const LineData* line() const { return std::get_if<LineData>(&data); }
@@ -221,6 +257,7 @@ struct Entity {
     const EllipseData* ellipse() const { return std::get_if<EllipseData>(&data); }
     const FaceData* face() const { return std::get_if<FaceData>(&data); }
     const HatchData* hatch() const { return std::get_if<HatchData>(&data); }
+    const MlineData* mline() const { return std::get_if<MlineData>(&data); }
 };
 
 } // namespace vexilo::cadhost

@@ -91,6 +91,8 @@ std::string_view objectName(const Entity& e) {
         return "AcDbRay";
     case EntityType::Hatch:
         return "AcDbHatch";
+    case EntityType::MLine:
+        return "AcDbMline";
     }
     return "AcDbEntity";
 }

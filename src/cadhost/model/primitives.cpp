@@ -4,6 +4,7 @@
 #include "cadhost/host_geometry.h"
 #include "cadhost/model/curves.h"
 #include "cadhost/model/entity_members.h"
+#include "cadhost/model/text_layout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,35 +24,23 @@ constexpr double kMaxHatchWork = 5.0e7;
 /// pixel wherever the whole piece is in view, and it is drawn solid.
 constexpr double kMaxDashesPerPiece = 2000.0;
 
-/// Rough advance of one UTF-8 encoded character, in text heights.
-double glyphAdvance(unsigned char lead) {
-    return lead >= 0xE0 ? 1.0 : 0.6;
-}
-
-/// Estimated width (in heights) of the widest line and the number of lines.
-std::pair<double, int> textExtent(std::string_view s) {
-    double widest = 0.0;
-    double line = 0.0;
-    int lines = 1;
-    for (const char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '\n') {
-            widest = std::max(widest, line);
-            line = 0.0;
-            ++lines;
-        } else if ((c & 0xC0) != 0x80) {
-            line += glyphAdvance(c);
-        }
-    }
-    return {std::max(widest, line), lines};
-}
-
 /// Transform of the OCS of `normal` into WCS as an affine map.
 Transform ocsTransform(Vec3 normal) {
     const OcsAxes a = arbitraryAxis(normal);
     Transform t;
     t.m = {a.x.x, a.y.x, a.z.x, a.x.y, a.y.y, a.z.y, a.x.z, a.y.z, a.z.z};
     return t;
+}
+
+/// A colour as an entity resolves it: the ACI it came from and what it shows.
+struct DrawColor {
+    std::int16_t aci = 7;
+    Rgb rgb = aciToRgb(7);
+};
+
+Rgb rgbOf(std::uint32_t rgb) {
+    return {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+            static_cast<std::uint8_t>(rgb)};
 }
 
 /// Walks one entity under a transform, with the block reference's layer and colour for the
@@ -62,26 +51,29 @@ public:
         : m_d(d), m_sink(sink), m_options(o) {}
 
     bool entity(const Entity& e, const Transform& t, std::uint32_t parentLayer,
-                std::int16_t parentColor, bool inBlock, int depth,
+                DrawColor parentColor, bool inBlock, int depth,
                 std::uint16_t parentLinetype = kLinetypeContinuous) {
         std::uint32_t layer = e.layer;
         if (inBlock && layer == 0) {
             layer = parentLayer;
         }
-        std::int16_t aci = e.color;
-        if (aci == kColorByBlock) {
-            aci = inBlock ? parentColor : 7;
-        }
-        if (aci == kColorByLayer || aci < 0 || aci > 255) {
-            aci = layer < m_d.layers().size() ? m_d.layer(layer).color : 7;
+        DrawColor color;
+        if (e.trueColor != 0 && e.trueColor <= m_d.trueColors().size()) {
+            color = {e.color, rgbOf(m_d.trueColors()[e.trueColor - 1u])};
+        } else if (e.color == kColorByBlock) {
+            color = inBlock ? parentColor : DrawColor{};
+        } else if (e.color == kColorByLayer || e.color < 0 || e.color > 255) {
+            color = layerColor(layer);
+        } else {
+            color = {e.color, aciToRgb(e.color)};
         }
         if (!m_options.includeHiddenLayers && layer < m_d.layers().size() &&
             !m_d.layer(layer).visible()) {
             return true;
         }
         m_layer = layer;
-        m_aci = aci;
-        m_color = aciToRgb(aci);
+        m_aci = color.aci;
+        m_color = color.rgb;
         std::uint16_t linetype = e.linetype;
         if (linetype == kLinetypeByBlock) {
             linetype = inBlock ? parentLinetype : kLinetypeContinuous;
@@ -89,21 +81,9 @@ public:
         if (linetype == kLinetypeByLayer) {
             linetype = layer < m_d.layers().size() ? m_d.layer(layer).linetype : 0;
         }
-        m_dashes = {};
-        if (m_options.linetypes && linetype < m_d.linetypes().size()) {
-            m_dashes = m_d.linetypes()[linetype].dashes;
-            m_dashScale = static_cast<double>(e.linetypeScale) * m_d.header().linetypeScale;
-            // The walk starts by stepping onto the first element.
-            m_dashIndex = m_dashes.size() - 1;
-            m_dashLeft = 0.0;
-            m_dashPeriod = 0.0;
-            for (const double d : m_dashes) {
-                m_dashPeriod += std::fabs(d) * m_dashScale;
-            }
-            if (!(m_dashPeriod > 0.0) || !std::isfinite(m_dashPeriod)) {
-                m_dashes = {};
-            }
-        }
+        m_linetype = linetype;
+        m_linetypeScale = e.linetypeScale;
+        useLinetype(linetype);
         switch (e.type) {
         case EntityType::Line:
             return segment(t.apply(e.line()->start), t.apply(e.line()->end), 0.0, 0.0);
@@ -134,7 +114,6 @@ public:
             }
             const Block& block = m_d.blocks()[ins.block];
             const Transform inner = t.after(insertTransform(ins, block));
-            const std::int16_t color = aci;
             for (const Entity& child : m_d.blockEntities(block)) {
                 if (!entity(child, inner, layer, color, true, depth + 1, linetype)) {
                     return false;
@@ -170,6 +149,8 @@ public:
         }
         case EntityType::Hatch:
             return hatch(*e.hatch(), t);
+        case EntityType::MLine:
+            return mline(*e.mline(), t, color);
         }
         return true;
     }
@@ -258,6 +239,119 @@ private:
             dash.sweep = std::max((b - a) / arc.radius, 1e-12);
             return emitShape(dash);
         });
+    }
+
+    /// Makes the lines that follow take the dashes of a line type (the current entity's scale).
+    void useLinetype(std::uint16_t linetype) {
+        m_dashes = {};
+        if (m_options.linetypes && linetype < m_d.linetypes().size()) {
+            m_dashes = m_d.linetypes()[linetype].dashes;
+            m_dashScale = static_cast<double>(m_linetypeScale) * m_d.header().linetypeScale;
+            // The walk starts by stepping onto the first element.
+            m_dashIndex = m_dashes.size() - 1;
+            m_dashLeft = 0.0;
+            m_dashPeriod = 0.0;
+            for (const double d : m_dashes) {
+                m_dashPeriod += std::fabs(d) * m_dashScale;
+            }
+            if (!(m_dashPeriod > 0.0) || !std::isfinite(m_dashPeriod)) {
+                m_dashes = {};
+            }
+        }
+    }
+
+    /// The element lines of an MLINE in their style's colours and line types, with the joints
+    /// and square caps the style asks for (an MLINE whose style is missing draws its lines in
+    /// its own colour).
+    bool mline(const MlineData& m, const Transform& t, DrawColor own) {
+        const std::size_t n = m.vertexCount;
+        const std::size_t k = m.elementCount;
+        if (n == 0 || k == 0) {
+            return true;
+        }
+        const auto points = m_d.vertexRun(m.firstVertex, static_cast<std::uint32_t>(n * k));
+        if (points.size() != n * k) {
+            return true;
+        }
+        const auto at = [&](std::size_t vertex, std::size_t element) {
+            return t.apply(points[vertex * k + element].point);
+        };
+        const MlineStyle* style = m_d.findMlineStyle(m.style);
+        const bool closed = (m.flags & kMlineClosed) != 0 && n > 2;
+        const std::size_t segments = closed ? n : n - 1;
+        const std::uint16_t entityLinetype = m_linetype;
+        // Colours and line types that follow an element: BYLAYER takes the layer's, BYBLOCK
+        // the MLINE's own.
+        const auto useElement = [&](std::size_t element) {
+            DrawColor color = own;
+            std::uint16_t linetype = entityLinetype;
+            if (style != nullptr && element < style->elements.size()) {
+                const MlineElement& el = style->elements[element];
+                if (el.trueColor >= 0) {
+                    color = {el.color, rgbOf(static_cast<std::uint32_t>(el.trueColor))};
+                } else if (el.color == kColorByLayer) {
+                    color = layerColor(m_layer);
+                } else if (el.color >= 1 && el.color <= 255) {
+                    color = {el.color, aciToRgb(el.color)};
+                }
+                if (el.linetype == kLinetypeByLayer) {
+                    linetype = m_layer < m_d.layers().size() ? m_d.layer(m_layer).linetype : 0;
+                } else if (el.linetype != kLinetypeByBlock) {
+                    linetype = el.linetype;
+                }
+            }
+            m_aci = color.aci;
+            m_color = color.rgb;
+            useLinetype(linetype);
+        };
+        for (std::size_t j = 0; j < k; ++j) {
+            useElement(j);
+            for (std::size_t i = 0; i < segments; ++i) {
+                if (!segment(at(i, j), at((i + 1) % n, j), 0.0, 0.0)) {
+                    return false;
+                }
+            }
+        }
+        if (style == nullptr || k < 2) {
+            return true;
+        }
+        // Joints and caps run across from the outermost element on each side to the middle,
+        // each half in the colour and line type of its element.
+        std::size_t low = 0;
+        std::size_t high = 0;
+        for (std::size_t j = 0; j < k && j < style->elements.size(); ++j) {
+            if (style->elements[j].offset < style->elements[low].offset) {
+                low = j;
+            }
+            if (style->elements[j].offset > style->elements[high].offset) {
+                high = j;
+            }
+        }
+        const auto across = [&](std::size_t vertex) {
+            const Vec3 middle = (at(vertex, high) + at(vertex, low)) * 0.5;
+            useElement(high);
+            if (!segment(at(vertex, high), middle, 0.0, 0.0)) {
+                return false;
+            }
+            useElement(low);
+            return segment(at(vertex, low), middle, 0.0, 0.0);
+        };
+        if ((style->flags & kMlineStyleMiters) != 0) {
+            for (std::size_t i = closed ? 0 : 1; i + (closed ? 0 : 1) < n; ++i) {
+                if (!across(i)) {
+                    return false;
+                }
+            }
+        }
+        if (!closed && (style->flags & kMlineStyleStartSquare) != 0 &&
+            (m.flags & kMlineNoStartCaps) == 0 && !across(0)) {
+            return false;
+        }
+        if (!closed && (style->flags & kMlineStyleEndSquare) != 0 &&
+            (m.flags & kMlineNoEndCaps) == 0 && !across(n - 1)) {
+            return false;
+        }
+        return true;
     }
 
     bool segment(Vec3 a, Vec3 b, double w0, double w1) {
@@ -717,6 +811,10 @@ private:
         p.vertical = td.vertical;
         p.multiline = multiline;
         p.widthFactor = multiline || !(td.widthFactor > 0.0) ? 1.0 : td.widthFactor;
+        if (!multiline) {
+            p.oblique = td.oblique;
+            p.mirror = td.mirror;
+        }
         // MTEXT keeps its insertion point in WCS, TEXT in OCS.
         const Vec3 base = multiline ? td.position : ocsToWcs(td.position, td.normal);
         p.position = t.apply(base);
@@ -726,10 +824,29 @@ private:
         const Vec3 up = t.applyVector(ocsToWcs(upOcs, td.normal)) * td.height;
         p.rotation = std::atan2(dir.y, dir.x);
         p.height = std::hypot(up.x, up.y);
-        const auto [widthInHeights, lines] = textExtent(s);
-        p.boxWidth = widthInHeights * p.height * p.widthFactor;
-        p.boxHeight = multiline ? p.height * (1.0 + (lines - 1) * 1.667) : p.height;
+        // Lengths along the text scale with the transform's stretch in that direction; a
+        // mirroring transform (or a normal seen from below) turns the text upside down.
+        const double along = std::hypot(dir.x, dir.y);
+        if (multiline) {
+            p.referenceWidth = td.widthFactor > 0.0 ? td.widthFactor * along : 0.0;
+            p.lineSpacing = td.fitLength > 0.0 ? td.fitLength : 1.0;
+        } else {
+            p.fitLength = td.fitLength * along;
+        }
+        if (dir.x * up.y - dir.y * up.x < 0.0) {
+            p.mirror ^= kTextUpsideDown;
+        }
+        p.box = layoutText(p, estimatedTextWidth).box;
         return emit(p);
+    }
+
+    DrawColor layerColor(std::uint32_t layer) const {
+        if (layer >= m_d.layers().size()) {
+            return {};
+        }
+        const Layer& l = m_d.layer(layer);
+        return {l.color, l.trueColor >= 0 ? rgbOf(static_cast<std::uint32_t>(l.trueColor))
+                                          : aciToRgb(l.color)};
     }
 
     const Drawing& m_d;
@@ -745,6 +862,8 @@ private:
     std::vector<std::uint32_t> m_loopSizes;
     /// The current entity's line type pattern (empty: solid), its scale, its length, the
     /// element the entity's lines have got to and what is left of it.
+    std::uint16_t m_linetype = kLinetypeContinuous;
+    float m_linetypeScale = 1.0f;
     std::span<const double> m_dashes;
     double m_dashScale = 1.0;
     double m_dashPeriod = 0.0;
@@ -774,32 +893,22 @@ Vec3 ArcPrimitive::pointAt(double t) const {
 }
 
 std::array<Vec2, 4> TextPrimitive::corners() const {
-    double dx = 0.0;
-    double dy = 0.0;
-    if (multiline) {
-        const int a = std::clamp<int>(horizontal, 1, 9) - 1;
-        dx = -boxWidth * (a % 3) / 2.0;
-        dy = -boxHeight * (2 - a / 3) / 2.0;
-    } else {
-        static constexpr double kHorizontal[] = {0.0, 0.5, 1.0, 0.0, 0.5, 0.0};
-        static constexpr double kVertical[] = {0.0, 0.0, 0.5, 1.0};
-        dx = -boxWidth * kHorizontal[std::min<int>(horizontal, 5)];
-        dy =
-            horizontal == 4 ? -0.5 * boxHeight : -boxHeight * kVertical[std::min<int>(vertical, 3)];
-    }
     const double c = std::cos(rotation);
     const double s = std::sin(rotation);
     const auto at = [&](double x, double y) {
         return Vec2{position.x + x * c - y * s, position.y + x * s + y * c};
     };
-    return {at(dx, dy), at(dx + boxWidth, dy), at(dx + boxWidth, dy + boxHeight),
-            at(dx, dy + boxHeight)};
+    if (box.isEmpty()) {
+        return {at(0, 0), at(0, 0), at(0, 0), at(0, 0)};
+    }
+    return {at(box.min.x, box.min.y), at(box.max.x, box.min.y), at(box.max.x, box.max.y),
+            at(box.min.x, box.max.y)};
 }
 
 bool forEachPrimitive(const Drawing& drawing, const Entity& entity, const PrimitiveSink& sink,
                       const PrimitiveOptions& options) {
     Expander expander(drawing, sink, options);
-    return expander.entity(entity, Transform{}, entity.layer, 7, false, 0);
+    return expander.entity(entity, Transform{}, entity.layer, DrawColor{}, false, 0);
 }
 
 Box2 primitiveBounds(const PrimitiveShape& shape) {

@@ -54,19 +54,28 @@ struct PointPrimitive {
 };
 
 /// A text: placement point in WCS, height and rotation in the WCS XY plane, its UTF-8 string
-/// (lines separated by '\n' for MTEXT), the alignment codes of TextData, and the estimated
-/// width and height of its box.
+/// (lines separated by '\n' for MTEXT), the alignment codes of TextData, what stretches,
+/// slants and mirrors it, and its estimated box (text_layout.h lays out the lines).
 struct TextPrimitive {
     Vec3 position;
     double height = 0.0;
     double rotation = 0.0;
     double widthFactor = 1.0;
+    /// Oblique angle in radians, positive slanting to the right.
+    double oblique = 0.0;
+    /// An aligned or fitted TEXT: the length of its baseline (drawing units).
+    double fitLength = 0.0;
+    /// MTEXT: the width its paragraphs wrap at (0: no wrapping) and the line spacing factor.
+    double referenceWidth = 0.0;
+    double lineSpacing = 1.0;
     std::string_view text;
     std::uint8_t horizontal = 0;
     std::uint8_t vertical = 0;
+    /// kTextBackward, kTextUpsideDown.
+    std::uint8_t mirror = 0;
     bool multiline = false;
-    double boxWidth = 0.0;
-    double boxHeight = 0.0;
+    /// The estimated box in the text's own frame (x along the text, y up, from `position`).
+    Box2 box;
 
     /// The four corners of the estimated text box in WCS XY, counter-clockwise from the
     /// lower left of the text.

@@ -1,6 +1,8 @@
 // Rendering a scene: software rasterizer for the bulk, QPainter for wide lines and glyphs.
 #include "cadhost/ui/scene_painter.h"
 
+#include "cadhost/model/text_layout.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -46,7 +48,8 @@ void drawWide(QPainter& painter, const Viewport& view, const SceneWideSegment& w
     painter.drawPolygon(quad, 4);
 }
 
-// Lays out a text with its alignment against the real advance of its glyphs.
+// Lays out a text (alignment, stretching, wrapping, line pitch) against the real advance of
+// its glyphs and draws each line, slanted and mirrored as the text says.
 void drawText(QPainter& painter, const Viewport& view, const SceneText& text) {
     const TextPrimitive& t = text.shape;
     const double capPixels = t.height * view.scale;
@@ -55,41 +58,40 @@ void drawText(QPainter& painter, const Viewport& view, const SceneText& text) {
     }
     const QFont font = textFont(capPixels * kCapToPixelSize);
     const QFontMetricsF metrics(font);
-    const QString all = QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size()));
-    const QStringList lines = all.split(QLatin1Char('\n'));
-    double widest = 0.0;
-    for (const QString& line : lines) {
-        widest = std::max(widest, metrics.horizontalAdvance(line));
+    // The cap height of the font as set, in its own pixels: widths in text heights.
+    const double fontCap = font.pixelSize() / kCapToPixelSize;
+    const TextMeasure measure = [&](std::string_view s) {
+        return metrics.horizontalAdvance(
+                   QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()))) /
+               fontCap;
+    };
+    std::vector<TextLine> lines;
+    const TextFrame frame = layoutText(t, measure, &lines);
+    if (!(frame.height > 0.0) || frame.height * view.scale > 2000.0) {
+        return;
     }
-    const double lineStep = capPixels * 5.0 / 3.0;
-    // Offsets in pixels, x along the text, y up, from the placement point to the baseline of
-    // the first line's start.
-    double dx = 0.0;
-    double dy = 0.0;
-    if (t.multiline) {
-        const int a = std::clamp<int>(t.horizontal, 1, 9) - 1;
-        const double blockHeight = capPixels + lineStep * (lines.size() - 1);
-        dx = -widest * t.widthFactor * (a % 3) / 2.0;
-        dy = -capPixels + blockHeight * (a / 3) / 2.0;
-    } else {
-        static constexpr double kHorizontal[] = {0.0, 0.5, 1.0, 0.0, 0.5, 0.0};
-        static constexpr double kVertical[] = {0.0, 0.0, 0.5, 1.0};
-        dx = -widest * t.widthFactor * kHorizontal[std::min<int>(t.horizontal, 5)];
-        dy = t.horizontal == 4 ? -0.5 * capPixels
-                               : -capPixels * kVertical[std::min<int>(t.vertical, 3)];
-    }
+    // Drawing units per pixel of the font.
+    const double unit = frame.height / fontCap;
     const Vec2 at = view.toScreen(xy(t.position));
-    painter.save();
-    painter.translate(at.x, at.y);
-    painter.rotate(-t.rotation * 180.0 / std::numbers::pi);
-    painter.translate(dx, -dy);
-    painter.scale(t.widthFactor > 0.0 ? t.widthFactor : 1.0, 1.0);
     painter.setFont(font);
     painter.setPen(toColor(text.rgb));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        painter.drawText(QPointF(0.0, i * lineStep), lines[i]);
+    for (const TextLine& line : lines) {
+        painter.save();
+        // From the text's frame (drawing units, y up) to the screen.
+        painter.translate(at.x, at.y);
+        painter.scale(view.scale, -view.scale);
+        painter.rotate(t.rotation * 180.0 / std::numbers::pi);
+        painter.scale((t.mirror & kTextBackward) != 0 ? -1.0 : 1.0,
+                      (t.mirror & kTextUpsideDown) != 0 ? -1.0 : 1.0);
+        painter.translate(line.origin.x, line.origin.y);
+        painter.shear(std::tan(t.oblique), 0.0);
+        // Glyphs are drawn y down in font pixels.
+        painter.scale(unit * frame.xScale, -unit);
+        painter.drawText(
+            QPointF(0.0, 0.0),
+            QString::fromUtf8(line.text.data(), static_cast<qsizetype>(line.text.size())));
+        painter.restore();
     }
-    painter.restore();
 }
 
 // Filled areas go under the lines: they are drawn first.

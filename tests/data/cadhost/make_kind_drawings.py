@@ -11,6 +11,7 @@ import os
 
 import ezdxf
 from ezdxf import bbox
+from ezdxf.lldxf.const import MLINESTYLE_END_SQUARE, MLINESTYLE_MITER, MLINESTYLE_START_SQUARE
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "kinds")
@@ -139,6 +140,85 @@ def linetypes(doc, msp):
     msp.add_blockref("FENCE", (0, 20), dxfattribs={"linetype": "DASHED"})
 
 
+def mline(doc, msp):
+    # A road with kerbs: three elements in their own colours, the middle one dashed, square
+    # caps and joints; one open at half scale justified on its axis, one closed on its top.
+    doc.linetypes.add("DASHED", pattern=[3.0, 2.0, -1.0], description="__ __")
+    road = doc.mline_styles.new("ROAD")
+    road.elements.append(3.0, 1)
+    road.elements.append(0.0, 2, "DASHED")
+    road.elements.append(-3.0, 5)
+    road.dxf.flags = MLINESTYLE_MITER | MLINESTYLE_START_SQUARE | MLINESTYLE_END_SQUARE
+    msp.add_mline([(0, 0), (30, 0), (45, 20), (70, 20)],
+                  dxfattribs={"style_name": "ROAD", "scale_factor": 0.5, "justification": 1})
+    msp.add_mline([(0, 40), (30, 40), (30, 60), (0, 60)], close=True,
+                  dxfattribs={"style_name": "ROAD", "justification": 0})
+
+
+def text(doc, msp):
+    # Every TEXT alignment, a slanted and a mirrored text, and MTEXT at each attachment with
+    # wrapping and line spacing: the layout is compared with ezdxf's in text_layout.json.
+    # True colours on a line and on a layer close it.
+    align = ezdxf.enums.TextEntityAlignment
+    cases = [
+        (align.LEFT, (0, 0)), (align.CENTER, (40, 0)), (align.RIGHT, (80, 0)),
+        (align.MIDDLE, (0, 10)), (align.TOP_LEFT, (40, 10)), (align.TOP_CENTER, (80, 10)),
+        (align.MIDDLE_LEFT, (0, 20)), (align.MIDDLE_RIGHT, (40, 20)),
+        (align.BOTTOM_CENTER, (80, 20)), (align.BOTTOM_RIGHT, (0, 30)),
+    ]
+    for alignment, at in cases:
+        t = msp.add_text("Survey", height=2.0, dxfattribs={"width": 0.8, "rotation": 15.0})
+        t.set_placement(at, align=alignment)
+    msp.add_text("J12", height=2.5).set_placement((40, 30), (60, 35), align=align.ALIGNED)
+    msp.add_text("Road", height=2.0).set_placement((70, 30), (90, 30), align=align.FIT)
+    msp.add_text("Slanted", height=2.0, dxfattribs={"oblique": 20.0, "insert": (0, 40)})
+    back = msp.add_text("Mirror", height=2.0, dxfattribs={"insert": (40, 40)})
+    back.dxf.text_generation_flag = 2
+    down = msp.add_text("Down", height=2.0, dxfattribs={"insert": (80, 40)})
+    down.dxf.text_generation_flag = 4
+    words = "Parcel boundary surveyed in May"
+    for attachment, at in [(1, (0, 60)), (2, (40, 60)), (3, (80, 60)), (4, (0, 80)),
+                           (5, (40, 80)), (6, (80, 80)), (7, (0, 100)), (8, (40, 100)),
+                           (9, (80, 100))]:
+        msp.add_mtext("Site plan\\P" + words, dxfattribs={
+            "insert": at, "char_height": 1.5, "attachment_point": attachment})
+    msp.add_mtext(words + " and marked", dxfattribs={
+        "insert": (0, 130), "char_height": 1.5, "width": 20.0, "line_spacing_factor": 1.5})
+    msp.add_mtext("Turned\\Pnote", dxfattribs={
+        "insert": (60, 130), "char_height": 2.0, "rotation": 30.0, "attachment_point": 5})
+    doc.layers.add("TRUE", true_color=0x3366CC)
+    msp.add_line((0, -10), (90, -10), dxfattribs={"true_color": 0xFF8000})
+    msp.add_line((0, -14), (90, -14), dxfattribs={"layer": "TRUE"})
+
+
+def text_layout(msp):
+    """What ezdxf lays out for the texts of text.dxf with its monospaced font (every character
+    one text height wide at width factor 1): the box of each TEXT, and the lines and box of
+    each MTEXT."""
+    from ezdxf import disassemble
+    from ezdxf.tools.text import plain_text, text_wrap
+
+    ezdxf.options.use_matplotlib = False
+    out = []
+    for e in msp:
+        if e.dxftype() not in ("TEXT", "MTEXT"):
+            continue
+        item = {"type": e.dxftype()}
+        if e.dxftype() == "MTEXT":
+            font = ezdxf.tools.fonts.make_font("", e.dxf.char_height, 1.0)
+            width = e.dxf.get("width", 0) or None
+            item["lines"] = text_wrap(e.plain_text(split=False), width, font.text_width)
+            item["wrapped"] = width is not None
+            if width is None:
+                # ezdxf wraps an MTEXT without a width at every word: give it its natural width.
+                e = e.copy()
+                e.dxf.width = max(font.text_width(line) for line in item["lines"])
+        item["corners"] = [list(v)[:2] for v in disassemble.make_primitive(e).vertices()][:4]
+        out.append(item)
+    ezdxf.options.use_matplotlib = True
+    return out
+
+
 KINDS = {
     "spline_control": spline_control,
     "spline_fit": spline_fit,
@@ -152,6 +232,8 @@ KINDS = {
     "leader": leader,
     "xline_ray": xline_ray,
     "linetypes": linetypes,
+    "mline": mline,
+    "text": text,
 }
 
 
@@ -161,7 +243,7 @@ def main():
     for name, make in KINDS.items():
         doc = ezdxf.new("R2018")
         msp = doc.modelspace()
-        if name in ("attrib", "linetypes"):
+        if name in ("attrib", "linetypes", "mline", "text"):
             make(doc, msp)
         else:
             make(msp)
@@ -172,6 +254,9 @@ def main():
             "types": [e.dxftype() for e in msp],
             "extents": [list(box.extmin)[:2], list(box.extmax)[:2]],
         }
+        if name == "text":
+            with open(os.path.join(OUT, "text_layout.json"), "w", encoding="utf-8") as f:
+                json.dump(text_layout(msp), f, indent=1)
     with open(os.path.join(OUT, "kinds.json"), "w", encoding="utf-8") as f:
         json.dump(summary, f, indent=1)
 
