@@ -58,6 +58,8 @@ signals:
     /// The cursor moved; `world` is the point a click would give (the snap point when a marker
     /// shows), in WCS.
     void cursorMoved(double x, double y, double z);
+    /// The view has shown a drawing's first picture (once per drawing).
+    void firstPictureShown();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -92,6 +94,8 @@ private:
     std::optional<SnapHit> m_snap;
     std::optional<std::size_t> m_hover;
     QWidget* m_keyTarget = nullptr;
+    bool m_firstPicturePending = false;
+    bool m_cursorRefreshPending = false;
 };
 
 } // namespace vexilo::cadhost

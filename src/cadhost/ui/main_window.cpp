@@ -131,6 +131,9 @@ Status<dxf::DxfFailure> MainWindow::openDrawing(const std::string& path) {
         return unexpected(opened.error());
     }
     setDocument(std::move(*opened));
+    // The picture is shown at once; the summary, which counts what the spatial index leaves
+    // out, waits for the index being built meanwhile.
+    m_view->repaint();
     m_commandLine->print(loadSummary(*m_document));
     return {};
 }

@@ -143,14 +143,19 @@ std::uint32_t packRgb(Rgb color) {
 
 Scene::Scene(const OpenDocument& document) {
     const Drawing& drawing = *document.drawing;
-    // The index leaves out what lies beyond the drawable range, so its extents bound the rest
-    // and every kept coordinate minus the origin fits a float.
-    const Box2 all = document.index->extents();
-    m_origin = all.isEmpty() ? Vec2{} : (all.min + all.max) * 0.5;
+    // The scene does not wait for the spatial index, which is built meanwhile: the origin is
+    // the first point drawn. What lies beyond the drawable range is left out, so every kept
+    // coordinate minus the origin fits a float, and is as precise as from the middle of the
+    // extents but for one bit.
+    bool haveOrigin = false;
 
     std::vector<SceneSegment> segments;
     Box2 entityBox;
     const auto addSegment = [&](Vec3 a, Vec3 b, std::uint32_t rgb) {
+        if (!haveOrigin) {
+            m_origin = xy(a);
+            haveOrigin = true;
+        }
         segments.push_back(
             {static_cast<float>(a.x - m_origin.x), static_cast<float>(a.y - m_origin.y),
              static_cast<float>(b.x - m_origin.x), static_cast<float>(b.y - m_origin.y), rgb});

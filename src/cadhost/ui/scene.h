@@ -69,7 +69,7 @@ public:
 
     explicit Scene(const OpenDocument& document);
 
-    /// WCS point that batch coordinates are relative to (the middle of the extents).
+    /// WCS point that batch coordinates are relative to (the first point drawn).
     Vec2 origin() const { return m_origin; }
     /// The box of everything drawn.
     const Box2& extents() const { return m_extents; }
