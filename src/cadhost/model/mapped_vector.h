@@ -102,6 +102,14 @@ public:
         m_size += other.m_size;
         other.release();
     }
+    /// Grows to `size` elements, the new ones zero, or shrinks to it.
+    void resize(std::size_t size) {
+        reserve(size);
+        if (size > m_size) {
+            std::memset(static_cast<void*>(m_data + m_size), 0, (size - m_size) * sizeof(T));
+        }
+        m_size = size;
+    }
     /// Shrinks to `size` elements (never grows).
     void truncate(std::size_t size) { m_size = std::min(m_size, size); }
     void reserve(std::size_t capacity) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cadhost/commandline/open_document.h"
+#include "cadhost/model/mapped_vector.h"
 #include "cadhost/model/primitives.h"
 #include "cadhost/ui/viewport.h"
 
@@ -93,7 +94,8 @@ private:
         Box2 box;
     };
 
-    std::vector<SceneSegment> m_segments;
+    /// Bucket after bucket, each in draw order.
+    MappedVector<SceneSegment> m_segments;
     std::vector<Bucket> m_buckets;
     std::vector<SceneWideSegment> m_wide;
     std::vector<SceneText> m_texts;
