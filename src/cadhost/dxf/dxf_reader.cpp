@@ -932,15 +932,29 @@ void ReaderContext::readBlocks() {
     }
 }
 
-void ReaderContext::releaseBehind() {
-    // Pages are dropped in steps, leaving a margin behind the tag being read.
+void ReaderContext::moveWindow() {
+    // Pages are read in ahead and dropped behind in steps, leaving a margin around the tag
+    // being read. Reading them in a step at a time costs one call instead of a page fault per
+    // few pages.
     constexpr std::uintptr_t kStep = std::uintptr_t{8} << 20;
     constexpr std::uintptr_t kMargin = std::uintptr_t{1} << 20;
     constexpr std::uintptr_t kPage = 4096;
+#ifndef MADV_POPULATE_READ
+    constexpr int MADV_POPULATE_READ = 22;
+#endif
     const auto here = reinterpret_cast<std::uintptr_t>(m_tags.position());
-    if (m_releasedUpTo == 0) {
-        m_releasedUpTo =
-            (reinterpret_cast<std::uintptr_t>(m_bytes.data()) + kPage - 1) / kPage * kPage;
+    const auto begin = reinterpret_cast<std::uintptr_t>(m_bytes.data());
+    const std::uintptr_t end = begin + m_bytes.size();
+    if (m_populatedUpTo == 0) {
+        m_populatedUpTo = begin / kPage * kPage;
+        m_releasedUpTo = (begin + kPage - 1) / kPage * kPage;
+    }
+    if (here + kMargin > m_populatedUpTo && m_populatedUpTo < end) {
+        const std::uintptr_t to = std::min(end, std::max(m_populatedUpTo, here) + kStep);
+        // Refused before Linux 5.14: the pages then come in as they are read.
+        ::madvise(reinterpret_cast<void*>(m_populatedUpTo), to - m_populatedUpTo,
+                  MADV_POPULATE_READ);
+        m_populatedUpTo = to;
     }
     if (here < m_releasedUpTo + kStep + kMargin) {
         return;
@@ -954,7 +968,7 @@ void ReaderContext::readEntities(Target target) {
     while (!atSectionEnd()) {
         if (atZero()) {
             if (m_releasable) {
-                releaseBehind();
+                moveWindow();
             }
             readEntity(target);
         } else {

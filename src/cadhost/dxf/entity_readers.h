@@ -169,8 +169,9 @@ private:
     std::uint16_t linetypeByName(const std::string& upperName) const;
     void readBlocks();
     void readEntities(Target target);
-    /// Hands the mapping's pages well behind the current tag back to the system.
-    void releaseBehind();
+    /// Reads the mapping's pages ahead of the current tag in and hands those well behind it back
+    /// to the system.
+    void moveWindow();
     /// Reads the model-space entities section in pieces on several threads when it is large
     /// enough; false when it is to be read in one piece (then nothing was read). Sets
     /// m_piecesFailed when the pieces do not join cleanly.
@@ -236,6 +237,7 @@ private:
     bool m_piecesFailed = false;
     bool m_releasable = false;
     std::uintptr_t m_releasedUpTo = 0;
+    std::uintptr_t m_populatedUpTo = 0;
 };
 
 // The entity readers, one per kind (read_*.cpp).
