@@ -20,6 +20,9 @@ if [[ ! -f "$file" ]]; then
 fi
 echo "file: $file ($(stat -c %s "$file") bytes); $(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 
+timing="$(mktemp)"
+trap 'rm -f "$timing"' EXIT
+
 # Runs a command RUNS times under /usr/bin/time; prints each run and the medians of wall time
 # and peak RSS.
 measure() {
@@ -28,13 +31,13 @@ measure() {
     local walls=() rsss=()
     for ((i = 1; i <= runs; i++)); do
         local out
-        out="$( { /usr/bin/time -f "TIME %e %M" "$@" >/dev/null 2>/dev/null; } 2>&1 | grep '^TIME' || true)"
-        if [[ -z "$out" ]]; then
+        if ! /usr/bin/time -o "$timing" -f "%e %M" "$@" >/dev/null 2>&1; then
             echo "$label: run $i failed"
             return
         fi
-        walls+=("$(echo "$out" | cut -d' ' -f2)")
-        rsss+=("$(echo "$out" | cut -d' ' -f3)")
+        out="$(tail -1 "$timing")"
+        walls+=("$(echo "$out" | cut -d' ' -f1)")
+        rsss+=("$(echo "$out" | cut -d' ' -f2)")
     done
     local wall rss
     wall="$(printf '%s\n' "${walls[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p")"
