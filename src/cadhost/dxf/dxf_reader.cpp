@@ -936,7 +936,7 @@ void ReaderContext::moveWindow() {
     // Pages are read in ahead and dropped behind in steps, leaving a margin around the tag
     // being read. Reading them in a step at a time costs one call instead of a page fault per
     // few pages.
-    constexpr std::uintptr_t kStep = std::uintptr_t{8} << 20;
+    constexpr std::uintptr_t kStep = std::uintptr_t{2} << 20;
     constexpr std::uintptr_t kMargin = std::uintptr_t{1} << 20;
     constexpr std::uintptr_t kPage = 4096;
 #ifndef MADV_POPULATE_READ
