@@ -15,6 +15,7 @@ packages=(
     qt6-l10n-tools qt6-translations-l10n qt6-qpa-plugins librsvg2-bin
     dpkg-dev desktop-file-utils appstream
     g++-mingw-w64-x86-64 wine64
+    nsis
 )
 if [[ "${1:-}" == "--docs" ]]; then
     packages+=(libreoffice-calc-nogui poppler-utils imagemagick x11-utils openbox)

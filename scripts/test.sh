@@ -6,8 +6,10 @@
 #                                       (Debug with AddressSanitizer and UndefinedBehaviorSanitizer),
 #                                       then the Debian package made from the default build
 #                                       and checked (scripts/check-package.sh), then windows
-#                                       (the core and the COM link cross-built with mingw-w64,
-#                                       tests run under Wine)
+#                                       (the core, the COM link and vexilo.exe cross-built with
+#                                       mingw-w64, tests run under Wine; among them CPack makes
+#                                       the installer and the portable .zip, and the installer
+#                                       is run, the installed program started and uninstalled)
 #   scripts/test.sh PRESET [CTEST ARGS] one preset (default, dev, asan, core, windows), with ctest's
 #                                       arguments passed on: scripts/test.sh dev -R cad_
 # Exits non-zero on the first failure.

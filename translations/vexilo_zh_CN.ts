@@ -28,10 +28,6 @@
         <translation>输入选项 [全部(A)/范围(E)] &lt;范围&gt;: </translation>
     </message>
     <message>
-        <source>Enter list of object snap modes [END,MID,CEN,NOD,INT,OFF] &lt;%1&gt;: </source>
-        <translation>输入对象捕捉模式列表 [END,MID,CEN,NOD,INT,OFF] &lt;%1&gt;: </translation>
-    </message>
-    <message>
         <source>Enter name of drawing to open: </source>
         <translation>输入要打开的图形名: </translation>
     </message>
@@ -64,10 +60,6 @@
         <translation>OPEN 失败: %1</translation>
     </message>
     <message>
-        <source>Script stopped.</source>
-        <translation>脚本已停止。</translation>
-    </message>
-    <message>
         <source>&lt;Osnap on&gt;</source>
         <translation>&lt;对象捕捉 开&gt;</translation>
     </message>
@@ -84,6 +76,98 @@
 %2</source>
         <translation>无法打开 %1：
 %2</translation>
+    </message>
+    <message>
+        <source>Script line %1: %2</source>
+        <translation>脚本第 %1 行：%2</translation>
+    </message>
+    <message>
+        <source>opens a DXF drawing (also File &gt; Open, or drop the file on the window)</source>
+        <translation>打开 DXF 图形（也可用 文件 &gt; 打开，或把文件拖到窗口上）</translation>
+    </message>
+    <message>
+        <source>feeds the lines of a script file as if typed, one per answer</source>
+        <translation>把脚本文件的各行当作键入的内容送入，每行一个回答</translation>
+    </message>
+    <message>
+        <source>sets the user coordinate system: W, or an origin and a point on the X axis</source>
+        <translation>设置用户坐标系：W，或原点和 X 轴上的一点</translation>
+    </message>
+    <message>
+        <source>shows the whole drawing</source>
+        <translation>显示整个图形</translation>
+    </message>
+    <message>
+        <source>lists these commands</source>
+        <translation>列出这些命令</translation>
+    </message>
+    <message>
+        <source>Script stopped at line %1; lines not run: %2.</source>
+        <translation>脚本在第 %1 行停止；未执行的行数：%2。</translation>
+    </message>
+    <message>
+        <source>Script line %1 is not a command: it waits for a program&apos;s request (Esc stops the script).</source>
+        <translation>脚本第 %1 行不是命令：它等待程序的请求（Esc 停止脚本）。</translation>
+    </message>
+    <message>
+        <source>opens the object snap settings: modes, on or off, aperture</source>
+        <translation>打开对象捕捉设置：模式、开或关、靶框大小</translation>
+    </message>
+    <message>
+        <source>chooses the running object snaps: END,MID,CEN,NOD,QUA,INT,PER,NEA or OFF</source>
+        <translation>选择执行中的对象捕捉：END,MID,CEN,NOD,QUA,INT,PER,NEA 或 OFF</translation>
+    </message>
+    <message>
+        <source>Enter list of object snap modes [END,MID,CEN,NOD,QUA,INT,PER,NEA,OFF] &lt;%1&gt;: </source>
+        <translation>输入对象捕捉模式列表 [END,MID,CEN,NOD,QUA,INT,PER,NEA,OFF] &lt;%1&gt;: </translation>
+    </message>
+    <message>
+        <source>of </source>
+        <translation>于 </translation>
+    </message>
+    <message>
+        <source>No %1 found for specified point.</source>
+        <translation>指定点处未找到%1。</translation>
+    </message>
+    <message>
+        <source>endpoint</source>
+        <translation>端点</translation>
+    </message>
+    <message>
+        <source>node</source>
+        <translation>节点</translation>
+    </message>
+    <message>
+        <source>center</source>
+        <translation>圆心</translation>
+    </message>
+    <message>
+        <source>intersection</source>
+        <translation>交点</translation>
+    </message>
+    <message>
+        <source>midpoint</source>
+        <translation>中点</translation>
+    </message>
+    <message>
+        <source>quadrant</source>
+        <translation>象限点</translation>
+    </message>
+    <message>
+        <source>perpendicular</source>
+        <translation>垂足</translation>
+    </message>
+    <message>
+        <source>nearest</source>
+        <translation>最近点</translation>
+    </message>
+    <message>
+        <source>OSNAP off</source>
+        <translation>对象捕捉 关</translation>
+    </message>
+    <message>
+        <source>OSNAP: %1</source>
+        <translation>对象捕捉：%1</translation>
     </message>
 </context>
 <context>
@@ -334,6 +418,24 @@
         <source>Intersection</source>
         <translation>交点</translation>
     </message>
+    <message>
+        <source>No drawing is open.
+Open one with File &gt; Open (Ctrl+O), the OPEN command, or drop a .dxf file on this window.</source>
+        <translation>没有打开的图形。
+用 文件 &gt; 打开(Ctrl+O)、OPEN 命令，或把 .dxf 文件拖到本窗口上来打开。</translation>
+    </message>
+    <message>
+        <source>Quadrant</source>
+        <translation>象限点</translation>
+    </message>
+    <message>
+        <source>Perpendicular</source>
+        <translation>垂足</translation>
+    </message>
+    <message>
+        <source>Nearest</source>
+        <translation>最近点</translation>
+    </message>
 </context>
 <context>
     <name>vexilo::cadhost::MainWindow</name>
@@ -378,12 +480,43 @@
         <translation>UCS：用户</translation>
     </message>
     <message>
-        <source>OSNAP on</source>
-        <translation>对象捕捉 开</translation>
+        <source>Object Snap Se&amp;ttings...</source>
+        <translation>对象捕捉设置(&amp;T)...</translation>
+    </message>
+</context>
+<context>
+    <name>vexilo::cadhost::SnapSettingsDialog</name>
+    <message>
+        <source>Object Snap Settings</source>
+        <translation>对象捕捉设置</translation>
     </message>
     <message>
-        <source>OSNAP off</source>
-        <translation>对象捕捉 关</translation>
+        <source>Object snap on (F3)</source>
+        <translation>启用对象捕捉 (F3)</translation>
+    </message>
+    <message>
+        <source>Object snap modes</source>
+        <translation>对象捕捉模式</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>全部选择</translation>
+    </message>
+    <message>
+        <source>Clear All</source>
+        <translation>全部清除</translation>
+    </message>
+    <message>
+        <source> px</source>
+        <translation> 像素</translation>
+    </message>
+    <message>
+        <source>Half the side of the square around the crosshair in which object snap looks for points.</source>
+        <translation>对象捕捉在十字光标周围查找点的方框的半边长。</translation>
+    </message>
+    <message>
+        <source>Aperture size:</source>
+        <translation>靶框大小：</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <random>
 
 namespace {
@@ -138,20 +139,26 @@ void BM_Pick1M(benchmark::State& state) {
 // Pick box half sizes 0.5 m (a close view) and 5 m (a whole-site view).
 BENCHMARK(BM_Pick1M)->Arg(5)->Arg(50)->Unit(benchmark::kMicrosecond);
 
+// Second argument 0: the point kinds (endpoint, node, centre, intersection, midpoint); 1: every
+// kind, quadrant, nearest and perpendicular (from a point 3 m off) included.
 void BM_Snap1M(benchmark::State& state) {
     Fixture& f = fixture();
     const auto points = queryPoints(*f.drawing, 4096);
     const double aperture = static_cast<double>(state.range(0)) / 10.0;
+    const bool everyKind = state.range(1) != 0;
+    const SnapModes modes = everyKind ? SnapModes::all() : SnapModes{true, true, true, true, true};
     std::size_t i = 0;
     std::size_t hits = 0;
     for (auto _ : state) {
-        const auto hit = f.index->snap(points[i++ % points.size()], aperture, SnapModes::all());
+        const Vec2 q = points[i++ % points.size()];
+        const auto hit = f.index->snap(
+            q, aperture, modes, everyKind ? std::optional<Vec2>(q + Vec2{3.0, 3.0}) : std::nullopt);
         hits += hit.has_value();
         benchmark::DoNotOptimize(hit);
     }
     state.counters["hit_rate"] = static_cast<double>(hits) / static_cast<double>(i);
 }
-BENCHMARK(BM_Snap1M)->Arg(5)->Arg(50)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Snap1M)->ArgsProduct({{5, 50}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 /// Contour-like polylines: each query lands inside the boxes of several long polylines, whose
 /// every segment the pick and the snap walk.

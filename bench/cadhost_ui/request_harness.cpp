@@ -38,7 +38,7 @@ int main(int argc, char* argv[]) {
 
     MainWindow window;
     window.show();
-    if (window.openDrawing(argv[1])) {
+    if (!window.openDrawing(argv[1])) {
         return 1;
     }
     window.setWindowState(3);

@@ -1,8 +1,14 @@
 // Times the report in the stand-in spreadsheet under Wine and counts the calls that cross to
 // it: the driver's blocks, against the data written one cell per call (a text format and four
-// values per row, the Part's way).
+// values per row, each through its own Cells(row, column)).
 //   excel_report_bench [rows]                 (default 32765)
 //   excel_report_bench --cell-by-cell [rows]  the data of the rows alone, cell by cell
+// Measured under Wine 8 on two cores shared with other work (times vary with the load):
+//   blocks, 32,765 rows: 49 calls, 3.6 to 13 s, of which about 1.1 s start the server and most
+//     of the rest is the one Value assignment of the data and the stand-in writing its sheet;
+//     1 row or 8,000 rows: 49 calls, 3.6 s;
+//   cell by cell: 10 calls a row and 14 more (327,664 calls for 32,765 rows); 2,000 rows took
+//     20,014 calls and 252 s, so 32,765 rows would take over an hour.
 #include "cad/com/dispatch.h"
 #include "cad/com/variant.h"
 #include "cad/fake/fake_cad.h"

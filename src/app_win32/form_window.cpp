@@ -261,7 +261,12 @@ void FormWindow::createControls() {
             }
         }
     }
-    SetWindowSubclass(m_grid, optionBoxProc, 2, 0);
+    // Replacing the window procedure rather than SetWindowSubclass: comctl32 finds a subclass
+    // chain through a window property on every message, which under Wine is a round trip to
+    // the server, and the grid gets many messages (several per painted row).
+    SetWindowLongPtrW(m_grid, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_gridBaseProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(m_grid, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gridProc)));
 }
 
 void FormWindow::makeFonts(int dpi) {
@@ -501,17 +506,23 @@ LRESULT CALLBACK FormWindow::optionBoxProc(HWND box, UINT message, WPARAM wParam
     } else if (self != nullptr && id == 1) {
         return self->optionBox(box, *reinterpret_cast<const form::OptionRules*>(data), message,
                                wParam, lParam);
-    } else if (self != nullptr && id == 2 && message == WM_LBUTTONDOWN) {
+    }
+    return DefSubclassProc(box, message, wParam, lParam);
+}
+
+LRESULT CALLBACK FormWindow::gridProc(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(grid, GWLP_USERDATA));
+    if (message == WM_LBUTTONDOWN) {
         // A click on a data cell makes its row current, whichever column it lies in.
         const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         LVHITTESTINFO hit{};
         hit.pt = at;
-        ListView_SubItemHitTest(box, &hit);
+        ListView_SubItemHitTest(grid, &hit);
         if (hit.iItem >= 0) {
             form::clickCell(self->m_table, {hit.iItem + 1, std::max(hit.iSubItem, 0)});
         }
     }
-    return DefSubclassProc(box, message, wParam, lParam);
+    return CallWindowProcW(self->m_gridBaseProc, grid, message, wParam, lParam);
 }
 
 void FormWindow::insertIntoBox(HWND box, const form::InsertVerdict& verdict) {
@@ -713,36 +724,64 @@ void FormWindow::scheduleSync() {
 
 void FormWindow::syncGrid() {
     m_syncPending = false;
-    ListView_SetItemCountEx(m_grid, m_table.rowCount() - 1, LVSICF_NOSCROLL);
-    m_selectingFromTable = true;
-    ListView_SetItemState(m_grid, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    const int row = m_table.currentRow();
-    if (row > 0) {
-        ListView_SetItemState(m_grid, row - 1, LVIS_SELECTED | LVIS_FOCUSED,
-                              LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_EnsureVisible(m_grid, row - 1, FALSE);
+    const int rows = m_table.rowCount() - 1;
+    if (rows != m_gridRows) {
+        // Only the rows that came or went are repainted, and the view stays where it is.
+        ListView_SetItemCountEx(m_grid, rows, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+        m_gridRows = rows;
     }
+    const int dirtyLast = std::min(m_dirtyLast, rows);
+    if (m_dirtyLast > 0 && m_dirtyFirst <= dirtyLast) {
+        ListView_RedrawItems(m_grid, m_dirtyFirst - 1, dirtyLast - 1);
+    }
+    m_dirtyLast = 0;
+
+    // The list view's selection and focus follow the table's current row. A selection made by
+    // hand moves the table's current row with it, so besides the current row only the item
+    // this window selected last can be selected: no walk over every item is needed.
+    const int current = m_table.currentRow() - 1;
+    const UINT state = LVIS_SELECTED | LVIS_FOCUSED;
+    m_selectingFromTable = true;
+    if (m_gridCurrent != current && m_gridCurrent >= 0 && m_gridCurrent < rows) {
+        ListView_SetItemState(m_grid, m_gridCurrent, 0, state);
+        ListView_RedrawItems(m_grid, m_gridCurrent, m_gridCurrent); // no longer highlighted
+    }
+    if (current >= 0 && ListView_GetItemState(m_grid, current, state) != state) {
+        ListView_SetItemState(m_grid, current, state, state);
+        ListView_EnsureVisible(m_grid, current, FALSE);
+    }
+    m_gridCurrent = current;
     m_selectingFromTable = false;
-    InvalidateRect(m_grid, nullptr, FALSE);
+    // As on Linux, appended rows bring the last row into view.
+    if (m_rowsAppended && rows > 0) {
+        ListView_EnsureVisible(m_grid, rows - 1, FALSE);
+    }
+    m_rowsAppended = false;
 }
 
 void FormWindow::rowsAboutToBeInserted(int, int) {}
 
 void FormWindow::rowsInserted() {
+    m_rowsAppended = true;
     scheduleSync();
 }
 
 void FormWindow::rowsAboutToBeRemoved(int, int) {}
 
 void FormWindow::rowsRemoved() {
-    // The list view must not ask for rows the table no longer has.
-    ListView_SetItemCountEx(m_grid, m_table.rowCount() - 1, LVSICF_NOSCROLL);
+    // The list view must not ask for rows the table no longer has; the rows after the removed
+    // ones moved up, so the whole view is repainted.
+    m_gridRows = m_table.rowCount() - 1;
+    ListView_SetItemCountEx(m_grid, m_gridRows, LVSICF_NOSCROLL);
     scheduleSync();
 }
 
 void FormWindow::cellChanged(int row, int) {
-    if (row > 0) {
-        ListView_RedrawItems(m_grid, row - 1, row - 1);
+    // Rows the list view does not have yet are painted when it takes the new count.
+    if (row > 0 && row <= m_gridRows) {
+        m_dirtyFirst = m_dirtyLast == 0 ? row : std::min(m_dirtyFirst, row);
+        m_dirtyLast = std::max(m_dirtyLast, row);
+        scheduleSync();
     }
 }
 

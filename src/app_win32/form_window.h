@@ -84,6 +84,7 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK optionBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
                                           UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK gridProc(HWND grid, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT optionBox(HWND box, const form::OptionRules& rules, UINT message, WPARAM wParam,
                       LPARAM lParam);
@@ -120,6 +121,18 @@ private:
     int m_dpi = 96;
     bool m_selectingFromTable = false;
     bool m_syncPending = false;
+    /// The list view's own window procedure, which gridProc passes messages on to.
+    WNDPROC m_gridBaseProc = nullptr;
+    /// Data rows the list view was last given.
+    int m_gridRows = 0;
+    /// Rows appended since the last update: the update brings the last row into view.
+    bool m_rowsAppended = false;
+    /// The list view item this window last selected as the current row; -1 for none.
+    int m_gridCurrent = -1;
+    /// The table rows, among those the list view already had, whose cells changed since the
+    /// last update, m_dirtyFirst to m_dirtyLast; none when m_dirtyLast is 0.
+    int m_dirtyFirst = 0;
+    int m_dirtyLast = 0;
     /// The option box whose focus came with a mouse press: its press, drag and release do not
     /// place the cursor, so the whole text stays selected.
     HWND m_swallowMouseOf = nullptr;

@@ -23,9 +23,9 @@ using cad::com::ComPtr;
 using cad::com::Link;
 using cad::com::Variant;
 
-/// Excel's constants for the members the report uses.
-constexpr int kFirstEdge = 1; // xlEdgeLeft; 2, 3, 4: right, top, bottom
-constexpr int kLastEdge = 4;
+/// Excel's constants for the members the report uses. The LineStyle of a range's Borders
+/// collection sets all four edges (left, right, top, bottom) of every cell of the range at once,
+/// as Borders(1) to Borders(4) do one by one.
 constexpr int kContinuousLine = 1;  // xlContinuous
 constexpr int kAlignCentre = -4108; // xlCenter
 constexpr const wchar_t* kTextFormat = L"@";
@@ -195,24 +195,37 @@ Object createApplication(Session& session, std::wstring& progId) {
     return {};
 }
 
-/// Table rows first..last (1-based data rows) as one block: their code cells formatted as text
-/// first, then every text in one assignment. False when the application refused either.
-bool writeBlock(Session& session, const Object& sheet, const cad::CoordinateTable& table, int first,
-                int last) {
-    const int firstRow = first + kFirstDataRow - 1;
-    const int lastRow = last + kFirstDataRow - 1;
-    const Object codes = rangeOf(session, sheet, {firstRow, 2, lastRow, 2});
-    if (!session.put(codes, L"NumberFormatLocal", wide(kTextFormat))) {
-        return false;
+/// The text of sheet cell (row, column), both 1-based, from the title row to the last report
+/// row: the title (B1 to D1 lie under the title's merge and stay empty), a heading, or the
+/// table's text as it stands.
+std::string_view sheetText(const cad::CoordinateTable& table, int row, int column) {
+    if (row == kTitleRow) {
+        return column == 1 ? kTitle : std::string_view();
     }
-    const Object cells = rangeOf(session, sheet, {firstRow, 1, lastRow, kReportColumnCount});
-    return session.put(cells, kDefault,
-                       textBlock(last - first + 1, kReportColumnCount, [&](int r, int c) {
-                           return std::string_view(table.cell(first + r, c));
-                       }));
+    if (row == kHeadingRow) {
+        return kReportColumns[static_cast<std::size_t>(column - 1)].heading;
+    }
+    return table.cell(row - kHeadingRow, column - 1);
 }
 
-/// Writes table rows first..last; a block the application refuses is halved until what fits
+/// Sheet rows first..last as one block: the code cells among them formatted as text first, then
+/// every text in one assignment. False when the application refused either.
+bool writeBlock(Session& session, const Object& sheet, const cad::CoordinateTable& table, int first,
+                int last) {
+    const int firstCode = std::max(first, kFirstDataRow);
+    if (firstCode <= last) {
+        const Object codes = rangeOf(session, sheet, {firstCode, 2, last, 2});
+        if (!session.put(codes, L"NumberFormatLocal", wide(kTextFormat))) {
+            return false;
+        }
+    }
+    const Object cells = rangeOf(session, sheet, {first, 1, last, kReportColumnCount});
+    return session.put(cells, kDefault,
+                       textBlock(last - first + 1, kReportColumnCount,
+                                 [&](int r, int c) { return sheetText(table, first + r, c + 1); }));
+}
+
+/// Writes sheet rows first..last; a block the application refuses is halved until what fits
 /// has been written, in order and without gaps. Returns the rows written, from `first` on.
 int writeRows(Session& session, const Object& sheet, const cad::CoordinateTable& table, int first,
               int last) {
@@ -228,6 +241,18 @@ int writeRows(Session& session, const Object& sheet, const cad::CoordinateTable&
         return written;
     }
     return written + writeRows(session, sheet, table, middle + 1, last);
+}
+
+/// Whole columns first..last in A1 notation: "A:A", "B:D".
+std::string wholeColumns(int first, int last) {
+    // "B1:D1" without its row numbers.
+    std::string columns;
+    for (const char ch : toA1({1, first, 1, last})) {
+        if (ch < '0' || ch > '9') {
+            columns += ch;
+        }
+    }
+    return columns;
 }
 
 } // namespace
@@ -250,9 +275,9 @@ SpreadsheetExport exportToSpreadsheet(const cad::CoordinateTable& table, cad::Wi
     const Object workbook =
         session.object(workbooks, L"Add", "Workbook", {}, static_cast<WORD>(DISPATCH_METHOD));
     const Object worksheets = session.object(workbook, L"Worksheets", "Sheets");
-    std::vector<Variant> first;
-    first.push_back(Variant::integer(1));
-    const Object worksheet = session.object(worksheets, kDefault, "Worksheet", std::move(first));
+    std::vector<Variant> itemOne;
+    itemOne.push_back(Variant::integer(1));
+    const Object worksheet = session.object(worksheets, kDefault, "Worksheet", std::move(itemOne));
     if (!application || !workbook || !worksheet) {
         window.showInformation(kNoSpreadsheetMessage);
         outcome.calls = session.calls();
@@ -272,7 +297,8 @@ SpreadsheetExport exportToSpreadsheet(const cad::CoordinateTable& table, cad::Wi
     session.put(font, L"Bold", Variant::boolean(true));
     session.put(font, L"Size", real(kTitleFontSize));
 
-    // Column widths, one call per run of equal widths.
+    // Column widths, one call per run of equal widths, through Range("A:A") (a range of whole
+    // columns, as Columns("A:A") gives), whose member names are already known.
     for (int column = 1; column <= kReportColumnCount;) {
         const double width = kReportColumns[static_cast<std::size_t>(column - 1)].width;
         int last = column;
@@ -281,32 +307,20 @@ SpreadsheetExport exportToSpreadsheet(const cad::CoordinateTable& table, cad::Wi
             ++last;
         }
         std::vector<Variant> letters;
-        const std::string a1 = toA1({1, column, 1, last});
-        // "A1:D1" → "A:D": the columns of that range.
-        std::string columns;
-        for (const char ch : a1) {
-            if (ch < '0' || ch > '9') {
-                columns += ch;
-            }
-        }
-        letters.push_back(Variant::text(columns));
-        session.put(session.object(worksheet, L"Columns", "Range", std::move(letters)),
+        letters.push_back(Variant::text(wholeColumns(column, last)));
+        session.put(session.object(worksheet, L"Range", "Range", std::move(letters)),
                     L"ColumnWidth", real(width));
         column = last + 1;
     }
 
-    // Row heights, edges, page centring and alignment through the active sheet.
-    const Object active = session.object(application, L"ActiveSheet", "Worksheet");
-    session.put(rangeOf(session, active, layout->tallRows), L"RowHeight", real(kRowHeight));
+    // Row heights, edges, page centring and alignment. A workbook just added has its first
+    // worksheet as the application's active sheet, so these go through the worksheet taken
+    // above, which needs no ActiveSheet call and cannot reach another sheet.
+    session.put(rangeOf(session, worksheet, layout->tallRows), L"RowHeight", real(kRowHeight));
     const Object borders =
-        session.object(rangeOf(session, active, layout->ruled), L"Borders", "Borders");
-    for (int edge = kFirstEdge; edge <= kLastEdge; ++edge) {
-        std::vector<Variant> index;
-        index.push_back(Variant::integer(edge));
-        session.put(session.object(borders, kDefault, "Border", std::move(index)), L"LineStyle",
-                    Variant::integer(kContinuousLine));
-    }
-    const Object page = session.object(active, L"PageSetup", "PageSetup");
+        session.object(rangeOf(session, worksheet, layout->ruled), L"Borders", "Borders");
+    session.put(borders, L"LineStyle", Variant::integer(kContinuousLine));
+    const Object page = session.object(worksheet, L"PageSetup", "PageSetup");
     if (layout->pageCentredHorizontally) {
         session.put(page, L"CenterHorizontally", Variant::boolean(true));
     }
@@ -314,27 +328,31 @@ SpreadsheetExport exportToSpreadsheet(const cad::CoordinateTable& table, cad::Wi
                 Variant::text("$" + std::to_string(layout->printTitleFirstRow) + ":$" +
                               std::to_string(layout->printTitleLastRow)));
     session.put(page, L"CenterFooter", Variant::text(layout->footer));
-    session.put(rangeOf(session, active, layout->centred), L"HorizontalAlignment",
+    session.put(rangeOf(session, worksheet, layout->centred), L"HorizontalAlignment",
                 Variant::integer(kAlignCentre));
 
-    // The title and the headings in one block (B1 to D1 lie under the title's merge and stay
-    // empty), then the data in blocks.
-    session.put(rangeOf(session, worksheet, {kTitleRow, 1, kHeadingRow, kReportColumnCount}),
-                kDefault, textBlock(2, kReportColumnCount, [](int r, int c) {
-                    if (r == 0) {
-                        return c == 0 ? kTitle : std::string_view();
-                    }
-                    return kReportColumns[static_cast<std::size_t>(c)].heading;
-                }));
+    // The title, the headings and the data in blocks of sheet rows, the first block starting
+    // at the title. When the application refuses that first block as a whole, the title and the
+    // headings go on their own, skipped if refused again, so that they never keep the data out.
     const int dataRows = table.rowCount() - 1;
-    for (int first = 1; first <= dataRows; first += kBlockRows) {
-        const int last = std::min(dataRows, first + kBlockRows - 1);
+    const int lastRow = layout->lastReportRow;
+    int first = std::min(lastRow, kBlockRows) + 1;
+    int reached = first - 1; // the last sheet row written
+    if (!writeBlock(session, worksheet, table, kTitleRow, reached)) {
+        writeBlock(session, worksheet, table, kTitleRow, kHeadingRow);
+        first = kFirstDataRow;
+        reached = kHeadingRow;
+    }
+    while (first <= lastRow) {
+        const int last = std::min(lastRow, first + kBlockRows - 1);
         const int written = writeRows(session, worksheet, table, first, last);
-        outcome.rowsWritten += written;
+        reached = first + written - 1;
         if (written < last - first + 1) {
             break; // the sheet ends here: later blocks would be refused as well
         }
+        first = last + 1;
     }
+    outcome.rowsWritten = std::max(0, reached - kHeadingRow);
 
     session.put(application, L"Visible", Variant::boolean(true));
     outcome.calls = session.calls();

@@ -35,7 +35,8 @@ inline constexpr std::array<std::wstring_view, 3> kSpreadsheetProgIds = {
 inline constexpr std::string_view kNoSpreadsheetMessage =
     "软件没有检测到EXCEL，请确认EXCEL安装完整版！";
 
-/// Data rows handed over in one Range(...).Value assignment.
+/// Sheet rows handed over in one Range(...).Value assignment; the first block starts at the
+/// title row, so that the title and the headings travel with the first data rows.
 inline constexpr int kBlockRows = 32'768;
 
 /// The message shown when the application took only the first `written` of `total` data rows.

@@ -1,252 +1,16 @@
 // vexilo.exe as a person and another program use it, under Wine: the stand-in AutoCAD runs,
 // the window is clicked at its controls' places and typed into, its message boxes are
 // answered, and the rows are read back through Vexilo.FormCAD's `Rows`.
-#include "app_win32/automation_object.h"
-#include "app_win32/form_window.h"
-#include "form/control_table.h"
 #include "stand_in_process.h"
-
-#include <windows.h>
-
-#include <oleauto.h>
+#include "window_driver.h"
 
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <functional>
-#include <regex>
-#include <string>
-#include <thread>
-#include <vector>
 
 namespace vexilo::win32 {
 namespace {
 
 using cad::com::testing::StandIn;
-
-/// Waits up to `seconds` for `done`, pumping this thread's messages.
-bool waitFor(const std::function<bool()>& done, double seconds = 10) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) {
-            return true;
-        }
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageW(&message);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return done();
-}
-
-/// vexilo.exe started for one test, ended with it.
-class Vexilo {
-public:
-    explicit Vexilo(const wchar_t* arguments = L"") {
-        std::wstring command = std::wstring(L"\"") + VEXILO_EXE + L"\" " + arguments;
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        m_started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &startup, &m_process) != 0;
-    }
-    ~Vexilo() {
-        if (m_started) {
-            if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(m_process.hProcess, 1);
-                WaitForSingleObject(m_process.hProcess, 5000);
-            }
-            CloseHandle(m_process.hThread);
-            CloseHandle(m_process.hProcess);
-        }
-    }
-    Vexilo(const Vexilo&) = delete;
-    Vexilo& operator=(const Vexilo&) = delete;
-
-    /// The exit code once it ended within `seconds`; -1 otherwise.
-    long exitCode(double seconds) {
-        if (!m_started ||
-            WaitForSingleObject(m_process.hProcess, static_cast<DWORD>(seconds * 1000)) !=
-                WAIT_OBJECT_0) {
-            return -1;
-        }
-        DWORD code = 0;
-        GetExitCodeProcess(m_process.hProcess, &code);
-        return static_cast<long>(code);
-    }
-    bool started() const { return m_started; }
-    DWORD id() const { return m_process.dwProcessId; }
-
-private:
-    PROCESS_INFORMATION m_process{};
-    bool m_started = false;
-};
-
-/// The top-level window of the process with this class (and title, when given).
-HWND findWindowOf(DWORD process, const wchar_t* className, const wchar_t* title = nullptr) {
-    struct Search {
-        DWORD process;
-        const wchar_t* className;
-        const wchar_t* title;
-        HWND found = nullptr;
-    } search{process, className, title};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            wchar_t caption[64] = {};
-            GetWindowTextW(window, caption, 64);
-            if (owner == s.process && wcscmp(name, s.className) == 0 && IsWindowVisible(window) &&
-                (s.title == nullptr || wcscmp(caption, s.title) == 0)) {
-                s.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-/// The window's control by name: the control table's order gives the control identifiers.
-HWND controlOf(HWND window, std::string_view name) {
-    for (std::size_t i = 0; i < form::kControls.size(); ++i) {
-        if (form::kControls[i].name == name) {
-            return GetDlgItem(window, 100 + static_cast<int>(i));
-        }
-    }
-    return nullptr;
-}
-
-/// A left click in the middle of the control, as the mouse makes it.
-void click(HWND window, std::string_view name) {
-    RECT place{};
-    GetWindowRect(controlOf(window, name), &place);
-    SetForegroundWindow(window);
-    const int x = (place.left + place.right) / 2;
-    const int y = (place.top + place.bottom) / 2;
-    const double width = GetSystemMetrics(SM_CXSCREEN) - 1;
-    const double height = GetSystemMetrics(SM_CYSCREEN) - 1;
-    INPUT inputs[3] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-        input.mi.dx = static_cast<LONG>(x * 65535 / width);
-        input.mi.dy = static_cast<LONG>(y * 65535 / height);
-        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    }
-    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    SendInput(3, inputs, sizeof(INPUT));
-    waitFor([] { return false; }, 0.3);
-}
-
-/// Types text key by key into whatever has the focus.
-void type(const std::wstring& text) {
-    for (const wchar_t c : text) {
-        INPUT keys[2] = {};
-        keys[0].type = keys[1].type = INPUT_KEYBOARD;
-        keys[0].ki.wScan = keys[1].ki.wScan = c;
-        keys[0].ki.dwFlags = KEYEVENTF_UNICODE;
-        keys[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        SendInput(2, keys, sizeof(INPUT));
-    }
-    waitFor([] { return false; }, 0.3);
-}
-
-std::wstring textOf(HWND control) {
-    // WM_GETTEXT: GetWindowText does not ask another process's controls.
-    wchar_t text[256] = {};
-    SendMessageW(control, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-/// Waits for a message box of the process, returns its text and presses its OK button.
-std::wstring answerMessageBox(DWORD process, const wchar_t* title) {
-    HWND box = nullptr;
-    waitFor([&] { return (box = findWindowOf(process, L"#32770", title)) != nullptr; }, 15);
-    if (box == nullptr) {
-        return L"(no box)";
-    }
-    const std::wstring text = textOf(GetDlgItem(box, 0xFFFF));
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    return text;
-}
-
-/// The object vexilo.exe registered, as GetObject(, "Vexilo.FormCAD") finds it.
-IDispatch* bindVexilo() {
-    CLSID id{};
-    if (FAILED(CLSIDFromProgID(kFormProgId, &id))) {
-        return nullptr;
-    }
-    IUnknown* unknown = nullptr;
-    if (FAILED(GetActiveObject(id, nullptr, &unknown))) {
-        return nullptr;
-    }
-    IDispatch* dispatch = nullptr;
-    unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-    unknown->Release();
-    return dispatch;
-}
-
-HRESULT call(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> arguments,
-             VARIANT& result, std::wstring& description) {
-    DISPID id = 0;
-    auto* names = const_cast<LPOLESTR>(name);
-    HRESULT code = object->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(code)) {
-        return code;
-    }
-    std::reverse(arguments.begin(), arguments.end());
-    DISPPARAMS parameters{arguments.data(), nullptr, static_cast<UINT>(arguments.size()), 0};
-    EXCEPINFO exception{};
-    VariantInit(&result);
-    code = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, &result,
-                          &exception, nullptr);
-    if (exception.bstrDescription != nullptr) {
-        description = exception.bstrDescription;
-    }
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrHelpFile);
-    return code;
-}
-
-VARIANT number(double value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_R8;
-    v.dblVal = value;
-    return v;
-}
-
-/// `Rows` as texts, row by row.
-std::vector<std::vector<std::wstring>> rowsOf(IDispatch* object) {
-    VARIANT result;
-    std::wstring description;
-    std::vector<std::vector<std::wstring>> rows;
-    if (FAILED(call(object, L"Rows", DISPATCH_PROPERTYGET, {}, result, description)) ||
-        result.vt != (VT_ARRAY | VT_VARIANT) || SafeArrayGetDim(result.parray) != 2) {
-        VariantClear(&result);
-        return rows;
-    }
-    LONG last = -1;
-    SafeArrayGetUBound(result.parray, 1, &last);
-    for (LONG row = 0; row <= last; ++row) {
-        std::vector<std::wstring>& texts = rows.emplace_back();
-        for (LONG column = 0; column < 4; ++column) {
-            LONG index[2] = {row, column};
-            VARIANT cell;
-            VariantInit(&cell);
-            SafeArrayGetElement(result.parray, index, &cell);
-            texts.push_back(cell.vt == VT_BSTR ? cell.bstrVal : L"?");
-            VariantClear(&cell);
-        }
-    }
-    VariantClear(&result);
-    return rows;
-}
+using namespace driver;
 
 class VexiloExeTest : public ::testing::Test {
 protected:
@@ -261,69 +25,78 @@ protected:
 TEST_F(VexiloExeTest, PickedPointsWithTypedOptionsReachRows) {
     StandIn autocad({"12.3456,45.6789", "10", "-20.5,7.25", "^C"});
     ASSERT_TRUE(autocad.ready());
-    Vexilo vexilo;
-    ASSERT_TRUE(vexilo.started());
-    HWND window = nullptr;
-    ASSERT_TRUE(
-        waitFor([&] { return (window = findWindowOf(vexilo.id(), FormWindow::kClassName)); }));
-    IDispatch* object = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (object = bindVexilo()) != nullptr; }));
-
-    {
-        VARIANT empty;
-        std::wstring description;
-        ASSERT_EQ(call(object, L"Rows", DISPATCH_PROPERTYGET, {}, empty, description), S_OK);
-        EXPECT_EQ(empty.vt, VT_ARRAY | VT_VARIANT);
-        VariantClear(&empty);
-    }
+    RunningVexilo vexilo;
+    ASSERT_TRUE(vexilo.start());
+    HWND window = vexilo.window();
 
     // Two decimal places: the click selects "3", a letter is refused, "2" replaces the text.
     click(window, "Text1(0)");
     type(L"a2");
-    EXPECT_EQ(textOf(controlOf(window, "Text1(0)")), L"2");
+    EXPECT_TRUE(waitFor([&] { return textOf(controlOf(window, "Text1(0)")) == L"2"; }))
+        << textOf(controlOf(window, "Text1(0)")).c_str();
     click(window, "Check2");
-    EXPECT_EQ(SendMessageW(controlOf(window, "Check2"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(waitFor([&] {
+        return SendMessageW(controlOf(window, "Check2"), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }));
 
+    // The first code typed, the second counted up; Esc at the third point ends the pick.
     click(window, "Command1");
     ASSERT_TRUE(waitFor([&] { return autocad.logged("Utility.GetPoint").size() == 3; }, 30));
-    ASSERT_TRUE(waitFor([&] { return rowsOf(object).size() == 2; }, 10))
-        << rowsOf(object).size() << " rows; the stand-in's log:\n"
+    ASSERT_TRUE(waitFor([&] { return rowsOf(vexilo.object()).size() == 2; }, 10))
         << ::testing::PrintToString(autocad.log());
-    const auto rows = rowsOf(object);
-    EXPECT_EQ(rows[0][0], L"1");
-    EXPECT_EQ(rows[0][1], L"10");
-    EXPECT_EQ(rows[1][1], L"11");
-    const std::wregex twoPlaces(LR"(-?\d+\.\d\d)");
-    for (const auto& row : rows) {
-        EXPECT_TRUE(std::regex_match(row[2], twoPlaces)) << row[2].c_str();
-        EXPECT_TRUE(std::regex_match(row[3], twoPlaces)) << row[3].c_str();
-    }
+    EXPECT_EQ(rowsOf(vexilo.object()),
+              (Rows{{L"1", L"10", L"45.68", L"12.35"}, {L"2", L"11", L"7.25", L"-20.5"}}));
 
     // "导出": no Excel under Wine; the information box is answered.
     click(window, "Command4");
-    EXPECT_EQ(answerMessageBox(vexilo.id(), L"提示信息"),
+    EXPECT_EQ(answerMessageBox(vexilo.process().id(), L"提示信息"),
               L"软件没有检测到EXCEL，请确认EXCEL安装完整版！");
 
-    // The current row goes: a click on the second row, then "删除一行".
-    click(window, "Command5"); // the last picked row is current
-    EXPECT_EQ(rowsOf(object).size(), 1U);
+    // A click on the first row makes it current, "删除一行" deletes it.
+    clickGridRow(window, 1);
+    ASSERT_TRUE(waitFor([&] { return selectedGridRow(window) == 1; }));
+    click(window, "Command5");
+    EXPECT_TRUE(waitFor([&] { return rowsOf(vexilo.object()).size() == 1; }));
+    EXPECT_EQ(rowsOf(vexilo.object()), (Rows{{L"2", L"11", L"7.25", L"-20.5"}}));
 
-    // The calculations, and a failure as DISP_E_EXCEPTION with its description.
+    vexilo.releaseObject();
+    click(window, "Command3");
+    EXPECT_EQ(vexilo.process().exitCode(15), 0);
+    EXPECT_EQ(bindVexilo(), nullptr); // gone from the running object table
+    // The stand-in quits when asked, without a fault on its way out.
+    EXPECT_TRUE(autocad.end());
+}
+
+TEST_F(VexiloExeTest, AnotherProgramCallsTheOperationsByName) {
+    StandIn autocad({"3,4", "J1", "^C"});
+    ASSERT_TRUE(autocad.ready());
+    RunningVexilo vexilo;
+    ASSERT_TRUE(vexilo.start());
+    IDispatch* object = vexilo.object();
     VARIANT result;
     std::wstring description;
+
+    // GetObject(, "Vexilo.FormCAD").DMS(30.5)
     EXPECT_EQ(call(object, L"DMS", DISPATCH_METHOD, {number(30.5)}, result, description), S_OK);
     EXPECT_EQ(result.vt, VT_R8);
+    EXPECT_DOUBLE_EQ(result.dblVal, 30.3);
+
+    // An arithmetic failure is an exception with a description.
     EXPECT_EQ(
         call(object, L"fansuanJD", DISPATCH_METHOD, {number(0), number(0)}, result, description),
         DISP_E_EXCEPTION);
     EXPECT_FALSE(description.empty());
+
+    // A command run by the other program: its rows are there when the call returns.
+    EXPECT_EQ(call(object, L"Command1_Click", DISPATCH_METHOD, {}, result, description), S_OK);
+    VariantClear(&result);
+    const Rows rows = rowsOf(object);
+    ASSERT_EQ(rows.size(), 1U);
+    EXPECT_EQ(rows[0][1], L"J1");
+
+    // `Rows` is read-only.
     EXPECT_EQ(call(object, L"Rows", DISPATCH_PROPERTYPUT, {number(1)}, result, description),
               DISP_E_MEMBERNOTFOUND);
-
-    object->Release();
-    click(window, "Command3");
-    EXPECT_EQ(vexilo.exitCode(15), 0);
-    EXPECT_EQ(bindVexilo(), nullptr); // gone from the running object table
 }
 
 } // namespace

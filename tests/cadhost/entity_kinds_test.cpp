@@ -166,7 +166,7 @@ TEST(EntityKinds, CurveEndsSnapAndInnerPiecesDoNot) {
     EXPECT_FALSE(index.snap({30.0, 5.0}, 0.5, SnapModes{true, false, false, false, false}));
 }
 
-TEST(EntityKinds, EllipseCentreAndArcMiddleSnap) {
+TEST(EntityKinds, EllipseCentreQuadrantsAndArcMiddleSnap) {
     const dxf::LoadedDrawing loaded = load("ellipse");
     const SpatialIndex index(loaded.drawing);
     struct Case {
@@ -192,6 +192,12 @@ TEST(EntityKinds, EllipseCentreAndArcMiddleSnap) {
          SnapModes{false, false, true, false, false},
          SnapKind::Center,
          {50.0, 0.0}},
+        {"quadrant at the end of the arc's minor axis",
+         {41.3, 0.2},
+         1.0,
+         SnapModes::only(SnapKind::Quadrant),
+         SnapKind::Quadrant,
+         {41.0, 0.0}},
     };
     for (const Case& c : cases) {
         const auto hit = index.snap(c.cursor, c.aperture, c.modes);
@@ -200,6 +206,8 @@ TEST(EntityKinds, EllipseCentreAndArcMiddleSnap) {
         EXPECT_NEAR(hit->point.x, c.expected.x, 1e-9) << c.what;
         EXPECT_NEAR(hit->point.y, c.expected.y, 1e-9) << c.what;
     }
+    // The other end of the minor axis, (59,0), lies on the part the arc leaves out.
+    EXPECT_FALSE(index.snap({59.2, 0.1}, 1.0, SnapModes::only(SnapKind::Quadrant)));
     // The arc's middle: a point on the ellipse, equally far along from both ends.
     std::vector<Vec3> middles;
     PrimitiveOptions options;
@@ -207,7 +215,8 @@ TEST(EntityKinds, EllipseCentreAndArcMiddleSnap) {
     forEachPrimitive(
         loaded.drawing, loaded.drawing.entities()[1],
         [&](const Primitive& p) {
-            if (const auto* m = std::get_if<SnapPointPrimitive>(&p.shape); m && !m->center) {
+            if (const auto* m = std::get_if<SnapPointPrimitive>(&p.shape);
+                m && !m->center && !m->quadrant) {
                 middles.push_back(m->position);
             }
             return true;

@@ -86,4 +86,36 @@ std::string readFile(const std::wstring& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+namespace {
+
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char ch : text) {
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+        }
+        out += ch;
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+void writeExpectation(const std::wstring& path, const std::vector<std::vector<std::string>>& rows) {
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    out << "{\"rows\": [";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        out << (i ? ",\n[" : "[");
+        for (std::size_t j = 0; j < rows[i].size(); ++j) {
+            out << (j ? ", " : "") << jsonString(rows[i][j]);
+        }
+        out << "]";
+    }
+    out << "],\n\"numbers\": [";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        out << (i ? ",\n" : "") << "[true, false, true, true]";
+    }
+    out << "]}\n";
+}
+
 } // namespace vexilo::report::testing

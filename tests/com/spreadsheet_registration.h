@@ -31,4 +31,8 @@ std::vector<std::wstring> sheetFiles();
 /// A file's bytes.
 std::string readFile(const std::wstring& path);
 
+/// Writes check_report.py's expectation for a sheet: the rows' four texts (UTF-8), the number
+/// and both coordinates to be held as numbers, the code as text.
+void writeExpectation(const std::wstring& path, const std::vector<std::vector<std::string>>& rows);
+
 } // namespace vexilo::report::testing

@@ -9,7 +9,10 @@
 //       and waits until the prefix's RPC service accepts registrations.
 //   stand_in_autocad --drawing FILE --script FILE --log FILE --ready EVENT --quit EVENT
 //                    [--busy-ms N] [--variant-arrays] [--lower-bound N] [--no-drawing]
+//                    [--other-version]
 //       Serves until the named quit event is set; sets the named ready event once registered.
+//       --other-version registers under another class and numbers the members from 101, as
+//       another AutoCAD version may.
 //
 // Drawing file, one entity per line (numbers in any C form, points in the systems DXF uses):
 //   ucs OX OY OZ XX XY XZ YX YY YZ
@@ -75,6 +78,7 @@ struct Options {
     bool variantArrays = false;
     LONG lowerBound = 0;
     bool noDrawing = false;
+    bool otherVersion = false;
 };
 
 Options g_options;
@@ -335,7 +339,7 @@ public:
             ids[n] = DISPID_UNKNOWN;
             for (std::size_t i = 0; i < known.size(); ++i) {
                 if (_wcsicmp(names[n], known[i].c_str()) == 0) {
-                    ids[n] = static_cast<DISPID>(i + 1);
+                    ids[n] = firstDispId() + static_cast<DISPID>(i);
                 }
             }
             if (ids[n] == DISPID_UNKNOWN) {
@@ -349,10 +353,10 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
                                      VARIANT* result, EXCEPINFO* exception, UINT*) override {
         const std::vector<std::wstring> known = members();
-        if (id < 1 || static_cast<std::size_t>(id) > known.size()) {
+        if (id < firstDispId() || static_cast<std::size_t>(id - firstDispId()) >= known.size()) {
             return DISP_E_MEMBERNOTFOUND;
         }
-        const std::wstring& name = known[static_cast<std::size_t>(id) - 1];
+        const std::wstring& name = known[static_cast<std::size_t>(id - firstDispId())];
         std::string entry = m_kind + "." + toUtf8(name);
         if ((flags & DISPATCH_PROPERTYPUT) != 0) {
             entry += "=" + describeArgument(parameters->rgvarg[0]);
@@ -374,6 +378,7 @@ public:
     }
 
 protected:
+    static DISPID firstDispId() { return g_options.otherVersion ? 101 : 1; }
     virtual std::vector<std::wstring> members() const = 0;
     virtual HRESULT call(const std::wstring& name, WORD flags, DISPPARAMS* parameters,
                          VARIANT* result, EXCEPINFO* exception) = 0;
@@ -904,8 +909,11 @@ int serve() {
     const FilterRegistration registration(&filter);
     auto* application = new ApplicationObject();
     DWORD cookie = 0;
-    const HRESULT registered = RegisterActiveObject(application, cad::com::testing::kStandInClassId,
-                                                    ACTIVEOBJECT_STRONG, &cookie);
+    const HRESULT registered =
+        RegisterActiveObject(application,
+                             g_options.otherVersion ? cad::com::testing::kOtherVersionClassId
+                                                    : cad::com::testing::kStandInClassId,
+                             ACTIVEOBJECT_STRONG, &cookie);
     if (registered != S_OK) {
         // MK_S_MONIKERALREADYREGISTERED is a success code, but clients would reach the other
         // server: an earlier stand-in was not ended.
@@ -961,6 +969,10 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (option == L"--no-drawing") {
             g_options.noDrawing = true;
+            continue;
+        }
+        if (option == L"--other-version") {
+            g_options.otherVersion = true;
             continue;
         }
         ++i;

@@ -57,12 +57,12 @@ std::string writeLongPolylineDrawing(int vertices) {
     return toUtf8(path);
 }
 
-void registerProgId(const std::string& progId) {
+void registerProgId(const std::string& progId, bool otherVersion) {
     const std::wstring key = L"Software\\Classes\\" + toWide(progId) + L"\\CLSID";
     HKEY handle = nullptr;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
                         nullptr) == ERROR_SUCCESS) {
-        const std::wstring value = kStandInClassIdText;
+        const std::wstring value = otherVersion ? kOtherVersionClassIdText : kStandInClassIdText;
         RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(handle);
@@ -78,7 +78,7 @@ StandIn::StandIn(std::vector<std::string> script, StandInOptions options)
     m_directory = temporaryDirectory();
     writeLines(m_directory + L"\\script.txt", m_script);
     for (const std::string& progId : m_options.progIds) {
-        registerProgId(progId);
+        registerProgId(progId, m_options.otherVersion);
     }
     const std::wstring name = L"vexilo-stand-in-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                               std::to_wstring(GetTickCount64());
@@ -105,6 +105,9 @@ StandIn::StandIn(std::vector<std::string> script, StandInOptions options)
     if (m_options.noDrawing) {
         command += L" --no-drawing";
     }
+    if (m_options.otherVersion) {
+        command += L" --other-version";
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
@@ -128,18 +131,24 @@ StandIn::~StandIn() {
     RemoveDirectoryW(m_directory.c_str());
 }
 
-void StandIn::end() {
+bool StandIn::end() {
     if (m_process.hProcess == nullptr) {
-        return;
+        return true;
     }
+    const bool endedBefore = WaitForSingleObject(m_process.hProcess, 0) == WAIT_OBJECT_0;
     SetEvent(m_quit);
-    if (WaitForSingleObject(m_process.hProcess, 20000) != WAIT_OBJECT_0) {
+    DWORD code = 0;
+    bool clean = WaitForSingleObject(m_process.hProcess, 20000) == WAIT_OBJECT_0;
+    if (!clean) {
         TerminateProcess(m_process.hProcess, 1);
         WaitForSingleObject(m_process.hProcess, 5000);
+    } else if (!endedBefore) {
+        clean = GetExitCodeProcess(m_process.hProcess, &code) != 0 && code == 0;
     }
     CloseHandle(m_process.hProcess);
     CloseHandle(m_process.hThread);
     m_process = PROCESS_INFORMATION{};
+    return clean;
 }
 
 bool StandIn::exited() const {

@@ -19,6 +19,8 @@ struct StandInOptions {
     bool variantArrays = false;
     long lowerBound = 0;
     bool noDrawing = false;
+    /// Registered under another class, with other DISPIDs, as another AutoCAD version.
+    bool otherVersion = false;
 };
 
 /// Starts the stand-in and waits until it has registered in the running object table; ends it
@@ -39,8 +41,10 @@ public:
     std::vector<std::string> log() const;
     /// Lines of log() that start with `prefix`.
     std::vector<std::string> logged(const std::string& prefix) const;
-    /// Ends it now, as closing AutoCAD would; log() stays readable.
-    void end();
+    /// Ends it now, as closing AutoCAD would; log() stays readable. True when it ended by itself
+    /// with exit code 0 once asked (or had ended before), false when it had to be terminated or
+    /// failed on its way out.
+    bool end();
     /// The process has ended (by end() or by itself).
     bool exited() const;
 
@@ -54,9 +58,9 @@ private:
     bool m_ready = false;
 };
 
-/// Registers `progId` for the stand-in's class in the prefix's registry (as
-/// HKLM\Software\Classes\<progId>\CLSID), or removes it.
-void registerProgId(const std::string& progId);
+/// Registers `progId` for the stand-in's class (or the other version's) in the prefix's registry
+/// (as HKLM\Software\Classes\<progId>\CLSID), or removes it.
+void registerProgId(const std::string& progId, bool otherVersion = false);
 void unregisterProgId(const std::string& progId);
 
 /// Writes a drawing for the stand-in that holds, under the tests' rotated user system, one

@@ -450,10 +450,21 @@ public:
     BordersObject(BookPtr book, Rect rect) : m_book(std::move(book)), m_rect(rect) {}
 
 protected:
-    std::vector<std::wstring> members() const override { return {L"Item"}; }
+    std::vector<std::wstring> members() const override { return {L"Item", L"LineStyle"}; }
     std::wstring defaultMember() const override { return L"Item"; }
-    HRESULT call(const std::wstring&, bool putting, const std::vector<VARIANT*>& arguments,
+    HRESULT call(const std::wstring& name, bool putting, const std::vector<VARIANT*>& arguments,
                  VARIANT* result, EXCEPINFO* exception) override {
+        if (name == L"LineStyle") {
+            // The collection's LineStyle: all four edges of every cell of the range.
+            const auto style = putting ? numberArgument(arguments.back()) : std::nullopt;
+            if (!style) {
+                return refused(exception);
+            }
+            for (Layer<int>& edges : m_book->sheet.edges) {
+                edges.items.push_back({m_rect, static_cast<int>(*style)});
+            }
+            return S_OK;
+        }
         const auto edge =
             !putting && arguments.size() == 1 ? numberArgument(arguments[0]) : std::nullopt;
         if (!edge || *edge < 1 || *edge > 4) {
@@ -631,6 +642,10 @@ protected:
         } else if (arguments.size() == 1) {
             if (const auto text = textArgument(arguments[0])) {
                 rect = parseRange(*text, name == L"Columns");
+                // Range also takes whole columns ("B:D"), never a lone column letter.
+                if (!rect && name == L"Range" && text->find(L':') != std::wstring::npos) {
+                    rect = parseRange(*text, true);
+                }
             }
         }
         if (!rect) {

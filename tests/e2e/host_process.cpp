@@ -31,6 +31,9 @@ HostProcess::HostProcess(const QStringList& scriptLines, const QStringList& prog
     }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // vexilo-cad keeps its object snap settings in the user's configuration: the host of a
+    // test neither reads the user's nor changes them.
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
     m_process.setProcessEnvironment(env);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(VEXILO_CAD_EXECUTABLE), arguments);

@@ -321,13 +321,22 @@ private:
 } // namespace
 
 CadResult<std::shared_ptr<Application>> ComRegistry::bind(std::string_view progId) {
-    auto link = std::make_shared<Link>(m_policy);
-    m_lastLink = link;
     CLSID classId{};
     const std::wstring wide = toWide(progId);
     if (const HRESULT found = CLSIDFromProgID(wide.c_str(), &classId); FAILED(found)) {
+        m_lastLink = std::make_shared<Link>(m_policy);
         return unexpected(static_cast<automation::HResult>(found));
     }
+    // Identifiers of one AutoCAD version name one class, one type library and so one set of
+    // DISPIDs; another version is another class with a cache of its own.
+    wchar_t classText[40] = {};
+    StringFromGUID2(classId, classText, 40);
+    std::shared_ptr<DispIdCache>& dispIds = m_dispIds[classText];
+    if (!dispIds) {
+        dispIds = std::make_shared<DispIdCache>();
+    }
+    auto link = std::make_shared<Link>(m_policy, dispIds);
+    m_lastLink = link;
     ComPtr<IUnknown> running;
     const HRESULT active = callRetryingWhileBusy(
         *link, [&] { return GetActiveObject(classId, nullptr, running.put()); });

@@ -21,6 +21,9 @@
 #include <guiddef.h>
 
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
 
 namespace vexilo::cad::com {
 
@@ -39,7 +42,9 @@ public:
     /// CLSIDFromProgID (its failure code when the identifier is not registered), then
     /// GetActiveObject (automation::kNotRunningCode, MK_E_UNAVAILABLE, when no instance is
     /// registered under that class), then IDispatch. Every binding starts a new Link, so an AutoCAD
-    /// that was closed and started again is reached afresh.
+    /// that was closed and started again is reached afresh; the DISPIDs looked up are kept per
+    /// class (CLSID) for this registry's life, so a later binding to the same AutoCAD version
+    /// looks no name up again.
     CadResult<std::shared_ptr<Application>> bind(std::string_view progId) override;
 
     /// Calls made on the most recent binding's objects (see Link::calls); 0 before any.
@@ -50,6 +55,8 @@ public:
 private:
     RetryPolicy m_policy;
     LinkPtr m_lastLink;
+    /// By the class's CLSID as text.
+    std::map<std::wstring, std::shared_ptr<DispIdCache>> m_dispIds;
 };
 
 } // namespace vexilo::cad::com

@@ -39,13 +39,21 @@ std::string describe(BSTR text) {
 
 } // namespace
 
+const DISPID* DispIdCache::find(const std::string& kind, const std::wstring& name) const {
+    const auto found = m_ids.find({kind, name});
+    return found == m_ids.end() ? nullptr : &found->second;
+}
+
+void DispIdCache::store(const std::string& kind, const std::wstring& name, DISPID id) {
+    m_ids[{kind, name}] = id;
+}
+
 const DISPID* Link::findDispId(const std::string& kind, const std::wstring& name) const {
-    const auto found = m_dispIds.find({kind, name});
-    return found == m_dispIds.end() ? nullptr : &found->second;
+    return m_dispIds->find(kind, name);
 }
 
 void Link::storeDispId(const std::string& kind, const std::wstring& name, DISPID id) {
-    m_dispIds[{kind, name}] = id;
+    m_dispIds->store(kind, name, id);
 }
 
 HRESULT callRetryingWhileBusy(Link& link, const std::function<HRESULT()>& attempt) {

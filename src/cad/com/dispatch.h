@@ -36,11 +36,30 @@ struct RaisedException {
     std::string description;
 };
 
-/// What all objects of one binding share: the retry policy, the DISPIDs already looked up, the
-/// number of calls that crossed to the CAD and the last exception it raised.
+/// The DISPIDs looked up on one class of automation server, by object kind (see DispatchObject)
+/// and member name. One class of server is one type library, whose DISPIDs do not change while
+/// it is installed, so the bindings to it share one cache: a name is looked up once per kind
+/// for the life of the cache, not once per binding.
+class DispIdCache {
+public:
+    /// The DISPID of `name` on objects of `kind`, if looked up.
+    const DISPID* find(const std::string& kind, const std::wstring& name) const;
+    void store(const std::string& kind, const std::wstring& name, DISPID id);
+
+private:
+    std::map<std::pair<std::string, std::wstring>, DISPID> m_ids;
+};
+
+/// What all objects of one binding share: the retry policy, the DISPIDs already looked up (in a
+/// cache that may outlive the binding), the number of calls that crossed to the CAD and the last
+/// exception it raised.
 class Link {
 public:
-    explicit Link(RetryPolicy policy) : m_policy(policy) {}
+    /// `dispIds`: the cache of the server's class, shared with other bindings to it; a cache of
+    /// this binding's own when none is given.
+    explicit Link(RetryPolicy policy,
+                  std::shared_ptr<DispIdCache> dispIds = std::make_shared<DispIdCache>())
+        : m_policy(policy), m_dispIds(std::move(dispIds)) {}
 
     const RetryPolicy& policy() const { return m_policy; }
     /// Calls made to the CAD's objects so far: GetIDsOfNames, Invoke and QueryInterface, each
@@ -56,16 +75,17 @@ public:
 
 private:
     RetryPolicy m_policy;
+    std::shared_ptr<DispIdCache> m_dispIds;
     std::uint64_t m_calls = 0;
     RaisedException m_lastException;
-    std::map<std::pair<std::string, std::wstring>, DISPID> m_dispIds;
 };
 
 using LinkPtr = std::shared_ptr<Link>;
 
 /// One automation object of the CAD. `kind` names what it is ("Application", "Utility",
-/// "AcDbPolyline", ...): objects of one kind implement the same interface and so share their
-/// DISPIDs, which are looked up once per kind and name on the binding.
+/// "Entity:AcDbPolyline", ...): objects of one kind implement the same interface and so share
+/// their DISPIDs, which are looked up once per kind and name in the link's DispIdCache. Objects
+/// of different kinds may answer one name with different DISPIDs; they never share an entry.
 class DispatchObject {
 public:
     DispatchObject() = default;

@@ -32,6 +32,8 @@ public:
     void echo(std::string_view typed);
     /// Closes the open line if it holds text.
     void endLine();
+    /// Drops the open line without keeping it (a prompt that another one replaces).
+    void discardOpenLine() { m_open.clear(); }
     /// A message of the host on lines of its own (breaks inside end lines).
     void message(std::string_view text);
 

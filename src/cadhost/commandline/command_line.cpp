@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 namespace vexilo::cadhost {
@@ -21,23 +22,8 @@ std::string pointRequired() {
     return uiText("CommandLine", "Point or option keyword required.");
 }
 
-struct SnapName {
-    std::string_view name;
-    bool SnapModes::*mode;
-};
-
-// Object snap names as AutoCAD's OSNAP accepts them: any abbreviation of three letters or more.
-constexpr std::array<SnapName, 6> kSnapNames{{
-    {"ENDPOINT", &SnapModes::endpoint},
-    {"MIDPOINT", &SnapModes::midpoint},
-    {"CENTER", &SnapModes::center},
-    {"CENTRE", &SnapModes::center},
-    {"NODE", &SnapModes::node},
-    {"INTERSECTION", &SnapModes::intersection},
-}};
-
-constexpr std::array<std::string_view, 9> kCommands{"UCS",  "ZOOM",   "Z",   "OSNAP", "OS",
-                                                    "OPEN", "SCRIPT", "SCR", "-OSNAP"};
+constexpr std::array<std::string_view, 11> kCommands{
+    "UCS", "ZOOM", "Z", "OSNAP", "OS", "OPEN", "SCRIPT", "SCR", "-OSNAP", "HELP", "?"};
 
 // Splits off the first word (up to a blank) of a trimmed line.
 std::pair<std::string_view, std::string_view> firstWord(std::string_view line) {
@@ -56,22 +42,6 @@ std::string unquote(std::string_view text) {
         text = text.substr(1, text.size() - 2);
     }
     return std::string(text);
-}
-
-std::string snapList(const SnapModes& modes) {
-    std::string out;
-    const auto add = [&out](bool on, std::string_view name) {
-        if (on) {
-            out += out.empty() ? "" : ",";
-            out += name;
-        }
-    };
-    add(modes.endpoint, "END");
-    add(modes.midpoint, "MID");
-    add(modes.center, "CEN");
-    add(modes.node, "NOD");
-    add(modes.intersection, "INT");
-    return out.empty() ? "NONE" : out;
 }
 
 } // namespace
@@ -105,7 +75,70 @@ void CommandLine::notify() {
 void CommandLine::showIdlePrompt() {
     if (m_history.openLine().empty() && !m_broker.isWaiting() && m_step == Step::None) {
         m_history.prompt(uiText("CommandLine", "Command: "));
+        m_idlePromptShown = true;
     }
+}
+
+void CommandLine::dropIdlePrompt() {
+    if (m_idlePromptShown) {
+        m_history.discardOpenLine();
+        m_idlePromptShown = false;
+    }
+}
+
+void CommandLine::echoCancel() {
+    m_history.endLine();
+    m_history.message(cancelEcho());
+}
+
+// A click answers with a point; the history keeps it as the person would have typed it, in
+// the current UCS with AutoCAD's default four decimals.
+void CommandLine::echoClick(Vec3 wcs) {
+    const Vec3 user = wcsToUcs(wcs, currentUcs());
+    char text[128];
+    std::snprintf(text, sizeof text, "%.4f,%.4f,%.4f", user.x, user.y, user.z);
+    m_history.echo(text);
+}
+
+// A complaint about input; about a script's line it names the line.
+void CommandLine::complain(std::string_view message) {
+    if (m_scriptLine) {
+        m_history.message(fillText(uiText("CommandLine", "Script line %1: %2"),
+                                   {std::to_string(*m_scriptLine), message}));
+        return;
+    }
+    m_history.message(message);
+}
+
+void CommandLine::listCommands() {
+    struct Entry {
+        std::string_view names;
+        std::string what;
+    };
+    const std::array<Entry, 7> entries{{
+        {"OPEN", uiText("CommandLine",
+                        "opens a DXF drawing (also File > Open, or drop the file on the window)")},
+        {"SCRIPT, SCR",
+         uiText("CommandLine", "feeds the lines of a script file as if typed, one per answer")},
+        {"UCS",
+         uiText("CommandLine",
+                "sets the user coordinate system: W, or an origin and a point on the X axis")},
+        {"ZOOM, Z", uiText("CommandLine", "shows the whole drawing")},
+        {"OSNAP, OS",
+         uiText("CommandLine", "opens the object snap settings: modes, on or off, aperture")},
+        {"-OSNAP", uiText("CommandLine", "chooses the running object snaps: "
+                                         "END,MID,CEN,NOD,QUA,INT,PER,NEA or OFF")},
+        {"HELP, ?", uiText("CommandLine", "lists these commands")},
+    }};
+    for (const Entry& entry : entries) {
+        m_history.message(std::string(entry.names) + " — " + entry.what);
+    }
+}
+
+std::string CommandLine::scriptStoppedText() const {
+    return fillText(
+        uiText("CommandLine", "Script stopped at line %1; lines not run: %2."),
+        {std::to_string(m_script.nextLineNumber()), std::to_string(m_script.remaining())});
 }
 
 Ucs CommandLine::currentUcs() const {
@@ -121,11 +154,14 @@ bool CommandLine::isIdle() const {
 // comes first, as the command is the person's own and can be typed again.
 void CommandLine::requestChanged() {
     const auto& pending = m_broker.pending();
+    // A one-time snap belongs to the prompt it was typed at.
+    m_override.reset();
     if (pending && !m_requestShown) {
         if (m_step != Step::None) {
-            m_history.echo(cancelEcho());
+            echoCancel();
             m_step = Step::None;
         }
+        dropIdlePrompt();
         m_history.prompt(pending->prompt);
         m_requestShown = true;
     } else if (!pending && m_requestShown) {
@@ -158,7 +194,7 @@ bool CommandLine::spaceEndsInput() const {
 void CommandLine::answerRequest(std::string_view line) {
     const PendingRequest request = *m_broker.pending();
     if (isCancelLine(line)) {
-        m_history.echo(cancelEcho());
+        echoCancel();
         m_broker.cancel();
         return;
     }
@@ -181,12 +217,16 @@ void CommandLine::answerRequest(std::string_view line) {
     }
     const std::optional<Vec3> user = parseCoordinates(typed);
     if (!user) {
-        m_history.message(pointRequired());
+        if (request.kind == RequestKind::Point && startSnapOverride(typed)) {
+            return;
+        }
+        complain(pointRequired());
         m_history.prompt(request.prompt);
         return;
     }
     const Vec3 world = ucsToWcs(*user, currentUcs());
     if (request.kind == RequestKind::Point) {
+        m_lastPoint = world;
         m_broker.answerPoint({world.x, world.y, world.z});
         return;
     }
@@ -204,6 +244,7 @@ void CommandLine::answerRequest(std::string_view line) {
 
 void CommandLine::setStep(Step step) {
     m_step = step;
+    m_override.reset();
     std::string prompt;
     switch (step) {
     case Step::None:
@@ -219,9 +260,9 @@ void CommandLine::setStep(Step step) {
         break;
     case Step::OsnapModes:
         prompt =
-            fillText(uiText("CommandLine",
-                            "Enter list of object snap modes [END,MID,CEN,NOD,INT,OFF] <%1>: "),
-                     {m_snaps.enabled ? snapList(m_snaps.modes) : std::string("OFF")});
+            fillText(uiText("CommandLine", "Enter list of object snap modes "
+                                           "[END,MID,CEN,NOD,QUA,INT,PER,NEA,OFF] <%1>: "),
+                     {m_snaps.enabled ? snapModeNames(m_snaps.modes, ",") : std::string("OFF")});
         break;
     case Step::OpenPath:
         prompt = uiText("CommandLine", "Enter name of drawing to open: ");
@@ -235,25 +276,41 @@ void CommandLine::setStep(Step step) {
 
 void CommandLine::endCommand() {
     m_step = Step::None;
+    m_override.reset();
     m_history.endLine();
     showIdlePrompt();
     schedulePump();
 }
 
 void CommandLine::startCommand(std::string_view line) {
-    const auto [word, rest] = firstWord(line);
+    auto [word, rest] = firstWord(line);
     if (word.empty()) {
-        m_history.echo("");
-        showIdlePrompt();
-        return;
+        // Enter (or a space) at an empty "Command: " repeats the last command.
+        if (m_lastCommand.empty()) {
+            return;
+        }
+        word = m_lastCommand;
     }
     if (isCancelLine(word)) {
-        m_history.echo(cancelEcho());
+        dropIdlePrompt();
+        m_history.message(cancelEcho());
         showIdlePrompt();
         return;
     }
+    m_idlePromptShown = false;
     m_history.echo(word);
     const std::string command = asciiUpper(word);
+    if (!isHostCommand(command)) {
+        complain(fillText(uiText("CommandLine", "Unknown command \"%1\"."), {word}));
+        showIdlePrompt();
+        return;
+    }
+    m_lastCommand = command;
+    if (command == "HELP" || command == "?") {
+        listCommands();
+        showIdlePrompt();
+        return;
+    }
     if (command == "OPEN" || command == "SCRIPT" || command == "SCR") {
         // File names may hold blanks: the rest of the line is the name.
         setStep(command == "OPEN" ? Step::OpenPath : Step::ScriptPath);
@@ -264,23 +321,35 @@ void CommandLine::startCommand(std::string_view line) {
     }
     if (command == "UCS") {
         if (m_target.document() == nullptr) {
-            m_history.message(uiText("CommandLine", "No drawing is open."));
+            complain(uiText("CommandLine", "No drawing is open."));
             showIdlePrompt();
             return;
         }
         setStep(Step::UcsOrigin);
     } else if (command == "ZOOM" || command == "Z") {
         setStep(Step::ZoomOption);
-    } else if (command == "OSNAP" || command == "OS" || command == "-OSNAP") {
-        setStep(Step::OsnapModes);
-    } else {
-        m_history.message(fillText(uiText("CommandLine", "Unknown command \"%1\"."), {word}));
+    } else if ((command == "OSNAP" || command == "OS") && rest.empty() && !m_scriptLine) {
+        // AutoCAD's OSNAP opens its settings dialog; -OSNAP, and any OSNAP of a script, asks
+        // on the command line. Script lines wait while the dialog is open; the history shows
+        // the command meanwhile.
+        notify();
+        ++m_alerting;
+        m_target.editSnaps();
+        --m_alerting;
         showIdlePrompt();
+        schedulePump();
         return;
+    } else {
+        setStep(Step::OsnapModes);
     }
-    // "ZOOM E" on one line is "ZOOM", a space, then "E": each word answers the next prompt.
+    // "ZOOM E" on one line is "ZOOM", a space, then "E": each word answers the next prompt;
+    // words left when the command has ended start the next one, as typed at "Command: ".
     std::string_view remaining = rest;
-    while (m_step != Step::None && !remaining.empty()) {
+    while (!remaining.empty()) {
+        if (m_step == Step::None) {
+            startCommand(remaining);
+            return;
+        }
         const auto [next, after] = firstWord(remaining);
         commandInput(next);
         remaining = after;
@@ -290,7 +359,7 @@ void CommandLine::startCommand(std::string_view line) {
 void CommandLine::commandInput(std::string_view line) {
     const std::string_view typed = trimBlanks(line);
     if (isCancelLine(typed)) {
-        m_history.echo(cancelEcho());
+        echoCancel();
         endCommand();
         return;
     }
@@ -313,7 +382,10 @@ void CommandLine::commandInput(std::string_view line) {
         }
         const std::optional<Vec3> user = parseCoordinates(typed);
         if (!user) {
-            m_history.message(pointRequired());
+            if (startSnapOverride(typed)) {
+                return;
+            }
+            complain(pointRequired());
             setStep(m_step);
             return;
         }
@@ -326,7 +398,7 @@ void CommandLine::commandInput(std::string_view line) {
             endCommand();
             return;
         }
-        m_history.message(uiText("CommandLine", "Invalid option keyword."));
+        complain(uiText("CommandLine", "Invalid option keyword."));
         setStep(m_step);
         return;
     case Step::OsnapModes:
@@ -334,7 +406,7 @@ void CommandLine::commandInput(std::string_view line) {
             endCommand();
             return;
         }
-        m_history.message(uiText("CommandLine", "Invalid object snap mode."));
+        complain(uiText("CommandLine", "Invalid object snap mode."));
         setStep(m_step);
         return;
     case Step::OpenPath: {
@@ -354,6 +426,7 @@ void CommandLine::commandInput(std::string_view line) {
 }
 
 void CommandLine::commandPoint(Vec3 wcs) {
+    m_lastPoint = wcs;
     if (m_step == Step::UcsOrigin) {
         m_ucsOrigin = wcs;
         setStep(Step::UcsXAxis);
@@ -379,8 +452,7 @@ void CommandLine::finishUcs(std::optional<Vec3> xAxisPoint) {
         direction = direction - z * dot(direction, z);
         const std::optional<Ucs> made = Ucs::fromAxes(m_ucsOrigin, direction, cross(z, direction));
         if (!made || length(direction) < 1e-12) {
-            m_history.message(
-                uiText("CommandLine", "The point on the X axis must differ from the origin."));
+            complain(uiText("CommandLine", "The point on the X axis must differ from the origin."));
             setStep(Step::UcsXAxis);
             return;
         }
@@ -394,45 +466,39 @@ void CommandLine::finishUcs(std::optional<Vec3> xAxisPoint) {
 }
 
 bool CommandLine::applyOsnap(std::string_view text) {
-    SnapModes modes{false, false, false, false, false};
-    bool off = false;
-    bool any = false;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find_first_of(", ", start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        const std::string_view token = text.substr(start, end - start);
-        start = end + 1;
-        if (token.empty()) {
-            continue;
-        }
-        if (token == "OFF" || token == "NONE" || token == "NON") {
-            off = true;
-            continue;
-        }
-        bool known = false;
-        for (const SnapName& name : kSnapNames) {
-            if (token.size() >= 3 && name.name.substr(0, token.size()) == token) {
-                modes.*(name.mode) = true;
-                known = true;
-            }
-        }
-        if (!known) {
-            return false;
-        }
-        any = true;
-    }
-    if (off && any) {
+    const std::optional<SnapModeList> list = parseSnapModeList(text);
+    if (!list) {
         return false;
     }
-    if (off) {
+    if (list->off) {
         m_snaps.enabled = false;
-    } else if (any) {
-        m_snaps = SnapSettings{modes, true};
+    } else {
+        m_snaps.modes = list->modes;
+        m_snaps.enabled = true;
     }
-    return off || any;
+    return true;
+}
+
+// A snap mode name typed at a point prompt takes effect for the next pick: the prompt line
+// ends with the name, and "of " asks for the point, as in AutoCAD.
+bool CommandLine::startSnapOverride(std::string_view typed) {
+    const std::optional<SnapOverride> snap = parseSnapOverride(typed);
+    if (!snap) {
+        return false;
+    }
+    m_override = snap;
+    m_history.prompt(uiText("CommandLine", "of "));
+    return true;
+}
+
+std::optional<Vec2> CommandLine::perpendicularBase() const {
+    if (!m_broker.isWaiting() && m_step == Step::UcsXAxis) {
+        return xy(m_ucsOrigin);
+    }
+    if (m_lastPoint) {
+        return xy(*m_lastPoint);
+    }
+    return std::nullopt;
 }
 
 void CommandLine::openFile(std::string_view typed) {
@@ -460,18 +526,17 @@ void CommandLine::openDrawing(const std::string& path) {
 
 void CommandLine::escape() {
     if (m_broker.isWaiting()) {
-        m_history.echo(cancelEcho());
+        echoCancel();
         m_broker.cancel();
     } else if (m_step != Step::None) {
-        m_history.echo(cancelEcho());
+        echoCancel();
         endCommand();
     } else {
+        dropIdlePrompt();
+        m_history.message(cancelEcho());
         if (m_script.running()) {
+            m_history.message(scriptStoppedText());
             m_script.stop();
-            m_history.echo(cancelEcho());
-            m_history.message(uiText("CommandLine", "Script stopped."));
-        } else {
-            m_history.echo(cancelEcho());
         }
         showIdlePrompt();
     }
@@ -493,10 +558,20 @@ bool CommandLine::wantsEntity() const {
 
 std::optional<SnapHit> CommandLine::snapAt(Vec2 cursor, double aperture) const {
     OpenDocument* document = m_target.document();
-    if (!wantsPoint() || !m_snaps.enabled || document == nullptr) {
+    if (!wantsPoint() || document == nullptr) {
         return std::nullopt;
     }
-    return document->index->snap(cursor, aperture, m_snaps.modes);
+    if (m_override) {
+        if (!m_override->kind) {
+            return std::nullopt;
+        }
+        return document->index->snap(cursor, aperture, SnapModes::only(*m_override->kind),
+                                     perpendicularBase());
+    }
+    if (!m_snaps.enabled) {
+        return std::nullopt;
+    }
+    return document->index->snap(cursor, aperture, m_snaps.modes, perpendicularBase());
 }
 
 // A click without a snap lies on the XY plane of the current UCS, seen along the WCS Z axis
@@ -517,26 +592,43 @@ Vec3 CommandLine::clickPoint(Vec2 cursor, double aperture) const {
 
 void CommandLine::click(Vec2 cursor, double aperture, double pickHalfSize) {
     const auto& pending = m_broker.pending();
+    if (wantsPoint() && m_override && m_override->kind && !snapAt(cursor, aperture)) {
+        // A one-time snap that finds nothing gives no point: the person asked for an exact
+        // one. It is used up, and the prompt asks again.
+        const SnapKind kind = *m_override->kind;
+        m_override.reset();
+        m_history.endLine();
+        m_history.message(fillText(uiText("CommandLine", "No %1 found for specified point."),
+                                   {snapKindText(kind)}));
+        if (pending) {
+            m_history.prompt(pending->prompt);
+        } else {
+            setStep(m_step);
+        }
+        notify();
+        return;
+    }
     if (pending && pending->kind == RequestKind::Point) {
         const Vec3 p = clickPoint(cursor, aperture);
-        m_history.endLine();
+        m_lastPoint = p;
+        echoClick(p);
         m_broker.answerPoint({p.x, p.y, p.z});
     } else if (pending && pending->kind == RequestKind::Entity) {
         OpenDocument* document = m_target.document();
         const std::optional<PickHit> hit =
             document != nullptr ? document->index->pick(cursor, pickHalfSize) : std::nullopt;
-        m_history.endLine();
+        // Entity picks take no snap: the picked point is where the person clicked.
+        const Vec3 p = clickPoint(cursor, 0.0);
+        echoClick(p);
         if (hit) {
             const Entity& entity = document->drawing->entities()[hit->entity];
-            // Entity picks take no snap: the picked point is where the person clicked.
-            const Vec3 p = clickPoint(cursor, 0.0);
             m_broker.answerEntity({entity.handle, {p.x, p.y, p.z}});
         } else {
             m_broker.answerNothingPicked();
         }
     } else if (!pending && (m_step == Step::UcsOrigin || m_step == Step::UcsXAxis)) {
         const Vec3 p = clickPoint(cursor, aperture);
-        m_history.endLine();
+        echoClick(p);
         commandPoint(p);
     }
     notify();
@@ -560,11 +652,18 @@ void CommandLine::toggleSnaps() {
 }
 
 void CommandLine::print(std::string_view message) {
-    // The prompt being answered is shown again below the message, as AutoCAD does.
+    // The prompt being answered is shown again below the message, as AutoCAD does; an idle
+    // "Command: " is not kept above it.
+    const bool idle = m_idlePromptShown;
+    dropIdlePrompt();
     const std::string open = m_history.openLine();
     m_history.endLine();
     m_history.message(message);
-    m_history.prompt(open);
+    if (idle) {
+        showIdlePrompt();
+    } else {
+        m_history.prompt(open);
+    }
     notify();
 }
 
@@ -579,7 +678,14 @@ Status<ScriptFailure> CommandLine::runScript(const std::string& path) {
 }
 
 void CommandLine::runScriptLines(std::vector<std::string> lines) {
+    // A script started from a script replaces it, as in AutoCAD; what is left of the old one
+    // is told.
+    if (m_script.running()) {
+        print(scriptStoppedText());
+        m_script.stop();
+    }
     m_script.start(std::move(lines));
+    m_scriptWaitTold = false;
     schedulePump();
 }
 
@@ -605,10 +711,18 @@ void CommandLine::pump() {
         return;
     }
     if (isIdle() && !isHostCommand(firstWord(m_script.peek()).first)) {
+        if (!m_scriptWaitTold) {
+            m_scriptWaitTold = true;
+            print(fillText(uiText("CommandLine", "Script line %1 is not a command: it waits for a "
+                                                 "program's request (Esc stops the script)."),
+                           {std::to_string(m_script.nextLineNumber())}));
+        }
         return;
     }
+    m_scriptLine = m_script.nextLineNumber();
     const std::string line = m_script.take();
     submit(line);
+    m_scriptLine.reset();
     schedulePump();
 }
 

@@ -5,6 +5,7 @@
 #include "cadhost/commandline/command_history.h"
 #include "cadhost/commandline/open_document.h"
 #include "cadhost/commandline/script_runner.h"
+#include "cadhost/commandline/snap_settings.h"
 #include "cadhost/index/spatial_index.h"
 #include "cadhost/requests/request_broker.h"
 
@@ -35,12 +36,9 @@ public:
     virtual void alert(const std::string& message) = 0;
     /// The current UCS of the open drawing has changed.
     virtual void ucsChanged() = 0;
-};
-
-/// The running object snaps: the chosen kinds and whether they apply (F3 switches them).
-struct SnapSettings {
-    SnapModes modes = SnapModes::autocadDefault();
-    bool enabled = true;
+    /// Lets the person choose the running snaps (OSNAP without a list): a dialog that sets
+    /// them through CommandLine::setSnaps() and returns once it is closed.
+    virtual void editSnaps() = 0;
 };
 
 /// Runs a task later from the event loop. Script lines are fed through it, so that an answer
@@ -53,7 +51,16 @@ using TaskPoster = std::function<void(std::function<void()>)>;
 /// view and script lines. At a point request a line "x,y" or "x,y,z" is a point in the current
 /// UCS, answered in WCS; at an entity request it is the place of a pick; at a text request it
 /// is the text. An empty line is Enter with nothing typed; "^C" is Esc. With no request
-/// waiting a line is a command.
+/// waiting a line is a command; an empty one repeats the last command.
+///
+/// The history shows a waiting request's prompt alone, as AutoCAD does: the idle "Command: "
+/// that it replaces is not kept. Each answer is kept after its prompt (what was typed, or the
+/// UCS coordinates of a click), "*Cancel*" on a line of its own.
+///
+/// At a point prompt a snap mode name (END, MID, CEN, NOD, QUA, INT, PER, NEA, any three
+/// letters or more of the name) or NON is a one-time snap: the next click snaps to that kind
+/// only (NON: to nothing), whether running snaps are on or not, then the running snaps return.
+/// A click that finds no point of that kind gives no point and asks again.
 class CommandLine {
 public:
     CommandLine(RequestBroker& broker, CommandTarget& target, TaskPoster post);
@@ -85,7 +92,9 @@ public:
     /// True when an entity request waits.
     bool wantsEntity() const;
     /// The snap point a click at `cursor` would take now, or nothing (no point asked for, snaps
-    /// off, or none within the aperture).
+    /// off, or none within the aperture). A one-time snap typed at the prompt replaces the
+    /// running snaps; perpendiculars are drawn from the last point given (the origin at the
+    /// UCS command's X axis prompt).
     std::optional<SnapHit> snapAt(Vec2 cursor, double aperture) const;
     /// The point a click at `cursor` gives at a point prompt: the snap point, else the cursor
     /// on the XY plane of the current UCS, in WCS.
@@ -95,6 +104,8 @@ public:
 
     const SnapSettings& snaps() const { return m_snaps; }
     void setSnaps(const SnapSettings& snaps);
+    /// The one-time snap waiting for the next pick, if any.
+    const std::optional<SnapOverride>& snapOverride() const { return m_override; }
     /// F3: running snaps off or on; tells which in the history.
     void toggleSnaps();
 
@@ -127,6 +138,12 @@ private:
     void requestChanged();
     void notify();
     void showIdlePrompt();
+    void dropIdlePrompt();
+    void echoCancel();
+    void echoClick(Vec3 wcs);
+    void complain(std::string_view message);
+    void listCommands();
+    std::string scriptStoppedText() const;
     void answerRequest(std::string_view line);
     void startCommand(std::string_view line);
     void commandInput(std::string_view line);
@@ -135,6 +152,8 @@ private:
     void endCommand();
     void finishUcs(std::optional<Vec3> xAxisPoint);
     bool applyOsnap(std::string_view text);
+    bool startSnapOverride(std::string_view typed);
+    std::optional<Vec2> perpendicularBase() const;
     void openFile(std::string_view path);
     void schedulePump();
     void pump();
@@ -147,11 +166,22 @@ private:
     CommandHistory m_history;
     ScriptRunner m_script;
     SnapSettings m_snaps;
+    std::optional<SnapOverride> m_override;
+    // The last point given at a point prompt (WCS): where perpendiculars start.
+    std::optional<Vec3> m_lastPoint;
     Step m_step = Step::None;
     Vec3 m_ucsOrigin;
+    // The command that Enter at an empty "Command: " repeats, upper case.
+    std::string m_lastCommand;
+    // The open line is the idle "Command: ", which a request's prompt replaces.
+    bool m_idlePromptShown = false;
+    // The number of the script line being fed now, for messages about it.
+    std::optional<std::size_t> m_scriptLine;
+    // The running script was said to wait for a request.
+    bool m_scriptWaitTold = false;
     bool m_requestShown = false;
     bool m_pumpScheduled = false;
-    // Nonzero while the person is being told something; the script waits.
+    // Nonzero while the person is being told or asked something; the script waits.
     int m_alerting = 0;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     std::function<void()> m_listener;

@@ -148,11 +148,13 @@ Expected<std::vector<std::string>, ScriptFailure> readScriptFile(const std::stri
 
 void ScriptRunner::start(std::vector<std::string> lines) {
     m_lines.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+    m_nextLineNumber = 1;
 }
 
 std::string ScriptRunner::take() {
     std::string line = std::move(m_lines.front());
     m_lines.pop_front();
+    ++m_nextLineNumber;
     return line;
 }
 

@@ -48,9 +48,12 @@ public:
     /// Takes the next line; only while running().
     std::string take();
     std::size_t remaining() const { return m_lines.size(); }
+    /// The number of the next line in its file, from 1 (empty lines count).
+    std::size_t nextLineNumber() const { return m_nextLineNumber; }
 
 private:
     std::deque<std::string> m_lines;
+    std::size_t m_nextLineNumber = 1;
 };
 
 } // namespace vexilo::cadhost

@@ -2,6 +2,7 @@
 #include "cadhost/index/spatial_index.h"
 
 #include <algorithm>
+#include <array>
 #include <boost/geometry.hpp>
 #include <boost/geometry/index/rtree.hpp>
 #include <cmath>
@@ -79,11 +80,50 @@ struct Candidate {
     double rank = 0.0;
 };
 
-bool better(const Candidate& a, const Candidate& b) {
-    if (a.rank != b.rank) {
+/// True when `a` goes before `b`. Distances that differ by less than `tolerance` count as
+/// equal: one spot found two ways (an arc's midpoint that is also its quadrant) differs only
+/// by rounding, and the kind order decides.
+bool better(const Candidate& a, const Candidate& b, double tolerance) {
+    if (std::fabs(a.rank - b.rank) > tolerance) {
         return a.rank < b.rank;
     }
-    return static_cast<int>(a.hit.kind) < static_cast<int>(b.hit.kind);
+    if (a.hit.kind != b.hit.kind) {
+        return static_cast<int>(a.hit.kind) < static_cast<int>(b.hit.kind);
+    }
+    return a.rank < b.rank;
+}
+
+/// The point at fraction t along a segment, with its Z; the stored ends exactly at 0 and 1.
+Vec3 segmentPoint(const SegmentPrimitive& s, double t) {
+    if (t <= 0.0) {
+        return s.start;
+    }
+    if (t >= 1.0) {
+        return s.end;
+    }
+    return s.start + (s.end - s.start) * t;
+}
+
+/// The fraction along a segment of the foot of the perpendicular from `p` (XY), unclamped;
+/// nothing for a segment of no length.
+std::optional<double> footOnSegment(const SegmentPrimitive& s, Vec2 p) {
+    const Vec2 d = xy(s.end) - xy(s.start);
+    const double len2 = dot(d, d);
+    if (!(len2 > 0.0)) {
+        return std::nullopt;
+    }
+    return dot(p - xy(s.start), d) / len2;
+}
+
+/// The point of an arc on the ray from its centre towards `direction` (XY), if the arc passes
+/// there.
+std::optional<Vec3> arcPointToward(const ArcPrimitive& a, Vec2 direction) {
+    const double len = std::hypot(direction.x, direction.y);
+    if (!(len > 0.0) || !onArc(std::atan2(direction.y, direction.x), a.startAngle, a.sweep)) {
+        return std::nullopt;
+    }
+    return Vec3{a.center.x + a.radius * direction.x / len,
+                a.center.y + a.radius * direction.y / len, a.center.z};
 }
 
 double segmentZ(const SegmentPrimitive& s, Vec2 p) {
@@ -188,8 +228,49 @@ bool SnapModes::has(SnapKind k) const {
         return intersection;
     case SnapKind::Midpoint:
         return midpoint;
+    case SnapKind::Quadrant:
+        return quadrant;
+    case SnapKind::Perpendicular:
+        return perpendicular;
+    case SnapKind::Nearest:
+        return nearest;
     }
     return false;
+}
+
+SnapModes SnapModes::only(SnapKind k) {
+    SnapModes m = none();
+    m.set(k, true);
+    return m;
+}
+
+void SnapModes::set(SnapKind k, bool on) {
+    switch (k) {
+    case SnapKind::Endpoint:
+        endpoint = on;
+        break;
+    case SnapKind::Node:
+        node = on;
+        break;
+    case SnapKind::Center:
+        center = on;
+        break;
+    case SnapKind::Intersection:
+        intersection = on;
+        break;
+    case SnapKind::Midpoint:
+        midpoint = on;
+        break;
+    case SnapKind::Quadrant:
+        quadrant = on;
+        break;
+    case SnapKind::Perpendicular:
+        perpendicular = on;
+        break;
+    case SnapKind::Nearest:
+        nearest = on;
+        break;
+    }
 }
 
 double distanceTo(Vec2 p, const PrimitiveShape& shape) {
@@ -324,9 +405,13 @@ std::optional<PickHit> SpatialIndex::pick(Vec2 point, double halfSize) const {
     return best;
 }
 
-std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes modes) const {
+std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes modes,
+                                          std::optional<Vec2> from) const {
     if (!(aperture >= 0.0) || !std::isfinite(point.x) || !std::isfinite(point.y)) {
         return std::nullopt;
+    }
+    if (from && !(std::isfinite(from->x) && std::isfinite(from->y))) {
+        from.reset();
     }
     const Box2 box{point - Vec2{aperture, aperture}, point + Vec2{aperture, aperture}};
     std::vector<TreeValue> found;
@@ -335,12 +420,14 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
     std::sort(found.begin(), found.end(),
               [](const TreeValue& a, const TreeValue& b) { return a.second < b.second; });
     std::optional<Candidate> best;
+    // A millionth of the aperture: far below a pixel.
+    const double tolerance = aperture * 1e-6;
     const auto offer = [&](Vec3 p, SnapKind kind, std::size_t entity, double rank) {
         if (!modes.has(kind)) {
             return;
         }
         const Candidate c{SnapHit{p, kind, entity}, rank};
-        if (!best || better(c, *best)) {
+        if (!best || better(c, *best, tolerance)) {
             best = c;
         }
     };
@@ -353,6 +440,13 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
         }
     };
     const double outsideRank = aperture * std::numbers::sqrt2 * 2.0;
+    // Every point of the aperture square lies within √2 × aperture of the cursor.
+    const auto nearest = [&](Vec3 p, std::size_t entity) {
+        if (modes.nearest && inAperture(p)) {
+            offer(p, SnapKind::Nearest, entity,
+                  aperture * std::numbers::sqrt2 + distance(point, xy(p)));
+        }
+    };
     std::vector<Curve> curves;
     // Every snap point lies in the aperture square, and every curve that matters passes
     // through it, so polyline segments outside it can be left out.
@@ -375,11 +469,47 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
                     if (s->hasMidpoint) {
                         consider((s->start + s->end) * 0.5, SnapKind::Midpoint, entity);
                     }
+                    if (modes.perpendicular && from) {
+                        if (const auto t = footOnSegment(*s, *from); t && *t >= 0.0 && *t <= 1.0) {
+                            consider(segmentPoint(*s, *t), SnapKind::Perpendicular, entity);
+                        }
+                    }
+                    if (modes.nearest) {
+                        const double t = footOnSegment(*s, point).value_or(0.0);
+                        nearest(segmentPoint(*s, std::clamp(t, 0.0, 1.0)), entity);
+                    }
                 } else if (const auto* a = std::get_if<ArcPrimitive>(&shape)) {
                     if (a->sweep < kTwoPi) {
                         consider(a->pointAt(0.0), SnapKind::Endpoint, entity);
                         consider(a->pointAt(1.0), SnapKind::Endpoint, entity);
                         consider(a->pointAt(0.5), SnapKind::Midpoint, entity);
+                    }
+                    if (modes.quadrant) {
+                        const std::array<Vec2, 4> axes{{{1, 0}, {0, 1}, {-1, 0}, {0, -1}}};
+                        for (const Vec2 axis : axes) {
+                            if (const auto q = arcPointToward(*a, axis)) {
+                                consider(*q, SnapKind::Quadrant, entity);
+                            }
+                        }
+                    }
+                    if (modes.perpendicular && from) {
+                        const Vec2 out = *from - xy(a->center);
+                        for (const Vec2 direction : {out, out * -1.0}) {
+                            if (const auto q = arcPointToward(*a, direction)) {
+                                consider(*q, SnapKind::Perpendicular, entity);
+                            }
+                        }
+                    }
+                    if (modes.nearest) {
+                        if (const auto q = arcPointToward(*a, point - xy(a->center))) {
+                            nearest(*q, entity);
+                        } else if (a->sweep < kTwoPi) {
+                            const Vec3 start = a->pointAt(0.0);
+                            const Vec3 end = a->pointAt(1.0);
+                            nearest(distance(point, xy(start)) <= distance(point, xy(end)) ? start
+                                                                                           : end,
+                                    entity);
+                        }
                     }
                     if (inAperture(a->center)) {
                         consider(a->center, SnapKind::Center, entity);
@@ -389,8 +519,30 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
                     }
                 } else if (const auto* q = std::get_if<PointPrimitive>(&shape)) {
                     consider(q->position, SnapKind::Node, entity);
+                    nearest(q->position, entity);
+                } else if (const auto* r = std::get_if<RayPrimitive>(&shape)) {
+                    const SegmentPrimitive unit{r->origin, r->origin + r->direction};
+                    const auto onRay = [&](Vec2 p) -> std::optional<Vec3> {
+                        const auto t = footOnSegment(unit, p);
+                        if (!t || (!r->bothWays && *t < 0.0)) {
+                            return std::nullopt;
+                        }
+                        return r->origin + r->direction * *t;
+                    };
+                    if (modes.perpendicular && from) {
+                        if (const auto foot = onRay(*from)) {
+                            consider(*foot, SnapKind::Perpendicular, entity);
+                        }
+                    }
+                    if (const auto foot = onRay(point)) {
+                        nearest(*foot, entity);
+                    } else {
+                        nearest(r->origin, entity);
+                    }
                 } else if (const auto* m = std::get_if<SnapPointPrimitive>(&shape)) {
-                    if (!m->center || inAperture(m->position)) {
+                    if (m->quadrant) {
+                        consider(m->position, SnapKind::Quadrant, entity);
+                    } else if (!m->center || inAperture(m->position)) {
                         consider(m->position, m->center ? SnapKind::Center : SnapKind::Midpoint,
                                  entity);
                     } else {

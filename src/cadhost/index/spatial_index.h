@@ -22,6 +22,9 @@ enum class SnapKind : std::uint8_t {
     Center,
     Intersection,
     Midpoint,
+    Quadrant,
+    Perpendicular,
+    Nearest,
 };
 
 /// A set of snap kinds.
@@ -31,12 +34,22 @@ struct SnapModes {
     bool center = true;
     bool intersection = true;
     bool midpoint = false;
+    bool quadrant = false;
+    bool perpendicular = false;
+    bool nearest = false;
 
     /// AutoCAD's default running snaps: endpoint, centre, intersection.
     static SnapModes autocadDefault() { return {}; }
     /// Every kind.
-    static SnapModes all() { return {true, true, true, true, true}; }
+    static SnapModes all() { return {true, true, true, true, true, true, true, true}; }
+    /// No kind.
+    static SnapModes none() { return {false, false, false, false, false, false, false, false}; }
+    /// Only kind `k`.
+    static SnapModes only(SnapKind k);
     bool has(SnapKind k) const;
+    /// Switches kind `k` on or off.
+    void set(SnapKind k, bool on);
+    bool operator==(const SnapModes&) const = default;
 };
 
 /// The entity found by a pick.
@@ -78,11 +91,18 @@ public:
     std::optional<PickHit> pick(Vec2 point, double halfSize) const;
 
     /// The snap point of the enabled kinds nearest to `point` inside the aperture square (|dx| and
-    /// |dy| at most `aperture`), by Euclidean distance; equal distances go by SnapKind order. A
+    /// |dy| at most `aperture`), by Euclidean distance; equal distances (within a millionth of
+    /// the aperture) go by SnapKind order. A
     /// centre also counts when its arc or circle passes through the aperture though the centre
     /// lies outside; it then ranks behind every point inside the aperture. Intersections are
     /// those of the segments and arcs passing through the aperture (the first 256 of them).
-    std::optional<SnapHit> snap(Vec2 point, double aperture, SnapModes modes) const;
+    /// Quadrants are the points of circles and arcs at 0°, 90°, 180° and 270° from the WCS X
+    /// axis and the ends of an ellipse's axes. A perpendicular is the foot on a segment, arc or
+    /// ray of the perpendicular from `from` (WCS XY; without it, none is found). The nearest
+    /// point on a curve (or a POINT) ranks behind every other kind's point in the aperture, as
+    /// it is always nearer than they are.
+    std::optional<SnapHit> snap(Vec2 point, double aperture, SnapModes modes,
+                                std::optional<Vec2> from = std::nullopt) const;
 
     /// The box of every entity together (empty for an empty drawing). Entities whose box is not
     /// finite (geometry beyond the double range) or reaches beyond ±kMaxDrawableCoordinate are

@@ -472,11 +472,29 @@ private:
         return points.empty() ? Vec3{} : points.back();
     }
 
-    bool snapPoint(Vec3 position, bool center) {
+    bool snapPoint(Vec3 position, bool center, bool quadrant = false) {
         if (!m_options.snapPoints) {
             return true;
         }
-        return emitShape(SnapPointPrimitive{position, center});
+        return emitShape(SnapPointPrimitive{position, center, quadrant});
+    }
+
+    /// The ends of the ellipse's axes that lie on it (parameters 0, π/2, π, 3π/2), each made
+    /// from the axis vectors without sine or cosine so that they are exact.
+    bool ellipseQuadrants(const EllipseData& el, Vec3 minor, double arc, const Transform& t) {
+        const std::array<Vec3, 4> ends{el.center + el.majorAxis, el.center + minor,
+                                       el.center - el.majorAxis, el.center - minor};
+        for (int k = 0; k < 4; ++k) {
+            const double from =
+                std::fmod(k * std::numbers::pi / 2.0 - el.startParameter, kTwoPi) + kTwoPi;
+            if (arc > 0.0 && std::fmod(from, kTwoPi) > arc + 1e-12) {
+                continue;
+            }
+            if (!snapPoint(t.apply(ends[static_cast<std::size_t>(k)]), false, true)) {
+                return false;
+            }
+        }
+        return true;
     }
 
     bool ellipse(const EllipseData& el, const Transform& t) {
@@ -488,8 +506,11 @@ private:
         }
         const double sweep = std::fmod(el.endParameter - el.startParameter, kTwoPi);
         const bool whole = std::fabs(sweep) <= 1e-12;
+        // 0 for the whole ellipse, else the parameter range of the arc.
+        const double arc = whole ? 0.0 : (sweep < 0.0 ? sweep + kTwoPi : sweep);
         if (!snapPoint(t.apply(el.center), true) ||
-            (!whole && !snapPoint(middleByLength(m_points), false))) {
+            (!whole && !snapPoint(middleByLength(m_points), false)) ||
+            (m_options.snapPoints && !ellipseQuadrants(el, minor, arc, t))) {
             return false;
         }
         return curve(m_points, whole);

@@ -90,11 +90,12 @@ struct RayPrimitive {
 };
 
 /// A point object snap finds on a curve drawn as pieces, which is not drawn itself: the middle
-/// (by length) of an open spline or ellipse arc, or the centre of an ellipse. Given only with
-/// PrimitiveOptions::snapPoints.
+/// (by length) of an open spline or ellipse arc, the centre of an ellipse, or the end of one of
+/// its axes (a quadrant) that lies on it. Given only with PrimitiveOptions::snapPoints.
 struct SnapPointPrimitive {
     Vec3 position;
     bool center = false;
+    bool quadrant = false;
 };
 
 using PrimitiveShape = std::variant<SegmentPrimitive, ArcPrimitive, PointPrimitive, TextPrimitive,

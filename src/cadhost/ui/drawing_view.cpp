@@ -21,13 +21,15 @@ namespace {
 const QColor kCrosshair{220, 220, 220};
 const QColor kMarker{255, 200, 0};
 const QColor kHighlight{255, 255, 255};
+const QColor kUcsIcon{200, 200, 200};
+const QColor kHint{170, 170, 170};
 
-// AutoCAD's marker shapes: square endpoint, triangle midpoint, circle centre, circle with a
-// cross for a node, X for an intersection.
-void drawMarker(QPainter& painter, QPointF at, SnapKind kind) {
+} // namespace
+
+void drawSnapMarker(QPainter& painter, QPointF at, SnapKind kind, const QColor& color) {
     constexpr double r = 6.0;
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(kMarker, 2.0));
+    painter.setPen(QPen(color, 2.0));
     switch (kind) {
     case SnapKind::Endpoint:
         painter.drawRect(QRectF(at.x() - r, at.y() - r, 2 * r, 2 * r));
@@ -49,14 +51,35 @@ void drawMarker(QPainter& painter, QPointF at, SnapKind kind) {
         painter.drawLine(QPointF(at.x() - r * 0.7, at.y() + r * 0.7),
                          QPointF(at.x() + r * 0.7, at.y() - r * 0.7));
         break;
+    case SnapKind::Quadrant: {
+        const QPointF diamond[4] = {
+            {at.x(), at.y() - r}, {at.x() + r, at.y()}, {at.x(), at.y() + r}, {at.x() - r, at.y()}};
+        painter.drawPolygon(diamond, 4);
+        break;
+    }
     case SnapKind::Intersection:
         painter.drawLine(QPointF(at.x() - r, at.y() - r), QPointF(at.x() + r, at.y() + r));
         painter.drawLine(QPointF(at.x() - r, at.y() + r), QPointF(at.x() + r, at.y() - r));
         break;
+    case SnapKind::Perpendicular: {
+        const QPointF sign[3] = {
+            {at.x() - r, at.y() - r}, {at.x() - r, at.y() + r}, {at.x() + r, at.y() + r}};
+        painter.drawPolyline(sign, 3);
+        painter.drawPolyline(QPolygonF({{at.x() - r, at.y()}, at, {at.x(), at.y() + r}}));
+        break;
+    }
+    case SnapKind::Nearest: {
+        const QPointF hourglass[4] = {{at.x() - r, at.y() - r},
+                                      {at.x() + r, at.y() - r},
+                                      {at.x() - r, at.y() + r},
+                                      {at.x() + r, at.y() + r}};
+        painter.drawPolygon(hourglass, 4);
+        break;
+    }
     }
 }
 
-QString snapName(SnapKind kind) {
+QString snapKindName(SnapKind kind) {
     switch (kind) {
     case SnapKind::Endpoint:
         return DrawingView::tr("Endpoint");
@@ -66,13 +89,17 @@ QString snapName(SnapKind kind) {
         return DrawingView::tr("Center");
     case SnapKind::Node:
         return DrawingView::tr("Node");
+    case SnapKind::Quadrant:
+        return DrawingView::tr("Quadrant");
     case SnapKind::Intersection:
         return DrawingView::tr("Intersection");
+    case SnapKind::Perpendicular:
+        return DrawingView::tr("Perpendicular");
+    case SnapKind::Nearest:
+        return DrawingView::tr("Nearest");
     }
     return {};
 }
-
-} // namespace
 
 DrawingView::DrawingView(CommandLine& commandLine, QWidget* parent)
     : QWidget(parent), m_commandLine(commandLine) {
@@ -171,6 +198,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!m_scene) {
         painter.fillRect(rect(), kBackground);
+        drawEmptyHint(painter);
     } else {
         // While panning the last picture is moved, not redrawn, unless it was drawn at another
         // scale or size.
@@ -188,6 +216,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
             painter.fillRect(rect(), kBackground);
         }
         painter.drawImage(QPointF(shift.x, shift.y), m_frame);
+        drawUcsIcon(painter);
     }
     drawHighlight(painter);
     drawOverlay(painter);
@@ -195,6 +224,94 @@ void DrawingView::paintEvent(QPaintEvent*) {
         m_firstPicturePending = false;
         emit firstPictureShown();
     }
+}
+
+void DrawingView::drawEmptyHint(QPainter& painter) const {
+    painter.setPen(kHint);
+    painter.drawText(rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
+                     tr("No drawing is open.\nOpen one with File > Open (Ctrl+O), the OPEN "
+                        "command, or drop a .dxf file on this window."));
+}
+
+// AutoCAD's 2D UCS icon: arrows along the UCS X and Y axes as the plan view shows them
+// (foreshortened when the XY plane is tilted), a "W" on the Y arm when the UCS is the world,
+// a square at the corner when the XY plane is seen from above (+Z towards the viewer), and a
+// broken pencil when it is seen edge-on. It sits in the lower-left corner whatever its turn.
+void DrawingView::drawUcsIcon(QPainter& painter) const {
+    if (m_document == nullptr) {
+        return;
+    }
+    constexpr double kArm = 40.0;
+    constexpr double kHead = 8.0;
+    constexpr double kMargin = 14.0;
+    const Ucs ucs = m_document->drawing->ucs();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(kUcsIcon, 1.5));
+    painter.setBrush(kUcsIcon);
+    if (std::abs(ucs.zAxis().z) < 0.05) {
+        // Edge-on: a pencil broken in two, drawn across the corner.
+        const QPointF base(kMargin + 6, height() - kMargin - 6);
+        const QPointF d(std::sqrt(0.5), -std::sqrt(0.5));
+        const QPointF n(-d.y(), d.x());
+        const auto at = [&](double along, double across) { return base + d * along + n * across; };
+        painter.setBrush(Qt::NoBrush);
+        const QPointF first[] = {at(0, 0), at(10, -5), at(20, -5), at(24, 0), at(20, 5), at(10, 5)};
+        painter.drawPolygon(first, 6);
+        const QPointF second[] = {at(28, -5), at(48, -5), at(48, 5), at(28, 5), at(32, 0)};
+        painter.drawPolygon(second, 5);
+        painter.restore();
+        return;
+    }
+    const Vec3 x = ucs.xAxis;
+    const Vec3 y = ucs.yAxis;
+    // Screen directions (y down), shortened as the view sees the axes.
+    const QPointF xArm(x.x * kArm, -x.y * kArm);
+    const QPointF yArm(y.x * kArm, -y.y * kArm);
+    const QFontMetricsF metrics(font());
+    const double label = metrics.height();
+    const auto unit = [](QPointF v) {
+        const double l = std::hypot(v.x(), v.y());
+        return l > 0.0 ? v / l : QPointF(0, 0);
+    };
+    const QPointF xLabel = xArm + unit(xArm) * label * 0.8;
+    const QPointF yLabel = yArm + unit(yArm) * label * 0.8;
+    // Place the origin so that the arms and labels clear the corner by kMargin.
+    double minX = 0.0;
+    double maxY = 0.0;
+    for (const QPointF& p : {xArm, yArm, xLabel, yLabel}) {
+        minX = std::min(minX, p.x() - label * 0.5);
+        maxY = std::max(maxY, p.y() + label * 0.5);
+    }
+    const QPointF origin(kMargin - minX, height() - kMargin - maxY);
+    const auto arrow = [&](QPointF arm, const QString& name, QPointF labelAt) {
+        const QPointF tip = origin + arm;
+        const QPointF u = unit(arm);
+        const QPointF n(-u.y(), u.x());
+        painter.drawLine(origin, tip);
+        const QPointF head[] = {tip, tip - u * kHead + n * (kHead * 0.4),
+                                tip - u * kHead - n * (kHead * 0.4)};
+        painter.drawPolygon(head, 3);
+        const QPointF c = origin + labelAt;
+        painter.drawText(QRectF(c.x() - label, c.y() - label * 0.5, 2 * label, label),
+                         Qt::AlignCenter, name);
+    };
+    arrow(xArm, QStringLiteral("X"), xLabel);
+    arrow(yArm, QStringLiteral("Y"), yLabel);
+    if (ucs.zAxis().z > 0.0) {
+        painter.setBrush(Qt::NoBrush);
+        const double side = 7.0;
+        const QPointF corner[] = {origin, origin + unit(xArm) * side,
+                                  origin + unit(xArm) * side + unit(yArm) * side,
+                                  origin + unit(yArm) * side};
+        painter.drawPolygon(corner, 4);
+    }
+    if (ucs.isWorld()) {
+        const QPointF c = origin + yArm * 0.5 + unit(xArm) * (label * 0.7);
+        painter.drawText(QRectF(c.x() - label, c.y() - label * 0.5, 2 * label, label),
+                         Qt::AlignCenter, QStringLiteral("W"));
+    }
+    painter.restore();
 }
 
 void DrawingView::drawHighlight(QPainter& painter) const {
@@ -265,8 +382,8 @@ void DrawingView::drawOverlay(QPainter& painter) const {
     if (m_snap) {
         painter.setRenderHint(QPainter::Antialiasing, true);
         const QPointF at = toWidget(m_snap->point);
-        drawMarker(painter, at, m_snap->kind);
-        const QString label = snapName(m_snap->kind);
+        drawSnapMarker(painter, at, m_snap->kind, kMarker);
+        const QString label = snapKindName(m_snap->kind);
         const QFontMetrics metrics(font());
         const QRectF box(at.x() + 12, at.y() + 10, metrics.horizontalAdvance(label) + 8,
                          metrics.height() + 4);

@@ -6,6 +6,7 @@
 #include "cadhost/ui/scene.h"
 #include "cadhost/ui/viewport.h"
 
+#include <QColor>
 #include <QImage>
 #include <QPointF>
 #include <QWidget>
@@ -13,9 +14,12 @@
 #include <memory>
 #include <optional>
 
+class QPainter;
+
 namespace vexilo::cadhost {
 
-/// The plan view of the drawing's model space (WCS XY), on a dark background.
+/// The plan view of the drawing's model space (WCS XY), on a dark background, with the UCS icon
+/// in the lower-left corner; with no drawing it says how to open one.
 ///
 /// Mouse: left click answers the pending point (snapped) or entity request; right click is
 /// Enter; middle drag pans (reusing the last picture while the button is held); wheel zooms
@@ -26,8 +30,6 @@ class DrawingView : public QWidget {
 public:
     /// Half the side of the pick box, in pixels.
     static constexpr int kPickBoxPixels = 5;
-    /// Half the side of the object snap aperture, in pixels.
-    static constexpr int kAperturePixels = 10;
 
     explicit DrawingView(CommandLine& commandLine, QWidget* parent = nullptr);
     ~DrawingView() override;
@@ -41,9 +43,10 @@ public:
     const Viewport& viewport() const { return m_view; }
     void setViewport(const Viewport& view);
 
-    /// The pick box and the aperture in drawing units at the current zoom.
+    /// The pick box and the aperture (SnapSettings::aperturePixels) in drawing units at the
+    /// current zoom.
     double pickHalfSize() const { return kPickBoxPixels / m_view.scale; }
-    double aperture() const { return kAperturePixels / m_view.scale; }
+    double aperture() const { return m_commandLine.snaps().aperturePixels / m_view.scale; }
     /// The widget position of a WCS point.
     QPointF toWidget(Vec3 world) const;
 
@@ -77,6 +80,8 @@ private:
     void trackCursor(QPointF position);
     void drawOverlay(class QPainter& painter) const;
     void drawHighlight(class QPainter& painter) const;
+    void drawUcsIcon(class QPainter& painter) const;
+    void drawEmptyHint(class QPainter& painter) const;
 
     CommandLine& m_commandLine;
     const OpenDocument* m_document = nullptr;
@@ -97,5 +102,13 @@ private:
     bool m_firstPicturePending = false;
     bool m_cursorRefreshPending = false;
 };
+
+/// Draws AutoCAD's marker of a snap kind centred on `at`, in `color`: square endpoint, triangle
+/// midpoint, circle centre, circle with a cross for a node, diamond quadrant, X intersection,
+/// right-angle sign perpendicular, hourglass nearest.
+void drawSnapMarker(QPainter& painter, QPointF at, SnapKind kind, const QColor& color);
+
+/// The name of a snap kind as the marker's tooltip and OSNAP's dialog show it ("Endpoint").
+QString snapKindName(SnapKind kind);
 
 } // namespace vexilo::cadhost

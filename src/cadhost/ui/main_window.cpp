@@ -3,22 +3,38 @@
 
 #include "cadhost/ui/command_line_widget.h"
 #include "cadhost/ui/drawing_view.h"
+#include "cadhost/ui/snap_settings_dialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QUrl>
 
 namespace vexilo::cadhost {
 
 namespace {
 
 const QString kProgram = QStringLiteral("vexilo-cad");
+const QString kOpenFolderKey = QStringLiteral("openFolder");
+
+QSettings settings() {
+    return QSettings(QSettings::UserScope, QStringLiteral("vexilo"), QStringLiteral("vexilo-cad"));
+}
 
 } // namespace
 
@@ -27,6 +43,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
         std::make_unique<CommandLine>(m_broker, *this, [this](std::function<void()> task) {
             QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
         });
+    m_keptSnaps = loadSnapSettings();
+    m_commandLine->setSnaps(m_keptSnaps);
     m_view = new DrawingView(*m_commandLine);
     m_commandWidget = new CommandLineWidget(*m_commandLine);
     m_view->setKeyTarget(m_commandWidget->input());
@@ -53,11 +71,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_snapAction->setShortcut(Qt::Key_F3);
     m_snapAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_snapAction, &QAction::triggered, this, [this] { m_commandLine->toggleSnaps(); });
+    viewMenu->addAction(tr("Object Snap Se&ttings..."), this, &MainWindow::editSnaps);
 
     m_coordinates = new QLabel;
     m_coordinates->setMinimumWidth(320);
     m_ucsLabel = new QLabel;
     m_snapLabel = new QLabel;
+    m_snapLabel->setObjectName(QStringLiteral("snapStatus"));
     statusBar()->addWidget(m_coordinates);
     statusBar()->addPermanentWidget(m_ucsLabel);
     statusBar()->addPermanentWidget(m_snapLabel);
@@ -67,7 +87,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     commandLineChanged();
     ucsChanged();
     updateTitle();
-    resize(1200, 800);
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen != nullptr) {
+        setGeometry(firstWindowGeometry(screen->availableGeometry()));
+    }
+    setAcceptDrops(true);
     m_commandWidget->input()->setFocus();
 }
 
@@ -131,6 +158,7 @@ Status<dxf::DxfFailure> MainWindow::openDrawing(const std::string& path) {
         return unexpected(opened.error());
     }
     setDocument(std::move(*opened));
+    rememberFolder(QString::fromStdString(path));
     // The picture is shown at once; the summary, which counts what the spatial index leaves
     // out, waits for the index being built meanwhile.
     m_view->repaint();
@@ -138,14 +166,71 @@ Status<dxf::DxfFailure> MainWindow::openDrawing(const std::string& path) {
     return {};
 }
 
+void MainWindow::rememberFolder(const QString& path) {
+    settings().setValue(kOpenFolderKey, QFileInfo(path).absolutePath());
+}
+
+QString MainWindow::openFolder() const {
+    if (m_document != nullptr && !m_document->path.empty()) {
+        return QFileInfo(QString::fromStdString(m_document->path)).absolutePath();
+    }
+    const QString last = settings().value(kOpenFolderKey).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir()) {
+        return last;
+    }
+    return QDir::homePath();
+}
+
+QRect MainWindow::firstWindowGeometry(const QRect& available) {
+    constexpr double kShare = 0.8;
+    const QSize size(static_cast<int>(available.width() * kShare),
+                     static_cast<int>(available.height() * kShare));
+    QRect geometry(QPoint(), size);
+    geometry.moveCenter(available.center());
+    return geometry;
+}
+
+QString MainWindow::droppedDrawing(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls()) {
+        return {};
+    }
+    for (const QUrl& url : mime->urls()) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && path.endsWith(QStringLiteral(".dxf"), Qt::CaseInsensitive)) {
+            return path;
+        }
+    }
+    return {};
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedDrawing(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = droppedDrawing(event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // The message box of a failure must not run inside the drag source's event.
+    QMetaObject::invokeMethod(
+        this, [this, path] { m_commandLine->openDrawing(path.toStdString()); },
+        Qt::QueuedConnection);
+}
+
 void MainWindow::alert(const std::string& message) {
     QMessageBox::warning(this, kProgram, QString::fromStdString(message));
 }
 
 void MainWindow::chooseDrawing() {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Open drawing"), QString(),
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open drawing"), openFolder(),
                                                       tr("DXF drawings (*.dxf *.DXF)"));
     if (!path.isEmpty()) {
+        // The folder chosen is where the next Open starts, even if this file cannot be read.
+        rememberFolder(path);
         m_commandLine->openDrawing(path.toStdString());
     }
 }
@@ -172,9 +257,20 @@ void MainWindow::showCursor(double x, double y, double z) {
 void MainWindow::commandLineChanged() {
     m_commandWidget->refresh();
     m_view->refreshCursor();
-    const bool on = m_commandLine->snaps().enabled;
-    m_snapAction->setChecked(on);
-    m_snapLabel->setText(on ? tr("OSNAP on") : tr("OSNAP off"));
+    const SnapSettings& snaps = m_commandLine->snaps();
+    m_snapAction->setChecked(snaps.enabled);
+    m_snapLabel->setText(QString::fromStdString(snapStatusText(snaps)));
+    if (snaps != m_keptSnaps) {
+        saveSnapSettings(snaps);
+        m_keptSnaps = snaps;
+    }
+}
+
+void MainWindow::editSnaps() {
+    SnapSettingsDialog dialog(m_commandLine->snaps(), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_commandLine->setSnaps(dialog.settings());
+    }
 }
 
 void MainWindow::updateTitle() {

@@ -62,6 +62,8 @@ public:
         return {};
     }
     void ucsChanged() override { ++ucsChanges; }
+    void editSnaps() override { ++snapDialogs; }
+    int snapDialogs = 0;
     void alert(const std::string& message) override {
         alerts.push_back(message);
         if (whileAlerting) {
@@ -255,11 +257,73 @@ TEST_F(CommandLineTest, OsnapCommandChoosesTheModes) {
     EXPECT_TRUE(line.snaps().modes.midpoint) << "F3 brings back the chosen modes";
 
     line.submit("OSNAP");
+    EXPECT_EQ(target.snapDialogs, 1) << "OSNAP alone opens the dialog";
+    line.submit("-OSNAP");
     line.submit("BOGUS");
     EXPECT_EQ(line.history().lines().back(), "Invalid object snap mode.");
     line.submit("endp");
     EXPECT_TRUE(line.snaps().modes.endpoint);
     EXPECT_FALSE(line.snaps().modes.midpoint);
+
+    // A script cannot answer a dialog: its OSNAP asks on the command line.
+    line.runScriptLines({"OSNAP", "QUA,PER,NEA"});
+    runTasks();
+    EXPECT_EQ(target.snapDialogs, 1);
+    EXPECT_TRUE(line.snaps().modes.quadrant && line.snaps().modes.nearest);
+    EXPECT_FALSE(line.snaps().modes.endpoint);
+}
+
+TEST_F(CommandLineTest, OneTimeSnapAppliesToTheNextPickOnly) {
+    struct Case {
+        const char* typed;
+        // A point given first, where perpendiculars start.
+        std::optional<Vec2> from;
+        Vec2 cursor;
+        WorldPoint expected;
+    };
+    const std::vector<Case> cases{
+        {"END", std::nullopt, {100.3, 0.2}, {100, 0, 0}},
+        {"endp", std::nullopt, {0.2, -0.3}, {0, 0, 0}},
+        {"MID", std::nullopt, {49.6, 0.3}, {50, 0, 0}},
+        {"CEN", std::nullopt, {209.8, 200.4}, {200, 200, 0}},
+        {"NOD", std::nullopt, {400.5, 401.2}, {400.123456789, 400.987654321, 0}},
+        {"INT", std::nullopt, {30.4, 0.3}, {30, 0, 0}},
+        {"QUA", std::nullopt, {200.3, 209.6}, {200, 210, 0}},
+        {"nearest", std::nullopt, {75, 0.5}, {75, 0, 0}},
+        {"PER", Vec2{60, 25}, {60.4, 0.3}, {60, 0, 0}},
+        {"PERP", Vec2{200, 25}, {200.3, 190.4}, {200, 190, 0}},
+        {"NON", std::nullopt, {100.25, 0.5}, {100.25, 0.5, 0}},
+    };
+    for (const Case& c : cases) {
+        if (c.from) {
+            askPoint();
+            line.submit(std::to_string(c.from->x) + "," + std::to_string(c.from->y));
+        }
+        // What the running snaps (endpoint, centre, intersection) make of the same click.
+        askPoint();
+        const Vec3 running = line.clickPoint(c.cursor, 1.0);
+        line.submit(c.typed);
+        EXPECT_EQ(line.history().openLine(), "of ") << c.typed;
+        line.click(c.cursor, 1.0, 1.0);
+        EXPECT_EQ(reply.point, c.expected) << c.typed;
+        EXPECT_NE(line.history().lines().back(), "Point or option keyword required.") << c.typed;
+
+        askPoint();
+        line.click(c.cursor, 1.0, 1.0);
+        EXPECT_EQ(reply.point, (WorldPoint{running.x, running.y, running.z})) << c.typed;
+    }
+}
+
+TEST_F(CommandLineTest, OneTimeSnapThatFindsNothingAsksAgain) {
+    askPoint();
+    line.submit("end");
+    line.click({150, 150}, 1.0, 1.0);
+    EXPECT_EQ(reply.calls, 0);
+    EXPECT_EQ(line.history().lines().back(), "No endpoint found for specified point.");
+    EXPECT_EQ(line.history().openLine(), "请选择点：<退出键取消选择> ");
+    // The one-time snap is used up: the next click takes the cursor.
+    line.click({150, 150}, 1.0, 1.0);
+    EXPECT_EQ(reply.point, (WorldPoint{150, 150, 0}));
 }
 
 TEST_F(CommandLineTest, NoSnapExceptAtPointPrompts) {
@@ -385,18 +449,26 @@ TEST_F(CommandLineTest, TextRequestCancel) {
 
 // ---- prompts in the history ----
 
-TEST_F(CommandLineTest, PromptsShowAsReceived) {
+TEST_F(CommandLineTest, WaitingRequestShowsItsPromptAloneAndTheHistoryKeepsTheAnswers) {
     EXPECT_EQ(line.history().openLine(), "Command: ");
     askPoint();
-    EXPECT_EQ(line.history().openLine(), "Command: 请选择点：<退出键取消选择> ");
+    EXPECT_EQ(line.history().openLine(), "请选择点：<退出键取消选择> ");
     line.submit("1,2");
-    EXPECT_EQ(line.history().lines().back(), "Command: 请选择点：<退出键取消选择> 1,2");
     EXPECT_EQ(line.history().openLine(), "Command: ");
     askText(false);
-    EXPECT_EQ(line.history().lines().back(), "Command: ");
-    EXPECT_EQ(line.history().openLine(), "命令：请输入点的编码：<退出键取消输入>");
+    line.submit("J1");
+    useUcs({400, 400, 0}, 0);
+    askPoint();
+    line.click({402.5, 403.0}, 1.0, 1.0);
+    askEntity();
     line.escape();
-    EXPECT_EQ(line.history().lines().back(), "命令：请输入点的编码：<退出键取消输入>*Cancel*");
+    EXPECT_EQ(
+        std::vector<std::string>(line.history().lines().begin(), line.history().lines().end()),
+        (std::vector<std::string>{"请选择点：<退出键取消选择> 1,2",
+                                  "命令：请输入点的编码：<退出键取消输入>J1",
+                                  "请选择点：<退出键取消选择> 2.5000,3.0000,0.0000",
+                                  "请选择圆弧对象<退出键取消选择>：", "*Cancel*"}));
+    EXPECT_EQ(line.history().openLine(), "Command: ");
 }
 
 // ---- host commands ----
@@ -442,6 +514,38 @@ TEST_F(CommandLineTest, RequestArrivingDuringACommandEndsTheCommand) {
     line.submit("1,1");
     EXPECT_EQ(reply.point, (WorldPoint{1, 1, 0}));
     EXPECT_TRUE(target.doc->drawing->ucs().isWorld());
+}
+
+TEST_F(CommandLineTest, EnterAtAnEmptyCommandRepeatsTheLastCommand) {
+    line.submit("");
+    EXPECT_TRUE(line.history().lines().empty()) << "nothing to repeat yet";
+    line.submit("zoom e");
+    line.submit("");
+    EXPECT_EQ(line.history().lines().back(), "Command: ZOOM");
+    EXPECT_EQ(line.history().openLine(), "Enter an option [All/Extents] <Extents>: ");
+    line.submit("");
+    EXPECT_EQ(target.zooms, 2);
+}
+
+TEST_F(CommandLineTest, HelpListsEveryCommandOnALineOfItsOwn) {
+    for (const char* typed : {"HELP", "?"}) {
+        const std::size_t before = line.history().lines().size();
+        line.submit(typed);
+        const auto& lines = line.history().lines();
+        ASSERT_EQ(lines[before], std::string("Command: ") + typed);
+        std::vector<std::string> listed;
+        for (std::size_t i = before + 1; i < lines.size(); ++i) {
+            const std::string names = lines[i].substr(0, lines[i].find(" — "));
+            for (std::size_t start = 0; start < names.size();) {
+                const std::size_t comma = std::min(names.find(", ", start), names.size());
+                listed.push_back(names.substr(start, comma - start));
+                EXPECT_TRUE(isHostCommand(listed.back())) << lines[i];
+                start = comma + 2;
+            }
+        }
+        EXPECT_EQ(listed, (std::vector<std::string>{"OPEN", "SCRIPT", "SCR", "UCS", "ZOOM", "Z",
+                                                    "OSNAP", "OS", "-OSNAP", "HELP", "?"}));
+    }
 }
 
 TEST_F(CommandLineTest, ZoomOpenAndUnknownCommands) {
@@ -537,6 +641,29 @@ TEST_F(CommandLineTest, ScriptWaitsWhileAFailedOpenIsShown) {
     ASSERT_FALSE(loggedDuringTheBox.empty());
     EXPECT_EQ(loggedDuringTheBox.back(), "OPEN failed: " + target.openFailure->message);
     EXPECT_EQ(target.zooms, 1) << "the script goes on once the box is closed";
+}
+
+TEST_F(CommandLineTest, ScriptLinesThatDoNothingAreToldWithTheirNumbers) {
+    line.runScriptLines({"ZOOM E FROB", "abc", "", "5,5"});
+    runTasks();
+    askPoint();
+    runTasks();
+    EXPECT_EQ(reply.code, automation::kNoInputCode);
+    line.runScriptLines({"7,7", "8,8"});
+    line.escape();
+    std::vector<std::string> told;
+    for (const std::string& l : line.history().lines()) {
+        if (l.starts_with("Script")) {
+            told.push_back(l);
+        }
+    }
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "Script line 1: Unknown command \"FROB\".",
+                        "Script line 2 is not a command: it waits for a program's request (Esc "
+                        "stops the script).",
+                        "Script line 2: Point or option keyword required.",
+                        "Script stopped at line 4; lines not run: 1.",
+                        "Script stopped at line 1; lines not run: 2."}));
 }
 
 TEST_F(CommandLineTest, ScriptFileAndEscStopsAWaitingScript) {

@@ -4,12 +4,23 @@
 #include "cadhost/ui/drawing_view.h"
 #include "cadhost/ui/main_window.h"
 #include "cadhost/ui/scene_painter.h"
+#include "cadhost/ui/snap_settings_dialog.h"
 
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <optional>
@@ -34,6 +45,19 @@ Drawing testDrawing() {
     return d;
 }
 
+// A drawing file of one line, written into `folder`.
+QString writeDrawing(const QString& folder, const QString& name) {
+    QDir().mkpath(folder);
+    const QString path = folder + "/" + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return {};
+    }
+    file.write("0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n5\n21\n5\n"
+               "0\nENDSEC\n0\nEOF\n");
+    return path;
+}
+
 // What the client that asked received.
 using Reply = vexilo::cadhost::test_support::RecordedReply;
 using vexilo::cadhost::test_support::recordEntity;
@@ -48,6 +72,8 @@ class MainWindowTest : public QObject {
 private:
     std::unique_ptr<MainWindow> m_window;
     Reply m_reply;
+    // The user's settings of this run (never the real ones) and files of the tests.
+    QTemporaryDir m_dir;
 
     DrawingView* view() { return m_window->view(); }
     QLineEdit* input() { return m_window->commandLineWidget()->input(); }
@@ -77,7 +103,15 @@ private:
     QPoint at(Vec3 world, QPoint nudge = {}) { return view()->toWidget(world).toPoint() + nudge; }
 
 private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           m_dir.filePath("settings"));
+    }
+
     void init() {
+        QSettings(QSettings::UserScope, QStringLiteral("vexilo"), QStringLiteral("vexilo-cad"))
+            .clear();
         m_reply = {};
         m_window = std::make_unique<MainWindow>();
         m_window->setDocument(makeDocument(testDrawing(), "/data/test site.dxf"));
@@ -90,6 +124,68 @@ private slots:
 
     void titleNamesTheDrawing() {
         QCOMPARE(m_window->windowTitle(), QStringLiteral("vexilo-cad — test site.dxf"));
+    }
+
+    void firstSizeFitsTheScreen() {
+        // The offscreen platform's screen is 800 × 600, smaller than the 1200 × 800 this
+        // window once always took.
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect available = window.screen()->availableGeometry();
+        QVERIFY(available.width() < 1200);
+        QVERIFY(available.contains(window.geometry()));
+        QCOMPARE(window.size(), QSize(available.width() * 4 / 5, available.height() * 4 / 5));
+    }
+
+    void emptyViewSaysHowToOpenADrawing() {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage picture = window.view()->grab().toImage();
+        int written = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                written += picture.pixelColor(x, y) != kBackground ? 1 : 0;
+            }
+        }
+        QVERIFY(written > 100);
+    }
+
+    void droppedDxfFileOpens() {
+        const QString path = writeDrawing(m_dir.filePath("dropped"), "parcel.DXF");
+        const QString text = m_dir.filePath("notes.txt");
+        for (const QString& file : {text, path}) {
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(file)});
+            const QPointF at = view()->mapTo(m_window.get(), view()->rect().center());
+            QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(m_window->windowHandle(), &enter);
+            QCOMPARE(enter.isAccepted(), file == path);
+            QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(m_window->windowHandle(), &drop);
+            QApplication::processEvents();
+        }
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("vexilo-cad — parcel.DXF"));
+    }
+
+    void openStartsInTheDrawingsFolderAndRemembersTheLast() {
+        QCOMPARE(m_window->openFolder(), QStringLiteral("/data"));
+        const QString folder = m_dir.filePath("drawings");
+        m_window->commandLine().openDrawing(writeDrawing(folder, "site.dxf").toStdString());
+        QCOMPARE(m_window->openFolder(), folder);
+        const MainWindow later;
+        QCOMPARE(later.openFolder(), folder);
+    }
+
+    void spaceAtAnEmptyCommandRepeatsTheLastCommand() {
+        QTest::keyClicks(input(), "ZOOM");
+        QTest::keyClick(input(), Qt::Key_Space);
+        QTest::keyClick(input(), Qt::Key_Escape);
+        QTest::keyClick(input(), Qt::Key_Space);
+        QCOMPARE(m_window->commandLineWidget()->promptLabel()->text(),
+                 QStringLiteral("Enter an option [All/Extents] <Extents>: "));
     }
 
     void clickNearAVertexAnswersTheExactVertex() {
@@ -158,7 +254,7 @@ private slots:
     void typedCoordinatesAnswerAPoint() {
         askPoint();
         QCOMPARE(m_window->commandLineWidget()->promptLabel()->text(),
-                 QStringLiteral("Command: 请选择点：<退出键取消选择> "));
+                 QStringLiteral("请选择点：<退出键取消选择> "));
         QTest::keyClicks(input(), "10.5,20.25");
         QTest::keyClick(input(), Qt::Key_Return);
         QCOMPARE(m_reply.calls, 1);
@@ -230,6 +326,51 @@ private slots:
         QTest::keyClick(view(), Qt::Key_F3);
         QVERIFY(m_window->commandLine().snaps().enabled);
         QVERIFY(view()->snapMarker().has_value());
+    }
+
+    void snapStatusNamesTheRunningModes_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("AutoCAD's default") << QString() << QStringLiteral("OSNAP: END CEN INT");
+        QTest::newRow("four modes")
+            << QStringLiteral("-OSNAP END,MID,CEN,INT") << QStringLiteral("OSNAP: END MID CEN INT");
+        QTest::newRow("the new modes")
+            << QStringLiteral("-OSNAP qua,perp,nea") << QStringLiteral("OSNAP: QUA PER NEA");
+        QTest::newRow("off") << QStringLiteral("-OSNAP OFF") << QStringLiteral("OSNAP off");
+    }
+    void snapStatusNamesTheRunningModes() {
+        QFETCH(QString, command);
+        QFETCH(QString, status);
+        if (!command.isEmpty()) {
+            m_window->commandLine().submit(command.toStdString());
+        }
+        const auto* label = m_window->findChild<QLabel*>(QStringLiteral("snapStatus"));
+        QVERIFY(label != nullptr);
+        QCOMPARE(label->text(), status);
+    }
+
+    void snapDialogChoicesOutliveTheWindow() {
+        // The dialog is modal: it is answered from the event loop it runs.
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<SnapSettingsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->modeBox(SnapKind::Endpoint)->setChecked(false);
+            dialog->modeBox(SnapKind::Quadrant)->setChecked(true);
+            dialog->modeBox(SnapKind::Nearest)->setChecked(true);
+            dialog->apertureBox()->setValue(25);
+            dialog->accept();
+        });
+        m_window->commandLine().submit("OSNAP");
+        SnapSettings expected;
+        expected.modes.endpoint = false;
+        expected.modes.quadrant = true;
+        expected.modes.nearest = true;
+        expected.aperturePixels = 25;
+        QVERIFY(m_window->commandLine().snaps() == expected);
+
+        m_window = std::make_unique<MainWindow>();
+        QVERIFY(m_window->commandLine().snaps() == expected);
+        QCOMPARE(view()->aperture(), 25 / view()->viewport().scale);
     }
 
     void windowStateFollowsAutomationValues() {
