@@ -1,5 +1,6 @@
 // Timed tool run: loads a DXF file with the host's reader and prints MB/s, what was kept and the
-// process's peak resident memory. Usage: cadhost_load_dxf FILE [RUNS]
+// process's peak resident memory. Usage: cadhost_load_dxf FILE [RUNS] [--index] [--threads=N]
+// (threads: 1 reads in one piece; 0, the default, one per core)
 #include "cadhost/dxf/dxf_reader.h"
 #include "cadhost/index/spatial_index.h"
 
@@ -12,11 +13,20 @@
 int main(int argc, char** argv) {
     using namespace vexilo::cadhost;
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FILE [RUNS] [--index]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FILE [RUNS] [--index] [--threads=N]\n", argv[0]);
         return 2;
     }
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
-    const bool withIndex = argc > 3 && std::string(argv[3]) == "--index";
+    bool withIndex = false;
+    dxf::ReadOptions options;
+    for (int i = 3; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--index") {
+            withIndex = true;
+        } else if (arg.rfind("--threads=", 0) == 0) {
+            options.threads = static_cast<unsigned>(std::atoi(arg.c_str() + 10));
+        }
+    }
     double best = 1e300;
     std::size_t entities = 0;
     std::size_t bytes = 0;
@@ -24,7 +34,7 @@ int main(int argc, char** argv) {
     std::size_t poolBytes = 0;
     for (int i = 0; i < runs; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
-        auto result = dxf::readDxfFile(argv[1]);
+        auto result = dxf::readDxfFile(argv[1], options);
         const auto t1 = std::chrono::steady_clock::now();
         if (!result) {
             std::fprintf(stderr, "%s\n", result.error().message.c_str());

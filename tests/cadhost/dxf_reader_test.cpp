@@ -264,6 +264,14 @@ TEST(LocalDamage, ManyDistinctUnknownTypesStayBounded) {
     EXPECT_EQ(r->report.count(SkipReason::UnsupportedEntity), 500u);
 }
 
+TEST(LocalDamage, TypeNameWithBytesTheReportCannotShowIsCountedOnOneLine) {
+    const auto r = readText(ascii(entitiesFile({{0, "ODD\x01"}, {0, "ODD\x01"}, {0, "ODD\x01"}})));
+    ASSERT_TRUE(r.has_value());
+    ASSERT_EQ(r->report.skipped.size(), 1u);
+    EXPECT_EQ(r->report.skipped[0].what, "ODD?");
+    EXPECT_EQ(r->report.skipped[0].count, 3u);
+}
+
 TEST(LocalDamage, DamagedHeaderUcsFallsBackToWorldWithANote) {
     const Tags t{{0, "SECTION"}, {2, "HEADER"}, {9, "$UCSXDIR"}, {10, "1"},
                  {20, "0"},      {30, "0"},     {9, "$UCSYDIR"}, {10, "2"},

@@ -3,15 +3,42 @@
 
 #include "common/ui_text.h"
 
+#include <chrono>
 #include <utility>
 
 namespace vexilo::cadhost {
+
+void PendingIndex::start(const Drawing& drawing) {
+    const std::lock_guard lock(m_mutex);
+    m_build = std::async(std::launch::async,
+                         [&drawing] { return std::make_unique<SpatialIndex>(drawing); });
+}
+
+PendingIndex::~PendingIndex() {
+    if (m_build.valid()) {
+        m_build.wait();
+    }
+}
+
+bool PendingIndex::ready() const {
+    const std::lock_guard lock(m_mutex);
+    return m_index != nullptr || (m_build.valid() && m_build.wait_for(std::chrono::seconds(0)) ==
+                                                         std::future_status::ready);
+}
+
+const SpatialIndex& PendingIndex::get() const {
+    const std::lock_guard lock(m_mutex);
+    if (m_index == nullptr) {
+        m_index = m_build.get();
+    }
+    return *m_index;
+}
 
 std::unique_ptr<OpenDocument> makeDocument(Drawing drawing, std::string path) {
     auto document = std::make_unique<OpenDocument>();
     document->path = std::move(path);
     document->drawing = std::make_unique<Drawing>(std::move(drawing));
-    document->index = std::make_unique<SpatialIndex>(*document->drawing);
+    document->index.start(*document->drawing);
     return document;
 }
 

@@ -7,25 +7,52 @@
 #include "cadhost/model/drawing.h"
 #include "common/expected.h"
 
+#include <future>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace vexilo::cadhost {
 
+/// The spatial index of a drawing, built on a worker thread so that the drawing can be shown
+/// before it is complete; the first look at it waits until it is built. The drawing must
+/// outlive it and stay unchanged; destroying it waits for the build.
+class PendingIndex {
+public:
+    PendingIndex() = default;
+    PendingIndex(PendingIndex&&) = delete;
+    PendingIndex& operator=(PendingIndex&&) = delete;
+    ~PendingIndex();
+
+    /// Starts building the index of `drawing` (once, before the first look at it).
+    void start(const Drawing& drawing);
+    /// True once the index is built (a look at it then does not wait).
+    bool ready() const;
+    /// The index, waiting for the build. Rethrows what the build threw (std::bad_alloc).
+    const SpatialIndex& get() const;
+    const SpatialIndex* operator->() const { return &get(); }
+
+private:
+    mutable std::mutex m_mutex;
+    mutable std::future<std::unique_ptr<SpatialIndex>> m_build;
+    mutable std::unique_ptr<SpatialIndex> m_index;
+};
+
 /// A drawing that is open in the host. The index refers to the drawing, which therefore lives
-/// on the heap and never moves.
+/// on the heap and never moves, and is declared after it, so that it is destroyed (its build
+/// waited for) first.
 struct OpenDocument {
     /// The file as given to openDocument().
     std::string path;
     std::unique_ptr<Drawing> drawing;
-    std::unique_ptr<SpatialIndex> index;
+    PendingIndex index;
     dxf::LoadReport report;
 };
 
-/// Reads the DXF file at `path` and indexes it. Fails with the reader's error.
+/// Reads the DXF file at `path` and starts indexing it. Fails with the reader's error.
 Expected<std::unique_ptr<OpenDocument>, dxf::DxfFailure> openDocument(const std::string& path);
 
-/// Wraps a drawing built in memory (tests, tools) and indexes it.
+/// Wraps a drawing built in memory (tests, tools) and starts indexing it.
 std::unique_ptr<OpenDocument> makeDocument(Drawing drawing, std::string path = {});
 
 /// The file name of `path` without its folders ("site.dxf" for "/data/site.dxf").

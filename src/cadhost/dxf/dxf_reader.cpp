@@ -9,10 +9,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <fcntl.h>
+#include <memory>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace vexilo::cadhost::dxf {
@@ -71,6 +74,82 @@ EntityReader readerFor(std::string_view type) {
     }
     return nullptr;
 }
+
+/// The start of the first line at or after `from` (within a megabyte) where an entity of a kind
+/// that has a reader begins: a line "0" followed by the kind's name. Such a pair is always a
+/// tag, since the name is not a number and so a value, and a value's group code is the line
+/// before it. None of these kinds is one that follows another (VERTEX, ATTRIB, SEQEND), so a
+/// read arriving there starts a new entity. npos when there is none.
+std::size_t nextEntityStart(std::string_view bytes, std::size_t from) {
+    constexpr std::size_t kReach = std::size_t{1} << 20;
+    const auto trimmed = [](std::string_view line) {
+        Tag tag;
+        tag.text = line;
+        return tag.trimmed();
+    };
+    std::size_t p = from;
+    if (p > 0 && p < bytes.size() && bytes[p - 1] != '\n') {
+        p = bytes.find('\n', p);
+        if (p == std::string_view::npos) {
+            return p;
+        }
+        ++p;
+    }
+    const std::size_t limit = std::min(bytes.size(), from + kReach);
+    while (p < limit) {
+        const std::size_t end = bytes.find('\n', p);
+        if (end == std::string_view::npos) {
+            return end;
+        }
+        if (trimmed(bytes.substr(p, end - p)) == "0") {
+            const std::size_t nameEnd = bytes.find('\n', end + 1);
+            if (nameEnd == std::string_view::npos) {
+                return nameEnd;
+            }
+            if (readerFor(trimmed(bytes.substr(end + 1, nameEnd - end - 1))) != nullptr) {
+                return p;
+            }
+        }
+        p = end + 1;
+    }
+    return std::string_view::npos;
+}
+
+/// Shifts an entity's references into the drawing's pools by the sizes they had before a
+/// piece's pools were appended. Every kind is named, so that a new one cannot be forgotten.
+struct PoolShift {
+    Drawing::PoolSizes base;
+
+    void operator()(LineData&) const {}
+    void operator()(ArcData&) const {}
+    void operator()(PointData&) const {}
+    void operator()(EllipseData&) const {}
+    void operator()(PolylineData& d) const {
+        d.firstVertex += base.vertices;
+        if (d.firstWidth != PolylineData::kNoWidths) {
+            d.firstWidth += base.widths;
+        }
+    }
+    void operator()(TextData& d) const { d.textOffset += base.text; }
+    void operator()(InsertData& d) const {
+        // A reference without attributes keeps 0, as a read in one piece gives it.
+        if (d.attributeCount > 0) {
+            d.firstAttribute += base.attributes;
+        }
+    }
+    void operator()(SplineData& d) const {
+        d.firstControl += base.vertices;
+        d.firstFit += base.vertices;
+        d.firstKnot += base.numbers;
+    }
+    void operator()(FaceData& d) const { d.firstVertex += base.vertices; }
+    void operator()(MlineData& d) const { d.firstVertex += base.vertices; }
+    void operator()(HatchData& d) const {
+        d.firstVertex += base.vertices;
+        d.firstLoop += base.numbers;
+        d.firstPattern += base.numbers;
+    }
+};
 
 } // namespace
 
@@ -182,9 +261,28 @@ std::string_view EntityTags::text(int code) const {
     return t ? t->text : std::string_view{};
 }
 
-ReaderContext::ReaderContext(std::string_view bytes) : m_tags(bytes) {
+ReaderContext::ReaderContext(std::string_view bytes, const ReadOptions& options)
+    : m_bytes(bytes), m_options(options), m_tags(bytes) {
     m_report.binary = m_tags.isBinary();
     m_report.bytes = bytes.size();
+}
+
+ReaderContext::ReaderContext(const ReaderContext& parent, std::string_view piece)
+    : m_bytes(piece), m_options(parent.m_options), m_tags(piece, 1),
+      m_layerByName(parent.m_layerByName), m_blockByName(parent.m_blockByName),
+      m_arrowSizeByStyle(parent.m_arrowSizeByStyle), m_linetypeByName(parent.m_linetypeByName),
+      m_arrowSize(parent.m_arrowSize), m_dimScale(parent.m_dimScale), m_codePage(parent.m_codePage),
+      m_releasable(parent.m_releasable) {
+    // The same layers at the same indices: a layer the piece creates comes after them.
+    for (const Layer& layer : parent.m_drawing.layers()) {
+        m_drawing.addLayer(layer);
+    }
+    m_sharedLayers = m_drawing.layers().size();
+    m_drawing.header() = parent.m_drawing.header();
+    m_decoder.setUtf8(parent.m_decoder.isUtf8());
+    if (!m_codePage.empty()) {
+        m_decoder.setCodePage(m_codePage);
+    }
 }
 
 bool ReaderContext::advance() {
@@ -216,20 +314,22 @@ std::uint32_t ReaderContext::layerIndex(std::string_view raw) {
     if (m_haveLastLayer && raw == m_lastLayerRaw) {
         return m_lastLayer;
     }
-    std::string name = decode(raw);
-    std::string key = upperAscii(name);
-    std::uint32_t index = 0;
-    const auto it = m_layerByName.find(key);
-    if (it != m_layerByName.end()) {
-        index = it->second;
-    } else {
-        // An entity may name a layer the table lacks; AutoCAD then creates it with defaults.
-        index = m_drawing.addLayer(Layer{std::move(name), 7, true, false, false});
-        m_layerByName.emplace(std::move(key), index);
-    }
+    const std::uint32_t index = layerNamed(decode(raw));
     m_lastLayerRaw = raw;
     m_lastLayer = index;
     m_haveLastLayer = true;
+    return index;
+}
+
+std::uint32_t ReaderContext::layerNamed(std::string name) {
+    std::string key = upperAscii(name);
+    const auto it = m_layerByName.find(key);
+    if (it != m_layerByName.end()) {
+        return it->second;
+    }
+    // An entity may name a layer the table lacks; AutoCAD then creates it with defaults.
+    const std::uint32_t index = m_drawing.addLayer(Layer{std::move(name), 7, true, false, false});
+    m_layerByName.emplace(std::move(key), index);
     return index;
 }
 
@@ -239,27 +339,34 @@ const std::string& ReaderContext::decode(std::string_view raw) {
 }
 
 void ReaderContext::skip(SkipReason reason, std::string_view what, std::size_t location) {
+    skip(reason, what, location, 1);
+}
+
+void ReaderContext::skip(SkipReason reason, std::string_view what, std::size_t location,
+                         std::size_t count) {
+    // Kinds are told apart by the name the report shows, so that a name with bytes it cannot
+    // show is counted on one line, not on a new line each time.
+    std::string name;
+    for (const char ch : what.substr(0, 32)) {
+        name.push_back(ch >= 0x20 && ch < 0x7F ? ch : '?');
+    }
     for (SkippedItems& s : m_report.skipped) {
-        if (s.reason == reason && s.what == what) {
-            ++s.count;
+        if (s.reason == reason && s.what == name) {
+            s.count += count;
             return;
         }
     }
     if (m_report.skipped.size() >= kMaxSkipKinds) {
         // Bounded: a damaged file can name any number of entity types.
-        what = "other";
+        name = "other";
         for (SkippedItems& s : m_report.skipped) {
-            if (s.reason == reason && s.what == what) {
-                ++s.count;
+            if (s.reason == reason && s.what == name) {
+                s.count += count;
                 return;
             }
         }
     }
-    std::string name;
-    for (const char ch : what.substr(0, 32)) {
-        name.push_back(ch >= 0x20 && ch < 0x7F ? ch : '?');
-    }
-    m_report.skipped.push_back(SkippedItems{reason, std::move(name), 1, location});
+    m_report.skipped.push_back(SkippedItems{reason, std::move(name), count, location});
 }
 
 Entity ReaderContext::entity(const Common& c, EntityType type, EntityData data) {
@@ -396,7 +503,13 @@ ReadResult ReaderContext::run() {
         } else if (name == "BLOCKS") {
             readBlocks();
         } else if (name == "ENTITIES") {
-            readEntities(Target::ModelSpace);
+            if (!readEntitiesInPieces()) {
+                readEntities(Target::ModelSpace);
+            }
+            if (m_piecesFailed) {
+                // Void: readDxf reads the file again in one piece.
+                return failure(DxfError::NotDxf, 0, {});
+            }
         } else if (name == "OBJECTS") {
             readObjects();
         } else {
@@ -546,7 +659,9 @@ void ReaderContext::readHeader() {
     h.extMax = extMax;
     // From AutoCAD 2007 (AC1021) on, DXF strings are UTF-8 whatever the code page says.
     m_decoder.setUtf8(acadVersion >= "AC1021");
-    if (!codePage.empty() && !m_decoder.setCodePage(codePage)) {
+    if (!codePage.empty() && m_decoder.setCodePage(codePage)) {
+        m_codePage = codePage;
+    } else if (!codePage.empty()) {
         m_report.notes.push_back(fillText(
             uiText("DxfReader",
                    "unknown code page %1; texts that are not UTF-8 were read as Windows-1252"),
@@ -834,13 +949,194 @@ void ReaderContext::readBlocks() {
     }
 }
 
+void ReaderContext::moveWindow() {
+    // Pages are read in ahead and dropped behind in steps, leaving a margin around the tag
+    // being read. Reading them in a step at a time costs one call instead of a page fault per
+    // few pages.
+    constexpr std::uintptr_t kStep = std::uintptr_t{2} << 20;
+    constexpr std::uintptr_t kMargin = std::uintptr_t{1} << 20;
+    constexpr std::uintptr_t kPage = 4096;
+#ifndef MADV_POPULATE_READ
+    constexpr int MADV_POPULATE_READ = 22;
+#endif
+    const auto here = reinterpret_cast<std::uintptr_t>(m_tags.position());
+    const auto begin = reinterpret_cast<std::uintptr_t>(m_bytes.data());
+    const std::uintptr_t end = begin + m_bytes.size();
+    if (m_populatedUpTo == 0) {
+        m_populatedUpTo = begin / kPage * kPage;
+        m_releasedUpTo = (begin + kPage - 1) / kPage * kPage;
+    }
+    if (here + kMargin > m_populatedUpTo && m_populatedUpTo < end) {
+        const std::uintptr_t to = std::min(end, std::max(m_populatedUpTo, here) + kStep);
+        // Refused before Linux 5.14: the pages then come in as they are read.
+        ::madvise(reinterpret_cast<void*>(m_populatedUpTo), to - m_populatedUpTo,
+                  MADV_POPULATE_READ);
+        m_populatedUpTo = to;
+    }
+    if (here < m_releasedUpTo + kStep + kMargin) {
+        return;
+    }
+    const std::uintptr_t to = (here - kMargin) / kPage * kPage;
+    ::madvise(reinterpret_cast<void*>(m_releasedUpTo), to - m_releasedUpTo, MADV_DONTNEED);
+    m_releasedUpTo = to;
+}
+
 void ReaderContext::readEntities(Target target) {
     while (!atSectionEnd()) {
         if (atZero()) {
+            if (m_releasable) {
+                moveWindow();
+            }
             readEntity(target);
         } else {
             advance();
         }
+    }
+}
+
+bool ReaderContext::readEntitiesInPieces() {
+    if (m_tags.isBinary() || !atZero() || m_options.threads == 1) {
+        return false;
+    }
+    const std::size_t threads = m_options.threads != 0
+                                    ? m_options.threads
+                                    : std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t begin = m_tags.tagStart();
+    const std::size_t size = m_bytes.size() - begin;
+    const std::size_t pieces =
+        std::min(threads, size / std::max<std::size_t>(m_options.minPieceBytes, 1));
+    std::vector<std::size_t> starts{begin};
+    for (std::size_t i = 1; i < pieces; ++i) {
+        const std::size_t at =
+            nextEntityStart(m_bytes, std::max(begin + size / pieces * i, starts.back() + 1));
+        if (at == std::string_view::npos) {
+            break;
+        }
+        starts.push_back(at);
+    }
+    if (starts.size() < 2) {
+        return false;
+    }
+    // Pieces after the first take a copy of what was read so far, before the first goes on.
+    std::vector<std::unique_ptr<ReaderContext>> others;
+    for (std::size_t k = 1; k < starts.size(); ++k) {
+        const std::size_t end = k + 1 < starts.size() ? starts[k + 1] : m_bytes.size();
+        others.push_back(std::unique_ptr<ReaderContext>(
+            new ReaderContext(*this, m_bytes.substr(starts[k], end - starts[k]))));
+    }
+    std::vector<char> ok(others.size(), 0);
+    std::vector<std::exception_ptr> errors(others.size());
+    const auto readOther = [&](std::size_t k) {
+        try {
+            ok[k] = others[k]->readPiece(k + 1 == others.size()) &&
+                    others[k]->m_report.skipped.size() < kMaxSkipKinds;
+        } catch (...) {
+            errors[k] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> workers;
+    std::vector<std::size_t> unstarted;
+    for (std::size_t k = 0; k < others.size(); ++k) {
+        try {
+            workers.emplace_back(readOther, k);
+        } catch (const std::system_error&) {
+            unstarted.push_back(k);
+        }
+    }
+    // The first piece is read here, into this drawing, with a reader that ends where it ends.
+    const TagReader whole = m_tags;
+    m_tags = TagReader(m_bytes.substr(begin, starts[1] - begin), m_tag.location);
+    m_have = false;
+    bool firstOk = false;
+    std::exception_ptr firstError;
+    try {
+        firstOk = readPiece(false);
+    } catch (...) {
+        firstError = std::current_exception();
+    }
+    std::size_t line = m_tags.line();
+    m_tags = whole;
+    for (const std::size_t k : unstarted) {
+        readOther(k);
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    if (firstError) {
+        std::rethrow_exception(firstError);
+    }
+    for (const std::exception_ptr& error : errors) {
+        if (error) {
+            std::rethrow_exception(error);
+        }
+    }
+    if (!firstOk || std::find(ok.begin(), ok.end(), 0) != ok.end()) {
+        m_piecesFailed = true;
+        return true;
+    }
+    for (std::size_t k = 0; k < others.size(); ++k) {
+        ReaderContext& piece = *others[k];
+        const std::size_t lineOffset = line - 1;
+        joinPiece(piece, lineOffset);
+        line = lineOffset + piece.m_tags.line();
+        if (k + 1 == others.size()) {
+            // The last piece stopped at the tag that ends the section: go on from there.
+            m_tags.skipTo(starts[k + 1] + piece.m_tags.tagStart(),
+                          piece.m_tag.location + lineOffset);
+            advance();
+        }
+        others[k].reset();
+    }
+    return true;
+}
+
+bool ReaderContext::readPiece(bool last) {
+    advance();
+    readEntities(Target::ModelSpace);
+    if (m_tags.error() != TagError::None) {
+        return false;
+    }
+    return last ? m_have : !m_have;
+}
+
+void ReaderContext::joinPiece(ReaderContext& piece, std::size_t lineOffset) {
+    Drawing& part = piece.m_drawing;
+    const std::span<const Layer> partLayers = part.layers();
+    std::vector<std::uint32_t> layerMap;
+    for (std::size_t i = piece.m_sharedLayers; i < partLayers.size(); ++i) {
+        layerMap.push_back(layerNamed(partLayers[i].name));
+    }
+    m_haveLastLayer = false;
+    // The piece's true colours in the order it met them, as a read in one piece adds them.
+    std::vector<std::uint16_t> colorMap{0};
+    for (const std::uint32_t rgb : part.trueColors()) {
+        colorMap.push_back(m_drawing.trueColorIndex(rgb));
+    }
+    const PoolShift shift{m_drawing.poolSizes()};
+    const auto rebase = [&](Entity& e) {
+        if (e.layer >= piece.m_sharedLayers) {
+            e.layer = layerMap[e.layer - piece.m_sharedLayers];
+        }
+        e.trueColor = colorMap[e.trueColor];
+        std::visit(shift, e.data);
+    };
+    for (Entity& e : part.mutableAttributes()) {
+        rebase(e);
+    }
+    for (Entity& e : part.mutableEntities()) {
+        rebase(e);
+    }
+    const std::size_t before = m_drawing.entities().size();
+    m_drawing.appendPiece(part);
+    for (PendingInsert& p : piece.m_pending) {
+        p.index += before;
+        m_pending.push_back(std::move(p));
+    }
+    for (const SkippedItems& s : piece.m_report.skipped) {
+        skip(s.reason, s.what, s.firstLocation > 0 ? s.firstLocation + lineOffset : 0, s.count);
+    }
+    for (std::string& note : piece.m_report.notes) {
+        m_report.notes.push_back(std::move(note));
     }
 }
 
@@ -984,9 +1280,9 @@ public:
             m_ok = true;
             return;
         }
-        // Populating the mapping at once costs one pass in the kernel instead of a page fault
-        // per few pages while the reader walks the file.
-        void* p = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
+        // Not populated at once: the reader drops the pages behind it, so that the file and the
+        // drawing read from it are not both held whole.
+        void* p = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, m_fd, 0);
         if (p == MAP_FAILED) {
             m_reason = systemReason(errno);
             return;
@@ -1055,25 +1351,44 @@ std::string LoadReport::summary() const {
     return out;
 }
 
-ReadResult readDxf(std::string_view bytes) {
+namespace {
+
+ReadResult readBytes(std::string_view bytes, const ReadOptions& options, bool mapped) {
     if (bytes.size() >= (std::size_t{1} << 32)) {
         DxfFailure f{DxfError::TooLarge, 0, false,
                      fillText(uiText("DxfReader", "the file is larger than 4 GiB (%1)"),
                               {describe(DxfError::TooLarge)})};
         return vexilo::unexpected(std::move(f));
     }
-    ReaderContext parser(bytes);
+    {
+        ReaderContext parser(bytes, options);
+        parser.setReleasable(mapped);
+        ReadResult result = parser.run();
+        if (!parser.needsReadInOnePiece()) {
+            return result;
+        }
+    }
+    ReadOptions onePiece = options;
+    onePiece.threads = 1;
+    ReaderContext parser(bytes, onePiece);
+    parser.setReleasable(mapped);
     return parser.run();
 }
 
-ReadResult readDxfFile(const std::string& path) {
+} // namespace
+
+ReadResult readDxf(std::string_view bytes, const ReadOptions& options) {
+    return readBytes(bytes, options, false);
+}
+
+ReadResult readDxfFile(const std::string& path, const ReadOptions& options) {
     MappedFile file(path);
     if (!file.ok()) {
         DxfFailure f{DxfError::CannotOpen, 0, false,
                      fillText(uiText("DxfReader", "cannot open %1: %2"), {path, file.reason()})};
         return vexilo::unexpected(std::move(f));
     }
-    return readDxf(file.bytes());
+    return readBytes(file.bytes(), options, true);
 }
 
 std::string describe(DxfError kind) {

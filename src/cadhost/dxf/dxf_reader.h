@@ -102,12 +102,23 @@ struct LoadedDrawing {
 
 using ReadResult = vexilo::Expected<LoadedDrawing, DxfFailure>;
 
+/// How a read may use the machine. The result does not depend on it: an ASCII file's ENTITIES
+/// section is cut into pieces at entity boundaries, read on several threads and joined in file
+/// order, and a file whose pieces do not join cleanly (a damaged one) is read again in one
+/// piece, so handles, draw order, the report and errors are those of a read in one piece.
+struct ReadOptions {
+    /// Threads to read with; 0 for one per processor core.
+    unsigned threads = 0;
+    /// Entities sections smaller than twice this are read in one piece.
+    std::size_t minPieceBytes = std::size_t{4} << 20;
+};
+
 /// Reads a DXF file from memory. Never throws for any input and needs memory proportional to
 /// what it keeps.
-ReadResult readDxf(std::string_view bytes);
+ReadResult readDxf(std::string_view bytes, const ReadOptions& options = {});
 
 /// Reads the DXF file at `path` (memory-mapped).
-ReadResult readDxfFile(const std::string& path);
+ReadResult readDxfFile(const std::string& path, const ReadOptions& options = {});
 
 /// A short name of an error kind ("truncated", "not a DXF file", ...), in the person's language.
 std::string describe(DxfError kind);

@@ -102,9 +102,15 @@ using EntityReader = void (*)(ReaderContext& context, Target target, EntityTags&
 /// Walks the sections of a file and keeps what the entity readers give it.
 class ReaderContext {
 public:
-    explicit ReaderContext(std::string_view bytes);
+    ReaderContext(std::string_view bytes, const ReadOptions& options);
 
     ReadResult run();
+    /// True when the entities section was read in pieces that did not join cleanly (a damaged
+    /// file): run()'s result is then void and the file must be read again in one piece.
+    bool needsReadInOnePiece() const { return m_piecesFailed; }
+    /// The bytes are a private read-only mapping of the file: the pages read are handed back to
+    /// the system (a later look at them reads them from the file again).
+    void setReleasable(bool releasable) { m_releasable = releasable; }
 
     // ---- for the entity readers ----
 
@@ -145,6 +151,10 @@ public:
     EntityTags& followerTags() { return m_followerTags; }
 
 private:
+    /// A reader of one piece of the entities section (`piece` starts with an entity), with the
+    /// tables, blocks and decoder settings `parent` has read so far.
+    ReaderContext(const ReaderContext& parent, std::string_view piece);
+
     bool advance();
     bool atZero() const { return m_have && m_tag.code == 0; }
     bool atZero(std::string_view word) const { return atZero() && m_tag.is(word); }
@@ -161,6 +171,23 @@ private:
     std::uint16_t linetypeByName(const std::string& upperName) const;
     void readBlocks();
     void readEntities(Target target);
+    /// Reads the mapping's pages ahead of the current tag in and hands those well behind it back
+    /// to the system.
+    void moveWindow();
+    /// Reads the model-space entities section in pieces on several threads when it is large
+    /// enough; false when it is to be read in one piece (then nothing was read). Sets
+    /// m_piecesFailed when the pieces do not join cleanly.
+    bool readEntitiesInPieces();
+    /// Reads this piece's entities; true when it ends cleanly: at the end of the piece, or for
+    /// the last piece at the tag that ends the section.
+    bool readPiece(bool last);
+    /// Appends a piece's entities, pools, new layers, pending references and report, its
+    /// locations shifted by `lineOffset`.
+    void joinPiece(ReaderContext& piece, std::size_t lineOffset);
+    /// Counts `count` things left out, the first at `location` (the report's bounded list).
+    void skip(SkipReason reason, std::string_view what, std::size_t location, std::size_t count);
+    /// The index of the layer with this decoded name, created with defaults when missing.
+    std::uint32_t layerNamed(std::string name);
     void readObjects();
     /// Keeps an MLINESTYLE object (the current tag is its 0).
     void readMlineStyle();
@@ -170,6 +197,8 @@ private:
     void resolveBlocks();
     ReadResult failure(DxfError kind, std::size_t location, std::string_view what);
 
+    std::string_view m_bytes;
+    ReadOptions m_options;
     TagReader m_tags;
     Tag m_tag;
     bool m_have = false;
@@ -205,6 +234,14 @@ private:
     std::vector<PendingInsert> m_pending;
     /// SORTENTSTABLE pairs: entity handle, sort handle.
     std::vector<std::pair<std::uint64_t, std::uint64_t>> m_drawOrder;
+    /// $DWGCODEPAGE when the decoder knows it (pieces set their decoders alike).
+    std::string m_codePage;
+    /// Layers the drawing had when a piece started; a piece's later ones are its own.
+    std::size_t m_sharedLayers = 0;
+    bool m_piecesFailed = false;
+    bool m_releasable = false;
+    std::uintptr_t m_releasedUpTo = 0;
+    std::uintptr_t m_populatedUpTo = 0;
 };
 
 // The entity readers, one per kind (read_*.cpp).

@@ -1,6 +1,7 @@
 // The tag scanner: one pass over the bytes, no allocation, numbers parsed on demand.
 #include "cadhost/dxf/tag_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -131,6 +132,14 @@ TagReader::TagReader(std::string_view data) : m_data(data) {
     }
 }
 
+TagReader::TagReader(std::string_view piece, std::size_t firstLine)
+    : m_data(piece), m_line(firstLine) {}
+
+void TagReader::skipTo(std::size_t offset, std::size_t line) {
+    m_pos = std::min(offset, m_data.size());
+    m_line = line;
+}
+
 bool TagReader::fail(TagError error, std::size_t location) {
     m_error = error;
     m_errorLocation = location;
@@ -153,6 +162,7 @@ bool TagReader::nextAscii(Tag& tag) {
     // Fast path for the usual shape: blanks, up to four digits, a line end, a short value.
     {
         std::size_t p = m_pos;
+        m_tagStart = m_pos;
         while (p < size && base[p] == ' ') {
             ++p;
         }
@@ -195,6 +205,7 @@ bool TagReader::nextAscii(Tag& tag) {
         const std::size_t lineEnd = eol ? static_cast<std::size_t>(eol - base) : size;
         std::string_view codeText = trimBlanks(m_data.substr(m_pos, lineEnd - m_pos));
         const std::size_t codeLine = m_line;
+        m_tagStart = m_pos;
         if (codeText.empty()) {
             if (!eol) {
                 return false;

@@ -61,6 +61,9 @@ public:
     static constexpr std::size_t kBinarySentinelSize = 22;
 
     explicit TagReader(std::string_view data);
+    /// Reads a piece of an ASCII file that starts at a tag; `firstLine` is the line the piece
+    /// starts on in the whole file (locations are counted from it).
+    TagReader(std::string_view piece, std::size_t firstLine);
 
     /// True for a binary DXF (detected by its sentinel).
     bool isBinary() const { return m_binary; }
@@ -72,6 +75,15 @@ public:
     std::size_t errorLocation() const { return m_errorLocation; }
     /// Bytes consumed so far.
     std::size_t offset() const { return m_pos; }
+    /// Where the next tag is looked for.
+    const char* position() const { return m_data.data() + m_pos; }
+    /// Where the tag last read starts (its group code's line, ASCII).
+    std::size_t tagStart() const { return m_tagStart; }
+    /// The line the next tag would be looked for on (ASCII).
+    std::size_t line() const { return m_line; }
+    /// Continues at byte `offset`, the start of a tag on line `line` (ASCII); pieces of the file
+    /// up to there were read by other readers.
+    void skipTo(std::size_t offset, std::size_t line);
 
 private:
     bool nextAscii(Tag& tag);
@@ -80,6 +92,7 @@ private:
 
     std::string_view m_data;
     std::size_t m_pos = 0;
+    std::size_t m_tagStart = 0;
     std::size_t m_line = 1;
     bool m_binary = false;
     bool m_oneByteCodes = false;

@@ -165,6 +165,22 @@ void Drawing::appendBlockEntity(Entity entity) {
     }
 }
 
+Drawing::PoolSizes Drawing::poolSizes() const {
+    return {static_cast<std::uint32_t>(m_vertices.size()),
+            static_cast<std::uint32_t>(m_widths.size()), static_cast<std::uint32_t>(m_text.size()),
+            static_cast<std::uint32_t>(m_numbers.size()),
+            static_cast<std::uint32_t>(m_attributes.size())};
+}
+
+void Drawing::appendPiece(Drawing& part) {
+    m_entities.appendFrom(part.m_entities);
+    m_vertices.appendFrom(part.m_vertices);
+    m_widths.appendFrom(part.m_widths);
+    m_text.appendFrom(part.m_text);
+    m_numbers.appendFrom(part.m_numbers);
+    m_attributes.appendFrom(part.m_attributes);
+}
+
 std::uint32_t Drawing::appendVertex(PolylineVertex v) {
     m_vertices.push_back(v);
     return static_cast<std::uint32_t>(m_vertices.size() - 1);

@@ -37,6 +37,7 @@ struct Layer {
     std::int32_t trueColor = -1;
     /// True when its entities show: on and not frozen.
     bool visible() const { return on && !frozen; }
+    friend bool operator==(const Layer&, const Layer&) = default;
 };
 
 /// One line of a multiline style: its offset from the MLINE's axis (in style units), ACI colour
@@ -206,8 +207,23 @@ public:
     std::uint32_t appendAttribute(Entity attribute);
     /// Copies a UTF-8 string into the text pool and points `t` at it.
     void setText(TextData& t, std::string_view utf8);
+    /// Sizes of the pools entities refer into.
+    struct PoolSizes {
+        std::uint32_t vertices = 0;
+        std::uint32_t widths = 0;
+        std::uint32_t text = 0;
+        std::uint32_t numbers = 0;
+        std::uint32_t attributes = 0;
+    };
+    PoolSizes poolSizes() const;
+    /// Moves the model-space entities and the pools (vertices, widths, texts, numbers,
+    /// attributes) of `part` to the end of this drawing's; `part`'s entities must already refer
+    /// into the pools as they will be, shifted by this drawing's poolSizes() from before. `part`
+    /// is left without entities and pools.
+    void appendPiece(Drawing& part);
     /// Mutable access for the reader's final passes (resolving block names).
     MappedVector<Entity>& mutableEntities() { return m_entities; }
+    MappedVector<Entity>& mutableAttributes() { return m_attributes; }
     MappedVector<Entity>& mutableBlockEntities() { return m_blockEntities; }
     std::vector<Block>& mutableBlocks() { return m_blocks; }
     /// Gives every entity without a handle (handle 0) or with a handle already taken a new one

@@ -45,6 +45,7 @@ struct LineData {
     Vec3 start;
     Vec3 end;
     Vec3 normal{0.0, 0.0, 1.0};
+    friend bool operator==(const LineData&, const LineData&) = default;
 };
 
 /// One polyline vertex. For a lightweight or old-style 2D polyline x and y are OCS (z is the
@@ -53,12 +54,14 @@ struct LineData {
 struct PolylineVertex {
     Vec3 point;
     double bulge = 0.0;
+    friend bool operator==(const PolylineVertex&, const PolylineVertex&) = default;
 };
 
 /// Start and end width of the segment that starts at a vertex (DXF 40/41).
 struct SegmentWidth {
     double start = 0.0;
     double end = 0.0;
+    friend bool operator==(const SegmentWidth&, const SegmentWidth&) = default;
 };
 
 /// A polyline of any kind (LWPOLYLINE, or POLYLINE with its VERTEX entities). Its vertices and
@@ -77,6 +80,7 @@ struct PolylineData {
     bool closed = false;
 
     static constexpr std::uint32_t kNoWidths = 0xFFFFFFFFu;
+    friend bool operator==(const PolylineData&, const PolylineData&) = default;
 };
 
 /// An ARC (with angles) or a CIRCLE (angles unused): centre in OCS.
@@ -87,12 +91,14 @@ struct ArcData {
     /// Radians in [0, 2π), from the OCS X axis, counter-clockwise about the normal.
     double startAngle = 0.0;
     double endAngle = 0.0;
+    friend bool operator==(const ArcData&, const ArcData&) = default;
 };
 
 /// A POINT: position in WCS.
 struct PointData {
     Vec3 position;
     Vec3 normal{0.0, 0.0, 1.0};
+    friend bool operator==(const PointData&, const PointData&) = default;
 };
 
 /// A TEXT or MTEXT. For TEXT `position` is the OCS placement point: the first alignment point
@@ -120,6 +126,7 @@ struct TextData {
     std::uint8_t vertical = 0;
     /// TEXT: DXF 71 mirror flags, kTextBackward and kTextUpsideDown.
     std::uint8_t mirror = 0;
+    friend bool operator==(const TextData&, const TextData&) = default;
 };
 
 /// TEXT mirror flags (DXF 71): drawn mirrored in its X direction, or in its Y direction.
@@ -140,6 +147,7 @@ struct InsertData {
     std::uint32_t firstAttribute = 0;
     std::uint16_t attributeCount = 0;
     std::uint8_t dimensionKind = 0;
+    friend bool operator==(const InsertData&, const InsertData&) = default;
 };
 
 /// A SPLINE: control points (WCS, with their weights in `bulge`) and fit points (WCS) in the
@@ -155,6 +163,7 @@ struct SplineData {
     std::uint8_t degree = 3;
     /// DXF 70: 1 closed, 2 periodic, 4 rational.
     std::uint8_t flags = 0;
+    friend bool operator==(const SplineData&, const SplineData&) = default;
 };
 
 /// An ELLIPSE or elliptical arc: centre and end of the major axis (relative to the centre) in
@@ -167,6 +176,7 @@ struct EllipseData {
     double ratio = 1.0;
     double startParameter = 0.0;
     double endParameter = 0.0;
+    friend bool operator==(const EllipseData&, const EllipseData&) = default;
 };
 
 /// A SOLID or TRACE (filled, corners in OCS in DXF order 1, 2, 4, 3 around) or a 3DFACE
@@ -176,6 +186,7 @@ struct FaceData {
     std::uint32_t firstVertex = 0;
     /// 3DFACE: bit i set when edge i (from corner i to the next) is invisible (DXF 70).
     std::uint8_t invisibleEdges = 0;
+    friend bool operator==(const FaceData&, const FaceData&) = default;
 };
 
 /// A HATCH: its boundary loops as closed OCS polylines (bulged vertices in the vertex pool,
@@ -191,6 +202,7 @@ struct HatchData {
     std::uint32_t firstPattern = 0;
     std::uint32_t patternNumbers = 0;
     bool solid = false;
+    friend bool operator==(const HatchData&, const HatchData&) = default;
 };
 
 /// An MLINE: its element lines as the entity gives them, `elementCount` WCS points per vertex
@@ -205,6 +217,7 @@ struct MlineData {
     std::uint16_t elementCount = 0;
     /// DXF 71: kMlineClosed, kMlineNoStartCaps, kMlineNoEndCaps.
     std::uint8_t flags = 0;
+    friend bool operator==(const MlineData&, const MlineData&) = default;
 };
 
 inline constexpr std::uint8_t kMlineClosed = 2;
@@ -258,6 +271,7 @@ struct Entity {
     const FaceData* face() const { return std::get_if<FaceData>(&data); }
     const HatchData* hatch() const { return std::get_if<HatchData>(&data); }
     const MlineData* mline() const { return std::get_if<MlineData>(&data); }
+    friend bool operator==(const Entity&, const Entity&) = default;
 };
 
 } // namespace vexilo::cadhost

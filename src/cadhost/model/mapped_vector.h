@@ -83,6 +83,33 @@ public:
         m_size += count;
         return m_size - count;
     }
+    /// Moves the elements of `other` to the end of this array, handing each copied stretch of
+    /// `other`'s pages back to the system as it goes, so that the two never hold the elements
+    /// twice; `other` is left empty.
+    void appendFrom(MappedVector& other) {
+        reserve(m_size + other.m_size);
+        constexpr std::size_t kStretch = std::size_t{1} << 20;
+        const std::size_t total = other.m_size * sizeof(T);
+        char* source = reinterpret_cast<char*>(other.m_data);
+        char* target = reinterpret_cast<char*>(m_data + m_size);
+        for (std::size_t done = 0; done < total; done += kStretch) {
+            const std::size_t n = std::min(kStretch, total - done);
+            std::memcpy(target + done, source + done, n);
+            if (n == kStretch) {
+                madvise(source + done, n, MADV_DONTNEED);
+            }
+        }
+        m_size += other.m_size;
+        other.release();
+    }
+    /// Grows to `size` elements, the new ones zero, or shrinks to it.
+    void resize(std::size_t size) {
+        reserve(size);
+        if (size > m_size) {
+            std::memset(static_cast<void*>(m_data + m_size), 0, (size - m_size) * sizeof(T));
+        }
+        m_size = size;
+    }
     /// Shrinks to `size` elements (never grows).
     void truncate(std::size_t size) { m_size = std::min(m_size, size); }
     void reserve(std::size_t capacity) {

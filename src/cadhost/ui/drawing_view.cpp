@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -114,6 +115,7 @@ DrawingView::~DrawingView() = default;
 void DrawingView::setDocument(const OpenDocument* document) {
     m_document = document;
     m_scene = document != nullptr ? std::make_unique<Scene>(*document) : nullptr;
+    m_firstPicturePending = document != nullptr;
     m_snap.reset();
     m_hover.reset();
     zoomExtents();
@@ -150,6 +152,19 @@ Vec2 DrawingView::cursorWorld() const {
 void DrawingView::refreshCursor() {
     m_snap.reset();
     m_hover.reset();
+    if (m_document != nullptr && !m_document->index.ready()) {
+        // The marker and the highlight need the spatial index: they wait for it without holding
+        // up the picture (a click waits for it in the command line).
+        if (!m_cursorRefreshPending) {
+            m_cursorRefreshPending = true;
+            QTimer::singleShot(50, this, [this] {
+                m_cursorRefreshPending = false;
+                refreshCursor();
+            });
+        }
+        update();
+        return;
+    }
     if (m_cursorInside && m_document != nullptr) {
         const Vec2 world = cursorWorld();
         m_snap = m_commandLine.snapAt(world, aperture());
@@ -205,6 +220,10 @@ void DrawingView::paintEvent(QPaintEvent*) {
     }
     drawHighlight(painter);
     drawOverlay(painter);
+    if (m_scene && m_firstPicturePending) {
+        m_firstPicturePending = false;
+        emit firstPictureShown();
+    }
 }
 
 void DrawingView::drawEmptyHint(QPainter& painter) const {

@@ -61,6 +61,8 @@ signals:
     /// The cursor moved; `world` is the point a click would give (the snap point when a marker
     /// shows), in WCS.
     void cursorMoved(double x, double y, double z);
+    /// The view has shown a drawing's first picture (once per drawing).
+    void firstPictureShown();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -97,6 +99,8 @@ private:
     std::optional<SnapHit> m_snap;
     std::optional<std::size_t> m_hover;
     QWidget* m_keyTarget = nullptr;
+    bool m_firstPicturePending = false;
+    bool m_cursorRefreshPending = false;
 };
 
 /// Draws AutoCAD's marker of a snap kind centred on `at`, in `color`: square endpoint, triangle

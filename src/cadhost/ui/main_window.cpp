@@ -159,6 +159,9 @@ Status<dxf::DxfFailure> MainWindow::openDrawing(const std::string& path) {
     }
     setDocument(std::move(*opened));
     rememberFolder(QString::fromStdString(path));
+    // The picture is shown at once; the summary, which counts what the spatial index leaves
+    // out, waits for the index being built meanwhile.
+    m_view->repaint();
     m_commandLine->print(loadSummary(*m_document));
     return {};
 }

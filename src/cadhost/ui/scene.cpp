@@ -143,14 +143,19 @@ std::uint32_t packRgb(Rgb color) {
 
 Scene::Scene(const OpenDocument& document) {
     const Drawing& drawing = *document.drawing;
-    // The index leaves out what lies beyond the drawable range, so its extents bound the rest
-    // and every kept coordinate minus the origin fits a float.
-    const Box2 all = document.index->extents();
-    m_origin = all.isEmpty() ? Vec2{} : (all.min + all.max) * 0.5;
+    // The scene does not wait for the spatial index, which is built meanwhile: the origin is
+    // the first point drawn. What lies beyond the drawable range is left out, so every kept
+    // coordinate minus the origin fits a float, and is as precise as from the middle of the
+    // extents but for one bit.
+    bool haveOrigin = false;
 
-    std::vector<SceneSegment> segments;
+    MappedVector<SceneSegment>& segments = m_segments;
     Box2 entityBox;
     const auto addSegment = [&](Vec3 a, Vec3 b, std::uint32_t rgb) {
+        if (!haveOrigin) {
+            m_origin = xy(a);
+            haveOrigin = true;
+        }
         segments.push_back(
             {static_cast<float>(a.x - m_origin.x), static_cast<float>(a.y - m_origin.y),
              static_cast<float>(b.x - m_origin.x), static_cast<float>(b.y - m_origin.y), rgb});
@@ -254,7 +259,7 @@ Scene::Scene(const OpenDocument& document) {
         outside = false;
         forEachPrimitive(drawing, entity, sink, options);
         if (outside) {
-            segments.resize(segmentMark);
+            segments.truncate(segmentMark);
             m_wide.resize(wideMark);
             m_texts.resize(textMark);
             m_fills.resize(fillMark);
@@ -276,15 +281,15 @@ Scene::Scene(const OpenDocument& document) {
     const double minY = m_extents.min.y - m_origin.y;
     const double cellW = std::max((m_extents.max.x - m_extents.min.x) / kGrid, 1e-9);
     const double cellH = std::max((m_extents.max.y - m_extents.min.y) / kGrid, 1e-9);
-    std::vector<std::uint32_t> cellOf(segments.size());
-    for (std::size_t i = 0; i < segments.size(); ++i) {
-        const SceneSegment& s = segments[i];
+    const auto cellOf = [&](const SceneSegment& s) {
         const double mx = (double(s.x0) + s.x1) * 0.5;
         const double my = (double(s.y0) + s.y1) * 0.5;
         const int cx = gridCell((mx - minX) / cellW);
         const int cy = gridCell((my - minY) / cellH);
-        cellOf[i] = static_cast<std::uint32_t>(cy * kGrid + cx);
-        Bucket& b = m_buckets[cellOf[i]];
+        return static_cast<std::size_t>(cy * kGrid + cx);
+    };
+    for (const SceneSegment& s : segments) {
+        Bucket& b = m_buckets[cellOf(s)];
         ++b.count;
         b.box.add(Vec2{s.x0 + m_origin.x, s.y0 + m_origin.y});
         b.box.add(Vec2{s.x1 + m_origin.x, s.y1 + m_origin.y});
@@ -295,12 +300,15 @@ Scene::Scene(const OpenDocument& document) {
         next += b.count;
         b.count = 0;
     }
-    m_segments.resize(segments.size());
-    // Stable within a bucket: draw order is kept among neighbours.
-    for (std::size_t i = 0; i < segments.size(); ++i) {
-        Bucket& b = m_buckets[cellOf[i]];
-        m_segments[b.first + b.count++] = segments[i];
+    // Stable within a bucket: draw order is kept among neighbours. A whole view then draws
+    // bucket after bucket, each into its own part of the picture.
+    MappedVector<SceneSegment> sorted;
+    sorted.resize(segments.size());
+    for (const SceneSegment& s : segments) {
+        Bucket& b = m_buckets[cellOf(s)];
+        sorted[b.first + b.count++] = s;
     }
+    m_segments.swap(sorted);
 }
 
 RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::size_t stride,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cadhost/commandline/open_document.h"
+#include "cadhost/model/mapped_vector.h"
 #include "cadhost/model/primitives.h"
 #include "cadhost/ui/viewport.h"
 
@@ -69,7 +70,7 @@ public:
 
     explicit Scene(const OpenDocument& document);
 
-    /// WCS point that batch coordinates are relative to (the middle of the extents).
+    /// WCS point that batch coordinates are relative to (the first point drawn).
     Vec2 origin() const { return m_origin; }
     /// The box of everything drawn.
     const Box2& extents() const { return m_extents; }
@@ -93,7 +94,8 @@ private:
         Box2 box;
     };
 
-    std::vector<SceneSegment> m_segments;
+    /// Bucket after bucket, each in draw order.
+    MappedVector<SceneSegment> m_segments;
     std::vector<Bucket> m_buckets;
     std::vector<SceneWideSegment> m_wide;
     std::vector<SceneText> m_texts;

@@ -684,3 +684,26 @@ TEST_F(CommandLineTest, ScriptFileAndEscStopsAWaitingScript) {
 
 } // namespace
 } // namespace vexilo::cadhost
+
+namespace vexilo::cadhost {
+namespace {
+
+// The index is built on a worker thread while the drawing is shown; a pick that comes first
+// waits for it rather than finding nothing.
+TEST(OpenDocumentIndex, PickRightAfterOpeningWaitsForTheIndex) {
+    Drawing d;
+    constexpr int kLines = 200'000;
+    for (int i = 0; i < kLines; ++i) {
+        d.appendEntity(Entity{0x100 + static_cast<std::uint64_t>(i), 0, kColorByLayer,
+                              EntityType::Line, LineData{{0, double(i), 0}, {10, double(i), 0}}});
+    }
+    d.finish();
+    const auto document = makeDocument(std::move(d), "lines.dxf");
+    const auto hit = document->index->pick({5.0, kLines - 1.0}, 0.1);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->entity, std::size_t{kLines - 1});
+    EXPECT_TRUE(document->index.ready());
+}
+
+} // namespace
+} // namespace vexilo::cadhost

@@ -1,7 +1,7 @@
 // libFuzzer harness for the DXF reader: any bytes must give a drawing or an error, never a
-// crash, a hang or unbounded memory; a drawing that loads must answer its lookups, members,
-// bounds, pick and snap, and its scene must draw at any view without writing outside the
-// picture.
+// crash, a hang or unbounded memory, and the same one read in one piece or in pieces; a drawing
+// that loads must answer its lookups, members, bounds, pick and snap, and its scene must draw at
+// any view without writing outside the picture.
 #include "cadhost/commandline/open_document.h"
 #include "cadhost/dxf/dxf_reader.h"
 #include "cadhost/index/spatial_index.h"
@@ -9,6 +9,7 @@
 #include "cadhost/model/primitives.h"
 #include "cadhost/ui/scene.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -36,11 +37,48 @@ void rasterizeChecked(const vexilo::cadhost::Scene& scene, const vexilo::cadhost
     }
 }
 
+// Read in pieces (cut anywhere an entity may start, on three threads), the bytes must give what
+// a read in one piece gives.
+void checkPiecesReadAsOne(std::string_view bytes, const vexilo::cadhost::dxf::ReadResult& one) {
+    using namespace vexilo::cadhost;
+    dxf::ReadOptions options;
+    options.threads = 3;
+    options.minPieceBytes = 1;
+    const dxf::ReadResult pieces = dxf::readDxf(bytes, options);
+    if (one.has_value() != pieces.has_value()) {
+        __builtin_trap();
+    }
+    if (!one) {
+        if (one.error().message != pieces.error().message) {
+            __builtin_trap();
+        }
+        return;
+    }
+    const auto a = one->drawing.entities();
+    const auto b = pieces->drawing.entities();
+    if (!std::equal(a.begin(), a.end(), b.begin(), b.end()) ||
+        one->report.summary() != pieces->report.summary() ||
+        !std::equal(one->drawing.layers().begin(), one->drawing.layers().end(),
+                    pieces->drawing.layers().begin(), pieces->drawing.layers().end())) {
+        __builtin_trap();
+    }
+    const Drawing::PoolSizes sizes = one->drawing.poolSizes();
+    const auto va = one->drawing.vertexRun(0, sizes.vertices);
+    const auto vb = pieces->drawing.vertexRun(0, pieces->drawing.poolSizes().vertices);
+    if (!std::equal(va.begin(), va.end(), vb.begin(), vb.end())) {
+        __builtin_trap();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vexilo::cadhost;
-    auto result = dxf::readDxf(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    dxf::ReadOptions onePiece;
+    onePiece.threads = 1;
+    auto result = dxf::readDxf(bytes, onePiece);
+    checkPiecesReadAsOne(bytes, result);
     if (!result) {
         return 0;
     }
