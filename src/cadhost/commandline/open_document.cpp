@@ -8,10 +8,18 @@
 
 namespace vexilo::cadhost {
 
-void PendingIndex::start(const Drawing& drawing) {
+void PendingIndex::attach(const Drawing& drawing) {
     const std::lock_guard lock(m_mutex);
-    m_build = std::async(std::launch::async,
-                         [&drawing] { return std::make_unique<SpatialIndex>(drawing); });
+    m_drawing = &drawing;
+}
+
+void PendingIndex::start() {
+    const std::lock_guard lock(m_mutex);
+    if (m_drawing != nullptr && m_index == nullptr && !m_build.valid()) {
+        m_build = std::async(std::launch::async, [drawing = m_drawing] {
+            return std::make_unique<SpatialIndex>(*drawing);
+        });
+    }
 }
 
 PendingIndex::~PendingIndex() {
@@ -29,7 +37,7 @@ bool PendingIndex::ready() const {
 const SpatialIndex& PendingIndex::get() const {
     const std::lock_guard lock(m_mutex);
     if (m_index == nullptr) {
-        m_index = m_build.get();
+        m_index = m_build.valid() ? m_build.get() : std::make_unique<SpatialIndex>(*m_drawing);
     }
     return *m_index;
 }
@@ -38,7 +46,7 @@ std::unique_ptr<OpenDocument> makeDocument(Drawing drawing, std::string path) {
     auto document = std::make_unique<OpenDocument>();
     document->path = std::move(path);
     document->drawing = std::make_unique<Drawing>(std::move(drawing));
-    document->index.start(*document->drawing);
+    document->index.attach(*document->drawing);
     return document;
 }
 

@@ -14,9 +14,10 @@
 
 namespace vexilo::cadhost {
 
-/// The spatial index of a drawing, built on a worker thread so that the drawing can be shown
-/// before it is complete; the first look at it waits until it is built. The drawing must
-/// outlive it and stay unchanged; destroying it waits for the build.
+/// The spatial index of a drawing, built on a worker thread once the drawing has been shown, so
+/// that neither the picture nor the memory it takes waits for the index; the first look at it
+/// waits until it is built (or builds it, when nothing started it). The drawing must outlive it
+/// and stay unchanged; destroying it waits for the build.
 class PendingIndex {
 public:
     PendingIndex() = default;
@@ -24,16 +25,20 @@ public:
     PendingIndex& operator=(PendingIndex&&) = delete;
     ~PendingIndex();
 
-    /// Starts building the index of `drawing` (once, before the first look at it).
-    void start(const Drawing& drawing);
+    /// Names the drawing to index; nothing is built yet.
+    void attach(const Drawing& drawing);
+    /// Starts building the index on a worker thread, unless it is built or being built.
+    void start();
     /// True once the index is built (a look at it then does not wait).
     bool ready() const;
-    /// The index, waiting for the build. Rethrows what the build threw (std::bad_alloc).
+    /// The index, waiting for the build, or building it here when it was never started.
+    /// Rethrows what the build threw (std::bad_alloc).
     const SpatialIndex& get() const;
     const SpatialIndex* operator->() const { return &get(); }
 
 private:
     mutable std::mutex m_mutex;
+    const Drawing* m_drawing = nullptr;
     mutable std::future<std::unique_ptr<SpatialIndex>> m_build;
     mutable std::unique_ptr<SpatialIndex> m_index;
 };
@@ -49,10 +54,12 @@ struct OpenDocument {
     dxf::LoadReport report;
 };
 
-/// Reads the DXF file at `path` and starts indexing it. Fails with the reader's error.
+/// Reads the DXF file at `path`; its index is built when started or first looked at. Fails with
+/// the reader's error.
 Expected<std::unique_ptr<OpenDocument>, dxf::DxfFailure> openDocument(const std::string& path);
 
-/// Wraps a drawing built in memory (tests, tools) and starts indexing it.
+/// Wraps a drawing built in memory (tests, tools); its index is built when started or first
+/// looked at.
 std::unique_ptr<OpenDocument> makeDocument(Drawing drawing, std::string path = {});
 
 /// The file name of `path` without its folders ("site.dxf" for "/data/site.dxf").

@@ -148,6 +148,11 @@ void MainWindow::setDocument(std::unique_ptr<OpenDocument> document) {
     // The view lets go of the old drawing before it is freed.
     m_view->setDocument(document.get());
     m_document = std::move(document);
+    if (m_document != nullptr) {
+        // The view has built its scene: the index is built beside the first frames, not beside
+        // the scene, so that the two never hold their working memory at once.
+        m_document->index.start();
+    }
     updateTitle();
     ucsChanged();
 }
@@ -160,7 +165,7 @@ Status<dxf::DxfFailure> MainWindow::openDrawing(const std::string& path) {
     setDocument(std::move(*opened));
     rememberFolder(QString::fromStdString(path));
     // The picture is shown at once; the summary, which counts what the spatial index leaves
-    // out, waits for the index being built meanwhile.
+    // out, waits for the index, started once the view had its scene.
     m_view->repaint();
     m_commandLine->print(loadSummary(*m_document));
     return {};

@@ -691,18 +691,28 @@ namespace {
 // The index is built on a worker thread while the drawing is shown; a pick that comes first
 // waits for it rather than finding nothing.
 TEST(OpenDocumentIndex, PickRightAfterOpeningWaitsForTheIndex) {
-    Drawing d;
     constexpr int kLines = 200'000;
-    for (int i = 0; i < kLines; ++i) {
-        d.appendEntity(Entity{0x100 + static_cast<std::uint64_t>(i), 0, kColorByLayer,
-                              EntityType::Line, LineData{{0, double(i), 0}, {10, double(i), 0}}});
+    const auto lines = [] {
+        Drawing d;
+        for (int i = 0; i < kLines; ++i) {
+            d.appendEntity(Entity{0x100 + static_cast<std::uint64_t>(i), 0, kColorByLayer,
+                                  EntityType::Line,
+                                  LineData{{0, double(i), 0}, {10, double(i), 0}}});
+        }
+        d.finish();
+        return d;
+    };
+    // Started as the window starts it and looked at while it is built; or never started.
+    for (const bool started : {true, false}) {
+        const auto document = makeDocument(lines(), "lines.dxf");
+        if (started) {
+            document->index.start();
+        }
+        const auto hit = document->index->pick({5.0, kLines - 1.0}, 0.1);
+        ASSERT_TRUE(hit);
+        EXPECT_EQ(hit->entity, std::size_t{kLines - 1});
+        EXPECT_TRUE(document->index.ready());
     }
-    d.finish();
-    const auto document = makeDocument(std::move(d), "lines.dxf");
-    const auto hit = document->index->pick({5.0, kLines - 1.0}, 0.1);
-    ASSERT_TRUE(hit);
-    EXPECT_EQ(hit->entity, std::size_t{kLines - 1});
-    EXPECT_TRUE(document->index.ready());
 }
 
 } // namespace
