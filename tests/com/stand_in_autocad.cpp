@@ -31,6 +31,7 @@
 //   TEXT     at GetString, the text typed
 #include "cad/com/com_backend.h"
 #include "cad/com/variant.h"
+#include "dispatch_object.h"
 #include "geometry/coordinate_systems.h"
 #include "stand_in_ids.h"
 
@@ -299,64 +300,16 @@ HRESULT raise(EXCEPINFO* exception, HRESULT code, const wchar_t* text) {
 }
 
 // An automation object: members by name, every call logged as "Kind.Member(arguments)".
-class Automation : public IDispatch {
+class Automation : public com_stand_in::DispatchObject {
 public:
     explicit Automation(std::string kind) : m_kind(std::move(kind)) {}
-    virtual ~Automation() = default;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || implements(iid)) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&m_references));
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&m_references);
-        if (left == 0) {
-            delete this;
-        }
-        return static_cast<ULONG>(left);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) override {
-        const std::vector<std::wstring> known = members();
-        HRESULT result = S_OK;
-        for (UINT n = 0; n < count; ++n) {
-            ids[n] = DISPID_UNKNOWN;
-            for (std::size_t i = 0; i < known.size(); ++i) {
-                if (_wcsicmp(names[n], known[i].c_str()) == 0) {
-                    ids[n] = firstDispId() + static_cast<DISPID>(i);
-                }
-            }
-            if (ids[n] == DISPID_UNKNOWN) {
-                result = DISP_E_UNKNOWNNAME;
-            }
-        }
-        logLine(m_kind + ".GetIDsOfNames(" + toUtf8(names[0]) +
-                (result == S_OK ? ")" : ") unknown"));
-        return result;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
                                      VARIANT* result, EXCEPINFO* exception, UINT*) override {
-        const std::vector<std::wstring> known = members();
-        if (id < firstDispId() || static_cast<std::size_t>(id - firstDispId()) >= known.size()) {
+        const std::wstring name = memberOf(id);
+        if (name.empty()) {
             return DISP_E_MEMBERNOTFOUND;
         }
-        const std::wstring& name = known[static_cast<std::size_t>(id - firstDispId())];
         std::string entry = m_kind + "." + toUtf8(name);
         if ((flags & DISPATCH_PROPERTYPUT) != 0) {
             entry += "=" + describeArgument(parameters->rgvarg[0]);
@@ -378,22 +331,18 @@ public:
     }
 
 protected:
-    static DISPID firstDispId() { return g_options.otherVersion ? 101 : 1; }
-    virtual std::vector<std::wstring> members() const = 0;
+    DISPID firstDispId() const override { return g_options.otherVersion ? 101 : 1; }
+    void namesLookedUp(const wchar_t* name, bool known) override {
+        logLine(m_kind + ".GetIDsOfNames(" + toUtf8(name) + (known ? ")" : ") unknown"));
+    }
     virtual HRESULT call(const std::wstring& name, WORD flags, DISPPARAMS* parameters,
                          VARIANT* result, EXCEPINFO* exception) = 0;
-    virtual bool implements(REFIID) const { return false; }
 
 private:
     std::string m_kind;
-    LONG m_references = 1;
 };
 
-// Hands a new object to a VARIANT result (which takes the one reference).
-void returnObject(VARIANT* result, Automation* object) {
-    result->vt = VT_DISPATCH;
-    result->pdispVal = object;
-}
+using com_stand_in::returnObject;
 
 class EntityObject : public Automation {
 public:

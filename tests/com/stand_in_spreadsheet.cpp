@@ -22,6 +22,7 @@
 // {"v": value, "t": "n"|"s", "fmt", "b", "sz", "edges": [left, right, top, bottom],
 // "h"}]] for every cell of the used area (values, edges, formats and fonts)}.
 #include "cad/com/variant.h"
+#include "dispatch_object.h"
 
 #include <windows.h>
 
@@ -225,64 +226,14 @@ HRESULT refused(EXCEPINFO* exception) {
 }
 
 // An automation object: members by name; DISPID 0 is the default member.
-class Automation : public IDispatch {
+class Automation : public vexilo::com_stand_in::DispatchObject {
 public:
     Automation() { objectMade(); }
-    virtual ~Automation() { objectGone(); }
+    ~Automation() override { objectGone(); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&m_references));
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&m_references);
-        if (left == 0) {
-            delete this;
-        }
-        return static_cast<ULONG>(left);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) override {
-        const std::vector<std::wstring> known = members();
-        HRESULT result = S_OK;
-        for (UINT n = 0; n < count; ++n) {
-            ids[n] = DISPID_UNKNOWN;
-            for (std::size_t i = 0; i < known.size(); ++i) {
-                if (_wcsicmp(names[n], known[i].c_str()) == 0) {
-                    ids[n] = static_cast<DISPID>(i + 1);
-                }
-            }
-            if (ids[n] == DISPID_UNKNOWN) {
-                result = DISP_E_UNKNOWNNAME;
-            }
-        }
-        return result;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
                                      VARIANT* result, EXCEPINFO* exception, UINT*) override {
-        const std::vector<std::wstring> known = members();
-        std::wstring name;
-        if (id == DISPID_VALUE) {
-            name = defaultMember();
-        } else if (id >= 1 && static_cast<std::size_t>(id) <= known.size()) {
-            name = known[static_cast<std::size_t>(id) - 1];
-        }
+        const std::wstring name = id == DISPID_VALUE ? defaultMember() : memberOf(id);
         if (name.empty()) {
             return DISP_E_MEMBERNOTFOUND;
         }
@@ -305,20 +256,13 @@ public:
     }
 
 protected:
-    virtual std::vector<std::wstring> members() const = 0;
     virtual std::wstring defaultMember() const { return {}; }
     virtual HRESULT call(const std::wstring& name, bool putting,
                          const std::vector<VARIANT*>& arguments, VARIANT* result,
                          EXCEPINFO* exception) = 0;
-
-private:
-    LONG m_references = 1;
 };
 
-void returnObject(VARIANT* result, Automation* object) {
-    result->vt = VT_DISPATCH;
-    result->pdispVal = object;
-}
+using vexilo::com_stand_in::returnObject;
 
 std::optional<std::wstring> textArgument(const VARIANT* value) {
     VARIANT copy;
