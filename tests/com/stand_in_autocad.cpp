@@ -31,8 +31,8 @@
 //   TEXT     at GetString, the text typed
 #include "cad/com/com_backend.h"
 #include "cad/com/variant.h"
-#include "dispatch_object.h"
 #include "geometry/coordinate_systems.h"
+#include "named_members_object.h"
 #include "stand_in_ids.h"
 
 #include <windows.h>
@@ -300,7 +300,7 @@ HRESULT raise(EXCEPINFO* exception, HRESULT code, const wchar_t* text) {
 }
 
 // An automation object: members by name, every call logged as "Kind.Member(arguments)".
-class Automation : public com_stand_in::DispatchObject {
+class Automation : public com_stand_in::NamedMembersObject {
 public:
     explicit Automation(std::string kind) : m_kind(std::move(kind)) {}
 

@@ -22,7 +22,7 @@
 // {"v": value, "t": "n"|"s", "fmt", "b", "sz", "edges": [left, right, top, bottom],
 // "h"}]] for every cell of the used area (values, edges, formats and fonts)}.
 #include "cad/com/variant.h"
-#include "dispatch_object.h"
+#include "named_members_object.h"
 
 #include <windows.h>
 
@@ -226,7 +226,7 @@ HRESULT refused(EXCEPINFO* exception) {
 }
 
 // An automation object: members by name; DISPID 0 is the default member.
-class Automation : public vexilo::com_stand_in::DispatchObject {
+class Automation : public vexilo::com_stand_in::NamedMembersObject {
 public:
     Automation() { objectMade(); }
     ~Automation() override { objectGone(); }

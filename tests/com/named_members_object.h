@@ -13,9 +13,9 @@ namespace vexilo::com_stand_in {
 
 /// An IDispatch whose members are a list of names: the n-th answers to DISPID firstDispId() + n.
 /// Made with one reference, which the creator hands on.
-class DispatchObject : public IDispatch {
+class NamedMembersObject : public IDispatch {
 public:
-    virtual ~DispatchObject() = default;
+    virtual ~NamedMembersObject() = default;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (object == nullptr) {
@@ -84,7 +84,7 @@ private:
 };
 
 /// Hands a new object to a VARIANT result (which takes the one reference).
-inline void returnObject(VARIANT* result, DispatchObject* object) {
+inline void returnObject(VARIANT* result, NamedMembersObject* object) {
     result->vt = VT_DISPATCH;
     result->pdispVal = object;
 }
