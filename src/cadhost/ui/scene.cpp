@@ -3,7 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <limits>
+#include <memory>
 #include <numbers>
+#include <system_error>
+#include <thread>
 
 namespace vexilo::cadhost {
 
@@ -54,6 +59,70 @@ int gridCell(double cells) {
         return 0;
     }
     return static_cast<int>(std::min(cells, static_cast<double>(Scene::kGrid - 1)));
+}
+
+constexpr std::uint32_t kBlockSegments = 64;
+constexpr std::uint32_t kNoBlock = 0xFFFFFFFFu;
+constexpr std::size_t kGridSample = 16384;
+
+// Where segments are filed: a kGrid × kGrid grid in batch coordinates.
+struct Grid {
+    /// The WCS point batch coordinates are relative to.
+    Vec2 origin;
+    /// The grid's lower left corner, in batch coordinates, and the size of a cell.
+    double minX = 0.0;
+    double minY = 0.0;
+    double cellW = 1.0;
+    double cellH = 1.0;
+
+    std::size_t cellOf(double x, double y) const {
+        const int cx = gridCell((x - minX) / cellW);
+        const int cy = gridCell((y - minY) / cellH);
+        return static_cast<std::size_t>(cy) * Scene::kGrid + static_cast<std::size_t>(cx);
+    }
+};
+
+// The grid spans where the entities lie, judged by the first piece of up to kGridSample of
+// them spread over the drawing, without the outermost thousandth on each side: a stray entity
+// far off (a block left at 0,0 beside a surveyed site) must not squeeze the whole site into one
+// cell. What lies beyond falls into the border cells, whose boxes grow to hold it. Its middle
+// is the origin, so that batch coordinates are small where the drawing is.
+Grid gridOf(const Drawing& drawing) {
+    const auto entities = drawing.entities();
+    const std::size_t samples = std::min(entities.size(), kGridSample);
+    std::vector<double> xs;
+    std::vector<double> ys;
+    const PrimitiveSink first = [&](const Primitive& p) {
+        const Box2 b = primitiveBounds(p.shape);
+        if (!b.isEmpty() && isDrawable(b)) {
+            xs.push_back((b.min.x + b.max.x) * 0.5);
+            ys.push_back((b.min.y + b.max.y) * 0.5);
+        }
+        return false;
+    };
+    for (std::size_t k = 0; k < samples; ++k) {
+        forEachPrimitive(drawing, entities[k * entities.size() / samples], first);
+    }
+    Grid grid;
+    if (xs.empty()) {
+        return grid;
+    }
+    const auto quantile = [](std::vector<double>& v, double q) {
+        const auto at =
+            v.begin() + static_cast<std::ptrdiff_t>(q * static_cast<double>(v.size() - 1));
+        std::nth_element(v.begin(), at, v.end());
+        return *at;
+    };
+    const double x0 = quantile(xs, 0.001);
+    const double x1 = quantile(xs, 0.999);
+    const double y0 = quantile(ys, 0.001);
+    const double y1 = quantile(ys, 0.999);
+    grid.origin = {x0 + (x1 - x0) * 0.5, y0 + (y1 - y0) * 0.5};
+    grid.minX = x0 - grid.origin.x;
+    grid.minY = y0 - grid.origin.y;
+    grid.cellW = std::max((x1 - x0) / Scene::kGrid, 1e-9);
+    grid.cellH = std::max((y1 - y0) / Scene::kGrid, 1e-9);
+    return grid;
 }
 
 // Draws pixel-centre to pixel-centre with a 16.16 fixed-point DDA: one pixel per step along the
@@ -141,50 +210,146 @@ std::uint32_t packRgb(Rgb color) {
            std::uint32_t{color.b};
 }
 
-Scene::Scene(const OpenDocument& document) {
-    const Drawing& drawing = *document.drawing;
-    // The scene does not wait for the spatial index, which is built meanwhile: the origin is
-    // the first point drawn. What lies beyond the drawable range is left out, so every kept
-    // coordinate minus the origin fits a float, and is as precise as from the middle of the
-    // extents but for one bit.
-    bool haveOrigin = false;
+/// The segments one thread tessellated, in blocks of kBlockSegments chained per grid cell.
+struct Scene::Part {
+    struct Chain {
+        std::uint32_t first = kNoBlock;
+        std::uint32_t last = kNoBlock;
+        std::uint32_t count = 0;
+    };
+    MappedVector<SceneSegment> blocks;
+    /// The block after each block in its cell.
+    std::vector<std::uint32_t> next;
+    std::vector<Chain> chains;
+};
 
-    MappedVector<SceneSegment>& segments = m_segments;
-    Box2 entityBox;
-    const auto addSegment = [&](Vec3 a, Vec3 b, std::uint32_t rgb) {
-        if (!haveOrigin) {
-            m_origin = xy(a);
-            haveOrigin = true;
+/// Tessellates one stretch of the entities into its Part, and what is not a thin segment into
+/// its own lists, which the scene then joins in order.
+class Scene::PartBuilder {
+public:
+    PartBuilder(const Drawing& drawing, const Grid& grid, Part& part)
+        : m_drawing(drawing), m_grid(grid), m_part(part) {
+        m_part.chains.assign(static_cast<std::size_t>(kGrid) * kGrid, Part::Chain{});
+        m_cellBoxes.assign(static_cast<std::size_t>(kGrid) * kGrid, CellBox{});
+    }
+
+    void run(std::size_t begin, std::size_t end) {
+        const auto entities = m_drawing.entities();
+        PrimitiveOptions options;
+        options.linetypes = true;
+        const PrimitiveSink sink = [this](const Primitive& p) { return take(p); };
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::size_t wideMark = wide.size();
+            const std::size_t textMark = texts.size();
+            const std::size_t fillMark = fills.size();
+            const std::size_t fillPointMark = fillPoints.size();
+            const std::size_t fillLoopMark = fillLoops.size();
+            const std::size_t rayMark = rays.size();
+            m_pending.clear();
+            m_entityBox = Box2{};
+            m_outside = false;
+            forEachPrimitive(m_drawing, entities[i], sink, options);
+            if (m_outside) {
+                wide.resize(wideMark);
+                texts.truncate(textMark);
+                fills.resize(fillMark);
+                fillPoints.resize(fillPointMark);
+                fillLoops.resize(fillLoopMark);
+                rays.resize(rayMark);
+                continue;
+            }
+            for (const SceneSegment& s : m_pending) {
+                place(s);
+            }
+            extents.add(m_entityBox);
         }
-        segments.push_back(
-            {static_cast<float>(a.x - m_origin.x), static_cast<float>(a.y - m_origin.y),
-             static_cast<float>(b.x - m_origin.x), static_cast<float>(b.y - m_origin.y), rgb});
-        entityBox.add(xy(a));
-        entityBox.add(xy(b));
-    };
-    const auto addWide = [&](Vec3 a, Vec3 b, double wa, double wb, std::uint32_t rgb) {
-        if (wa > 0.0 || wb > 0.0) {
-            m_wide.push_back({xy(a), xy(b), wa, wb, rgb});
+    }
+
+    /// The box of the segments in cell `c`, in WCS.
+    Box2 cellBox(std::size_t c) const {
+        const CellBox& b = m_cellBoxes[c];
+        Box2 box;
+        if (b.minX <= b.maxX) {
+            box.add(Vec2{b.minX + m_grid.origin.x, b.minY + m_grid.origin.y});
+            box.add(Vec2{b.maxX + m_grid.origin.x, b.maxY + m_grid.origin.y});
         }
+        return box;
+    }
+
+    std::vector<SceneWideSegment> wide;
+    MappedVector<SceneText> texts;
+    std::vector<SceneFill> fills;
+    std::vector<Vec2> fillPoints;
+    std::vector<std::uint32_t> fillLoops;
+    std::vector<SceneRay> rays;
+    Box2 extents;
+
+private:
+    struct CellBox {
+        float minX = std::numeric_limits<float>::infinity();
+        float minY = std::numeric_limits<float>::infinity();
+        float maxX = -std::numeric_limits<float>::infinity();
+        float maxY = -std::numeric_limits<float>::infinity();
     };
-    const auto drawable = [](Vec3 p, double margin) {
+
+    static bool drawable(Vec3 p, double margin) {
         return std::abs(p.x) + margin <= kMaxDrawableCoordinate &&
                std::abs(p.y) + margin <= kMaxDrawableCoordinate;
-    };
+    }
+
+    void addSegment(Vec3 a, Vec3 b, std::uint32_t rgb) {
+        const Vec2 o = m_grid.origin;
+        m_pending.push_back({static_cast<float>(a.x - o.x), static_cast<float>(a.y - o.y),
+                             static_cast<float>(b.x - o.x), static_cast<float>(b.y - o.y), rgb});
+        m_entityBox.add(xy(a));
+        m_entityBox.add(xy(b));
+    }
+
+    void addWide(Vec3 a, Vec3 b, double wa, double wb, std::uint32_t rgb) {
+        if (wa > 0.0 || wb > 0.0) {
+            wide.push_back({xy(a), xy(b), wa, wb, rgb});
+        }
+    }
+
+    // Files a segment under the cell of its middle, behind those filed there before.
+    void place(const SceneSegment& s) {
+        const std::size_t cell =
+            m_grid.cellOf((double(s.x0) + s.x1) * 0.5, (double(s.y0) + s.y1) * 0.5);
+        Part::Chain& chain = m_part.chains[cell];
+        const std::uint32_t at = chain.count % kBlockSegments;
+        if (at == 0) {
+            const auto block = static_cast<std::uint32_t>(m_part.next.size());
+            m_part.blocks.resize(m_part.blocks.size() + kBlockSegments);
+            m_part.next.push_back(kNoBlock);
+            if (chain.last == kNoBlock) {
+                chain.first = block;
+            } else {
+                m_part.next[chain.last] = block;
+            }
+            chain.last = block;
+        }
+        m_part.blocks[std::size_t{chain.last} * kBlockSegments + at] = s;
+        ++chain.count;
+        CellBox& box = m_cellBoxes[cell];
+        box.minX = std::min({box.minX, s.x0, s.x1});
+        box.minY = std::min({box.minY, s.y0, s.y1});
+        box.maxX = std::max({box.maxX, s.x0, s.x1});
+        box.maxY = std::max({box.maxY, s.y0, s.y1});
+    }
+
     // Set when a primitive reaches beyond the drawable range: the whole entity is left out.
-    bool outside = false;
-    const PrimitiveSink sink = [&](const Primitive& primitive) {
+    bool take(const Primitive& primitive) {
         const std::uint32_t rgb = packRgb(primitive.color);
         if (const auto* s = std::get_if<SegmentPrimitive>(&primitive.shape)) {
             if (!drawable(s->start, 0.0) || !drawable(s->end, 0.0)) {
-                outside = true;
+                m_outside = true;
                 return false;
             }
             addSegment(s->start, s->end, rgb);
             addWide(s->start, s->end, s->startWidth, s->endWidth, rgb);
         } else if (const auto* a = std::get_if<ArcPrimitive>(&primitive.shape)) {
             if (!drawable(a->center, std::abs(a->radius)) || !std::isfinite(a->sweep)) {
-                outside = true;
+                m_outside = true;
                 return false;
             }
             const double sweep = std::min(std::abs(a->sweep), 2.0 * std::numbers::pi);
@@ -201,115 +366,142 @@ Scene::Scene(const OpenDocument& document) {
             }
         } else if (const auto* p = std::get_if<PointPrimitive>(&primitive.shape)) {
             if (!drawable(p->position, 0.0)) {
-                outside = true;
+                m_outside = true;
                 return false;
             }
             addSegment(p->position, p->position, rgb);
         } else if (const auto* f = std::get_if<FillPrimitive>(&primitive.shape)) {
             for (const Vec3 point : f->points) {
                 if (!drawable(point, 0.0)) {
-                    outside = true;
+                    m_outside = true;
                     return false;
                 }
             }
             SceneFill fill;
-            fill.firstPoint = static_cast<std::uint32_t>(m_fillPoints.size());
-            fill.firstLoop = static_cast<std::uint32_t>(m_fillLoops.size());
+            fill.firstPoint = static_cast<std::uint32_t>(fillPoints.size());
+            fill.firstLoop = static_cast<std::uint32_t>(fillLoops.size());
             fill.loopCount = static_cast<std::uint32_t>(f->loopSizes.size());
             fill.rgb = rgb;
             for (const Vec3 point : f->points) {
-                m_fillPoints.push_back(xy(point));
+                fillPoints.push_back(xy(point));
                 fill.box.add(xy(point));
             }
-            m_fillLoops.insert(m_fillLoops.end(), f->loopSizes.begin(), f->loopSizes.end());
-            entityBox.add(fill.box);
-            m_fills.push_back(fill);
+            fillLoops.insert(fillLoops.end(), f->loopSizes.begin(), f->loopSizes.end());
+            m_entityBox.add(fill.box);
+            fills.push_back(fill);
         } else if (const auto* r = std::get_if<RayPrimitive>(&primitive.shape)) {
             if (!drawable(r->origin, 0.0) || !isFinite(r->direction)) {
-                outside = true;
+                m_outside = true;
                 return false;
             }
-            m_rays.push_back({xy(r->origin), xy(r->direction), r->bothWays, rgb});
-            entityBox.add(xy(r->origin));
+            rays.push_back({xy(r->origin), xy(r->direction), r->bothWays, rgb});
+            m_entityBox.add(xy(r->origin));
         } else if (const auto* t = std::get_if<TextPrimitive>(&primitive.shape)) {
             SceneText text{*t, rgb, {}};
             for (const Vec2 corner : t->corners()) {
                 text.box.add(corner);
             }
             if (!isDrawable(text.box)) {
-                outside = true;
+                m_outside = true;
                 return false;
             }
-            entityBox.add(text.box);
-            m_texts.push_back(text);
+            m_entityBox.add(text.box);
+            texts.push_back(text);
         }
         return true;
-    };
-    PrimitiveOptions options;
-    options.linetypes = true;
-    for (const Entity& entity : drawing.entities()) {
-        const std::size_t segmentMark = segments.size();
-        const std::size_t wideMark = m_wide.size();
-        const std::size_t textMark = m_texts.size();
-        const std::size_t fillMark = m_fills.size();
-        const std::size_t fillPointMark = m_fillPoints.size();
-        const std::size_t fillLoopMark = m_fillLoops.size();
-        const std::size_t rayMark = m_rays.size();
-        entityBox = Box2{};
-        outside = false;
-        forEachPrimitive(drawing, entity, sink, options);
-        if (outside) {
-            segments.truncate(segmentMark);
-            m_wide.resize(wideMark);
-            m_texts.resize(textMark);
-            m_fills.resize(fillMark);
-            m_fillPoints.resize(fillPointMark);
-            m_fillLoops.resize(fillLoopMark);
-            m_rays.resize(rayMark);
-            continue;
-        }
-        m_extents.add(entityBox);
     }
 
-    // Buckets by the middle of each segment on a grid over the extents; each bucket's box is
-    // that of its segments, so a long line makes its bucket large rather than being lost.
-    m_buckets.assign(static_cast<std::size_t>(kGrid) * kGrid, Bucket{});
-    if (segments.empty()) {
-        return;
+    const Drawing& m_drawing;
+    const Grid& m_grid;
+    Part& m_part;
+    std::vector<CellBox> m_cellBoxes;
+    /// The current entity's segments, filed once the whole entity turned out drawable.
+    std::vector<SceneSegment> m_pending;
+    Box2 m_entityBox;
+    bool m_outside = false;
+};
+
+Scene::Scene(const OpenDocument& document, unsigned threads) {
+    const Drawing& drawing = *document.drawing;
+    const Grid grid = gridOf(drawing);
+    m_origin = grid.origin;
+    const std::size_t count = drawing.entities().size();
+    // Stretches of a few thousand entities at least, unless the caller asked for a number.
+    constexpr std::size_t kMinPartEntities = 4096;
+    std::size_t parts = threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+    if (threads == 0) {
+        parts = std::min(parts, std::max<std::size_t>(1, count / kMinPartEntities));
     }
-    const double minX = m_extents.min.x - m_origin.x;
-    const double minY = m_extents.min.y - m_origin.y;
-    const double cellW = std::max((m_extents.max.x - m_extents.min.x) / kGrid, 1e-9);
-    const double cellH = std::max((m_extents.max.y - m_extents.min.y) / kGrid, 1e-9);
-    const auto cellOf = [&](const SceneSegment& s) {
-        const double mx = (double(s.x0) + s.x1) * 0.5;
-        const double my = (double(s.y0) + s.y1) * 0.5;
-        const int cx = gridCell((mx - minX) / cellW);
-        const int cy = gridCell((my - minY) / cellH);
-        return static_cast<std::size_t>(cy * kGrid + cx);
+    parts = std::max<std::size_t>(1, std::min(parts, std::max<std::size_t>(1, count)));
+
+    m_parts.resize(parts);
+    std::vector<std::unique_ptr<PartBuilder>> builders;
+    for (Part& part : m_parts) {
+        builders.push_back(std::make_unique<PartBuilder>(drawing, grid, part));
+    }
+    std::vector<std::exception_ptr> errors(parts);
+    const auto build = [&](std::size_t k) {
+        try {
+            builders[k]->run(count * k / parts, count * (k + 1) / parts);
+        } catch (...) {
+            errors[k] = std::current_exception();
+        }
     };
-    for (const SceneSegment& s : segments) {
-        Bucket& b = m_buckets[cellOf(s)];
-        ++b.count;
-        b.box.add(Vec2{s.x0 + m_origin.x, s.y0 + m_origin.y});
-        b.box.add(Vec2{s.x1 + m_origin.x, s.y1 + m_origin.y});
+    std::vector<std::thread> workers;
+    std::vector<std::size_t> unstarted;
+    for (std::size_t k = 1; k < parts; ++k) {
+        try {
+            workers.emplace_back(build, k);
+        } catch (const std::system_error&) {
+            unstarted.push_back(k);
+        }
     }
-    std::uint32_t next = 0;
-    for (Bucket& b : m_buckets) {
-        b.first = next;
-        next += b.count;
-        b.count = 0;
+    build(0);
+    for (const std::size_t k : unstarted) {
+        build(k);
     }
-    // Stable within a bucket: draw order is kept among neighbours. A whole view then draws
-    // bucket after bucket, each into its own part of the picture.
-    MappedVector<SceneSegment> sorted;
-    sorted.resize(segments.size());
-    for (const SceneSegment& s : segments) {
-        Bucket& b = m_buckets[cellOf(s)];
-        sorted[b.first + b.count++] = s;
+    for (std::thread& worker : workers) {
+        worker.join();
     }
-    m_segments.swap(sorted);
+    for (const std::exception_ptr& error : errors) {
+        if (error) {
+            std::rethrow_exception(error);
+        }
+    }
+
+    m_buckets.assign(static_cast<std::size_t>(kGrid) * kGrid, Bucket{});
+    for (std::size_t k = 0; k < parts; ++k) {
+        PartBuilder& b = *builders[k];
+        const Part& part = m_parts[k];
+        for (std::size_t c = 0; c < m_buckets.size(); ++c) {
+            if (part.chains[c].count > 0) {
+                m_buckets[c].count += part.chains[c].count;
+                m_buckets[c].box.add(b.cellBox(c));
+                m_segmentCount += part.chains[c].count;
+            }
+        }
+        m_extents.add(b.extents);
+        m_wide.insert(m_wide.end(), b.wide.begin(), b.wide.end());
+        if (k == 0) {
+            m_texts.swap(b.texts);
+        } else {
+            m_texts.appendFrom(b.texts);
+        }
+        m_rays.insert(m_rays.end(), b.rays.begin(), b.rays.end());
+        const auto pointShift = static_cast<std::uint32_t>(m_fillPoints.size());
+        const auto loopShift = static_cast<std::uint32_t>(m_fillLoops.size());
+        for (SceneFill fill : b.fills) {
+            fill.firstPoint += pointShift;
+            fill.firstLoop += loopShift;
+            m_fills.push_back(fill);
+        }
+        m_fillPoints.insert(m_fillPoints.end(), b.fillPoints.begin(), b.fillPoints.end());
+        m_fillLoops.insert(m_fillLoops.end(), b.fillLoops.begin(), b.fillLoops.end());
+        builders[k].reset();
+    }
 }
+
+Scene::~Scene() = default;
 
 RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::size_t stride,
                              double greekPixels, std::vector<std::size_t>* bigTexts) const {
@@ -322,22 +514,41 @@ RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::s
     const double s = view.scale;
     const double tx = (m_origin.x - view.center.x) * s + view.width * 0.5;
     const double ty = view.height * 0.5 - (m_origin.y - view.center.y) * s;
-    for (const Bucket& bucket : m_buckets) {
+    for (std::size_t c = 0; c < m_buckets.size(); ++c) {
+        const Bucket& bucket = m_buckets[c];
         if (bucket.count == 0 || !overlaps(bucket.box, visible)) {
             continue;
         }
         ++stats.buckets;
         stats.segments += bucket.count;
-        const SceneSegment* segment = m_segments.data() + bucket.first;
-        const SceneSegment* end = segment + bucket.count;
-        for (; segment != end; ++segment) {
-            const double x0 = tx + segment->x0 * s;
-            const double y0 = ty - segment->y0 * s;
-            if (segment->x0 == segment->x1 && segment->y0 == segment->y1) {
-                raster.node(x0, y0, segment->rgb);
-                continue;
+        for (const Part& part : m_parts) {
+            const Part::Chain& chain = part.chains[c];
+            std::uint32_t left = chain.count;
+            for (std::uint32_t block = chain.first; left > 0; block = part.next[block]) {
+                const std::uint32_t n = std::min(left, kBlockSegments);
+                left -= n;
+                const SceneSegment* segment =
+                    part.blocks.data() + std::size_t{block} * kBlockSegments;
+                const SceneSegment* end = segment + n;
+                if (left > 0) {
+                    // The next block of the cell lies elsewhere: fetch it while this one is
+                    // drawn.
+                    const char* ahead = reinterpret_cast<const char*>(
+                        part.blocks.data() + std::size_t{part.next[block]} * kBlockSegments);
+                    for (std::size_t at = 0; at < kBlockSegments * sizeof(SceneSegment); at += 64) {
+                        __builtin_prefetch(ahead + at);
+                    }
+                }
+                for (; segment != end; ++segment) {
+                    const double x0 = tx + segment->x0 * s;
+                    const double y0 = ty - segment->y0 * s;
+                    if (segment->x0 == segment->x1 && segment->y0 == segment->y1) {
+                        raster.node(x0, y0, segment->rgb);
+                        continue;
+                    }
+                    raster.line(x0, y0, tx + segment->x1 * s, ty - segment->y1 * s, segment->rgb);
+                }
             }
-            raster.line(x0, y0, tx + segment->x1 * s, ty - segment->y1 * s, segment->rgb);
         }
     }
     // Infinite lines and rays: the part that can be on screen, from the point nearest the view's

@@ -1,6 +1,7 @@
 // The drawing's geometry tessellated once into screen-independent batches (WCS coordinates,
 // relative to a fixed origin, as floats), bucketed on a grid so that a zoomed-in view only
-// touches what it shows, and a software rasterizer that draws them into a 32-bit image.
+// touches what it shows, and a software rasterizer that draws them into a 32-bit image. The
+// tessellation runs on every core, each on its own stretch of the entities.
 #pragma once
 
 #include "cadhost/commandline/open_document.h"
@@ -9,6 +10,7 @@
 #include "cadhost/ui/viewport.h"
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -68,15 +70,20 @@ public:
     /// Grid cells along each axis.
     static constexpr int kGrid = 64;
 
-    explicit Scene(const OpenDocument& document);
+    /// Tessellates on `threads` threads (0: one per core). The scene, and every picture of it,
+    /// is the same whatever the number.
+    explicit Scene(const OpenDocument& document, unsigned threads = 0);
+    ~Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
 
-    /// WCS point that batch coordinates are relative to (the first point drawn).
+    /// WCS point that batch coordinates are relative to (the middle of the grid).
     Vec2 origin() const { return m_origin; }
     /// The box of everything drawn.
     const Box2& extents() const { return m_extents; }
-    std::size_t segmentCount() const { return m_segments.size(); }
+    std::size_t segmentCount() const { return m_segmentCount; }
     const std::vector<SceneWideSegment>& wideSegments() const { return m_wide; }
-    const std::vector<SceneText>& texts() const { return m_texts; }
+    std::span<const SceneText> texts() const { return m_texts; }
     const std::vector<SceneFill>& fills() const { return m_fills; }
     const std::vector<Vec2>& fillPoints() const { return m_fillPoints; }
     const std::vector<std::uint32_t>& fillLoops() const { return m_fillLoops; }
@@ -88,17 +95,21 @@ public:
                           double greekPixels, std::vector<std::size_t>* bigTexts) const;
 
 private:
+    struct Part;
+    class PartBuilder;
+    /// A grid cell: how many segments lie in it and their box.
     struct Bucket {
-        std::uint32_t first = 0;
         std::uint32_t count = 0;
         Box2 box;
     };
 
-    /// Bucket after bucket, each in draw order.
-    MappedVector<SceneSegment> m_segments;
+    /// The segments of each stretch of entities, in draw order, cell by cell; drawing takes a
+    /// cell's segments part after part, so each cell keeps the draw order.
+    std::vector<Part> m_parts;
     std::vector<Bucket> m_buckets;
+    std::size_t m_segmentCount = 0;
     std::vector<SceneWideSegment> m_wide;
-    std::vector<SceneText> m_texts;
+    MappedVector<SceneText> m_texts;
     std::vector<SceneFill> m_fills;
     std::vector<Vec2> m_fillPoints;
     std::vector<std::uint32_t> m_fillLoops;

@@ -119,6 +119,8 @@ private slots:
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_window->zoomExtents();
+        // The spatial index is built beside the first frames; the marker waits for it.
+        QTRY_VERIFY(m_window->document()->index.ready());
     }
     void cleanup() { m_window.reset(); }
 
@@ -438,6 +440,68 @@ private slots:
         QVERIFY(stats.segments < scene.segmentCount());
         const Vec2 s = view.toScreen({950, 0});
         QCOMPARE(image.pixelColor(static_cast<int>(s.x), static_cast<int>(s.y)), QColor(255, 0, 0));
+    }
+
+    void sceneBuiltInPartsDrawsWhatOnePartDraws() {
+        // Lines stacked on one row, each in another colour: the last one drawn must be on top
+        // whichever part tessellated it; and a filled square in every part, each with its own
+        // loop of points.
+        Drawing d;
+        std::uint64_t handle = 1;
+        for (int i = 0; i < 90; ++i) {
+            d.appendEntity(Entity{handle++, 0, static_cast<std::int16_t>(1 + i % 7),
+                                  EntityType::Line, LineData{{0, 0, 0}, {100, 0, 0}}});
+            if (i % 30 == 10) {
+                const std::vector<PolylineVertex> corners{
+                    {{i + 0.0, 10, 0}}, {{i + 8.0, 10, 0}}, {{i + 0.0, 18, 0}}, {{i + 8.0, 18, 0}}};
+                FaceData face;
+                face.firstVertex = d.appendVertices(corners);
+                d.appendEntity(Entity{handle++, 0, static_cast<std::int16_t>(1 + i % 5),
+                                      EntityType::Solid, face});
+            }
+        }
+        d.finish();
+        const auto document = makeDocument(std::move(d));
+        const Scene one(*document, 1);
+        const Scene three(*document, 3);
+        QCOMPARE(three.segmentCount(), one.segmentCount());
+        Viewport view;
+        view.width = 300;
+        view.height = 200;
+        view.fit(one.extents());
+        QImage fromOne;
+        QImage fromThree;
+        renderScene(one, view, fromOne);
+        renderScene(three, view, fromThree);
+        QCOMPARE(fromThree, fromOne);
+        const Vec2 row = view.toScreen({50, 0});
+        QCOMPARE(fromThree.pixelColor(static_cast<int>(row.x), static_cast<int>(row.y)),
+                 QColor(255, 0, 255));
+    }
+
+    void zoomedInViewOfASiteWithAStrayEntityDrawsOnlyWhatIsNear() {
+        // A surveyed site far from 0,0, and one line left at the origin: the grid still spreads
+        // over the site, so a close view of it draws a small share of the segments.
+        Drawing d;
+        d.appendEntity(Entity{1, 0, 1, EntityType::Line, LineData{{0, 0, 0}, {1, 0, 0}}});
+        for (int i = 0; i < 4000; ++i) {
+            const double x = 500000.0 + (i % 64) * 10.0;
+            const double y = 3012000.0 + (i / 64) * 10.0;
+            d.appendEntity(Entity{std::uint64_t(10 + i), 0, 3, EntityType::Line,
+                                  LineData{{x, y, 0}, {x + 5, y + 5, 0}}});
+        }
+        d.finish();
+        const auto document = makeDocument(std::move(d));
+        const Scene scene(*document);
+        Viewport view;
+        view.width = 100;
+        view.height = 100;
+        view.center = {500300, 3012300};
+        view.scale = 5.0;
+        QImage image;
+        const RasterStats stats = renderScene(scene, view, image);
+        QVERIFY(stats.segments > 0);
+        QVERIFY(stats.segments < scene.segmentCount() / 20);
     }
 
     void hugeCoordinatesDoNotWritePastThePicture_data() {
