@@ -126,19 +126,21 @@ Grid gridOf(const Drawing& drawing) {
 }
 
 // Draws pixel-centre to pixel-centre with a 16.16 fixed-point DDA: one pixel per step along the
-// longer axis, aliased, one pixel wide (as CAD programs draw thin lines).
+// longer axis, aliased, one pixel wide (as CAD programs draw thin lines). A raster may own only
+// the rows [top, bottom) of the picture, so that several threads draw one picture in bands; it
+// then sets exactly the pixels of those rows that the whole picture's DDA sets.
 class Raster {
 public:
-    Raster(std::uint32_t* pixels, std::size_t stride, int width, int height)
-        : m_pixels(pixels), m_stride(stride), m_w(width), m_h(height), m_maxX(width - 1e-6),
-          m_maxY(height - 1e-6) {}
+    Raster(std::uint32_t* pixels, std::size_t stride, int width, int height, int top, int bottom)
+        : m_pixels(pixels), m_stride(stride), m_w(width), m_h(height), m_top(top), m_bottom(bottom),
+          m_maxX(width - 1e-6), m_maxY(height - 1e-6) {}
 
     void line(double x0, double y0, double x1, double y1, std::uint32_t rgb) {
         if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) {
             return;
         }
-        if ((x0 < 0.0 && x1 < 0.0) || (y0 < 0.0 && y1 < 0.0) || (x0 > m_maxX && x1 > m_maxX) ||
-            (y0 > m_maxY && y1 > m_maxY)) {
+        if ((x0 < 0.0 && x1 < 0.0) || (y0 < m_top && y1 < m_top) || (x0 > m_maxX && x1 > m_maxX) ||
+            (y0 > m_maxY && y1 > m_maxY) || (y0 >= m_bottom && y1 >= m_bottom)) {
             return;
         }
         if (x0 < 0.0 || x1 < 0.0 || y0 < 0.0 || y1 < 0.0 || x0 > m_maxX || x1 > m_maxX ||
@@ -161,14 +163,32 @@ public:
         const int dy = iy1 - iy0;
         const int n = std::max(std::abs(dx), std::abs(dy));
         if (n == 0) {
-            m_pixels[static_cast<std::size_t>(iy0) * m_stride + ix0] = rgb;
+            set(ix0, iy0, rgb);
             return;
         }
-        std::int64_t fx = (std::int64_t{ix0} << 16) + 0x8000;
-        std::int64_t fy = (std::int64_t{iy0} << 16) + 0x8000;
+        const std::int64_t fx0 = (std::int64_t{ix0} << 16) + 0x8000;
+        const std::int64_t fy0 = (std::int64_t{iy0} << 16) + 0x8000;
         const std::int64_t sx = (std::int64_t{dx} << 16) / n;
         const std::int64_t sy = (std::int64_t{dy} << 16) / n;
-        for (int i = 0; i <= n; ++i) {
+        std::int64_t first = 0;
+        std::int64_t last = n;
+        if (std::min(iy0, iy1) < m_top || std::max(iy0, iy1) >= m_bottom) {
+            // The steps whose row lies in the band: row (fy0 + i·sy) >> 16 is monotonic in i.
+            const std::int64_t top = std::int64_t{m_top} << 16;
+            const std::int64_t bottom = std::int64_t{m_bottom} << 16;
+            if (sy > 0) {
+                first = std::max<std::int64_t>(0, ceilDiv(top - fy0, sy));
+                last = std::min<std::int64_t>(n, ceilDiv(bottom - fy0, sy) - 1);
+            } else if (sy < 0) {
+                first = std::max<std::int64_t>(0, floorDiv(fy0 - bottom, -sy) + 1);
+                last = std::min<std::int64_t>(n, floorDiv(fy0 - top, -sy));
+            } else if (fy0 < top || fy0 >= bottom) {
+                return;
+            }
+        }
+        std::int64_t fx = fx0 + first * sx;
+        std::int64_t fy = fy0 + first * sy;
+        for (std::int64_t i = first; i <= last; ++i) {
             m_pixels[static_cast<std::size_t>(fy >> 16) * m_stride + (fx >> 16)] = rgb;
             fx += sx;
             fy += sy;
@@ -189,8 +209,14 @@ public:
     }
 
 private:
+    // Division rounding down and up, for a positive divisor.
+    static std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+        return a >= 0 ? a / b : -((-a + b - 1) / b);
+    }
+    static std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return -floorDiv(-a, b); }
+
     void set(int x, int y, std::uint32_t rgb) {
-        if (x >= 0 && y >= 0 && x < m_w && y < m_h) {
+        if (x >= 0 && y >= m_top && x < m_w && y < m_bottom && y < m_h) {
             m_pixels[static_cast<std::size_t>(y) * m_stride + x] = rgb;
         }
     }
@@ -199,6 +225,8 @@ private:
     std::size_t m_stride;
     int m_w;
     int m_h;
+    int m_top;
+    int m_bottom;
     double m_maxX;
     double m_maxY;
 };
@@ -504,23 +532,72 @@ Scene::Scene(const OpenDocument& document, unsigned threads) {
 Scene::~Scene() = default;
 
 RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::size_t stride,
-                             double greekPixels, std::vector<std::size_t>* bigTexts) const {
+                             double greekPixels, std::vector<std::size_t>* bigTexts,
+                             unsigned threads) const {
     RasterStats stats;
     if (view.width <= 0 || view.height <= 0) {
         return stats;
     }
-    Raster raster(pixels, stride, view.width, view.height);
     const Box2 visible = view.visibleBox();
+    for (const Bucket& bucket : m_buckets) {
+        if (bucket.count > 0 && overlaps(bucket.box, visible)) {
+            ++stats.buckets;
+            stats.segments += bucket.count;
+        }
+    }
+    for (std::size_t i = 0; i < m_texts.size(); ++i) {
+        if (overlaps(m_texts[i].box, visible)) {
+            ++stats.texts;
+            if (bigTexts != nullptr && m_texts[i].shape.height * view.scale >= greekPixels) {
+                bigTexts->push_back(i);
+            }
+        }
+    }
+    // A picture of many segments is drawn in bands of rows, one a core; each band takes the
+    // cells that reach into it, in draw order, and sets the pixels of its rows.
+    constexpr std::size_t kSegmentsForBands = 200'000;
+    if (threads == 0) {
+        threads = stats.segments < kSegmentsForBands ? 1 : std::thread::hardware_concurrency();
+    }
+    const int bands = static_cast<int>(std::clamp(threads, 1u, static_cast<unsigned>(view.height)));
+    const auto rows = [&](int k) { return view.height * k / bands; };
+    std::vector<std::thread> workers;
+    int started = 1;
+    for (; started < bands; ++started) {
+        try {
+            workers.emplace_back([=, this] {
+                rasterizeRows(view, pixels, stride, greekPixels, rows(started), rows(started + 1));
+            });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    rasterizeRows(view, pixels, stride, greekPixels, 0, rows(1));
+    // The bands no thread was found for.
+    if (started < bands) {
+        rasterizeRows(view, pixels, stride, greekPixels, rows(started), view.height);
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    return stats;
+}
+
+void Scene::rasterizeRows(const Viewport& view, std::uint32_t* pixels, std::size_t stride,
+                          double greekPixels, int top, int bottom) const {
+    Raster raster(pixels, stride, view.width, view.height, top, bottom);
+    // What can reach the rows, with a pixel to spare each way (a node's cross is 3 pixels).
+    Box2 band = view.visibleBox();
+    band.max.y = std::min(band.max.y, view.toWorld({0.0, top - 1.0}).y);
+    band.min.y = std::max(band.min.y, view.toWorld({0.0, bottom + 1.0}).y);
     const double s = view.scale;
     const double tx = (m_origin.x - view.center.x) * s + view.width * 0.5;
     const double ty = view.height * 0.5 - (m_origin.y - view.center.y) * s;
     for (std::size_t c = 0; c < m_buckets.size(); ++c) {
         const Bucket& bucket = m_buckets[c];
-        if (bucket.count == 0 || !overlaps(bucket.box, visible)) {
+        if (bucket.count == 0 || !overlaps(bucket.box, band)) {
             continue;
         }
-        ++stats.buckets;
-        stats.segments += bucket.count;
         for (const Part& part : m_parts) {
             const Part::Chain& chain = part.chains[c];
             std::uint32_t left = chain.count;
@@ -546,7 +623,11 @@ RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::s
                         raster.node(x0, y0, segment->rgb);
                         continue;
                     }
-                    raster.line(x0, y0, tx + segment->x1 * s, ty - segment->y1 * s, segment->rgb);
+                    const double y1 = ty - segment->y1 * s;
+                    if ((y0 < top && y1 < top) || (y0 >= bottom && y1 >= bottom)) {
+                        continue;
+                    }
+                    raster.line(x0, y0, tx + segment->x1 * s, y1, segment->rgb);
                 }
             }
         }
@@ -574,25 +655,16 @@ RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::s
         const Vec2 b = view.toScreen(ray.origin + d * to);
         raster.line(a.x, a.y, b.x, b.y, ray.rgb);
     }
-    for (std::size_t i = 0; i < m_texts.size(); ++i) {
-        const SceneText& text = m_texts[i];
-        if (!overlaps(text.box, visible)) {
+    // Texts too small to read: a stroke through the middle of the box.
+    for (const SceneText& text : m_texts) {
+        if (!overlaps(text.box, band) || text.shape.height * s >= greekPixels) {
             continue;
         }
-        ++stats.texts;
-        if (text.shape.height * s >= greekPixels) {
-            if (bigTexts != nullptr) {
-                bigTexts->push_back(i);
-            }
-            continue;
-        }
-        // Too small to read: a stroke through the middle of its box.
         const auto c = text.shape.corners();
         const Vec2 a = view.toScreen((c[0] + c[3]) * 0.5);
         const Vec2 b = view.toScreen((c[1] + c[2]) * 0.5);
         raster.line(a.x, a.y, b.x, b.y, text.rgb);
     }
-    return stats;
 }
 
 } // namespace vexilo::cadhost

@@ -91,10 +91,17 @@ public:
     /// Draws the thin segments, infinite lines and points, and texts smaller than `greekPixels` as
     /// strokes, into `pixels` (0xAARRGGBB, `stride` pixels a row) of the viewport's size. Returns
     /// what it drew. Texts at least that tall are left to the caller (their indices in `bigTexts`).
+    /// A picture of many segments is drawn in bands of rows on `threads` threads (0: one a core);
+    /// the pixels are the same whatever the number.
     RasterStats rasterize(const Viewport& view, std::uint32_t* pixels, std::size_t stride,
-                          double greekPixels, std::vector<std::size_t>* bigTexts) const;
+                          double greekPixels, std::vector<std::size_t>* bigTexts,
+                          unsigned threads = 0) const;
 
 private:
+    /// Draws what rasterize() draws into the rows [top, bottom) of the picture only.
+    void rasterizeRows(const Viewport& view, std::uint32_t* pixels, std::size_t stride,
+                       double greekPixels, int top, int bottom) const;
+
     struct Part;
     class PartBuilder;
     /// A grid cell: how many segments lie in it and their box.

@@ -479,6 +479,37 @@ private slots:
                  QColor(255, 0, 255));
     }
 
+    void pictureDrawnInBandsIsThePictureDrawnWhole() {
+        // Lines at every slope crossing the rows where bands meet, and points beside them.
+        Drawing d;
+        std::uint32_t seed = 7;
+        const auto next = [&seed] {
+            seed = seed * 1664525u + 1013904223u;
+            return (seed >> 8) / double(1u << 24);
+        };
+        for (int i = 0; i < 400; ++i) {
+            const Vec3 a{next() * 120 - 10, next() * 120 - 10, 0};
+            const Vec3 b{next() * 120 - 10, next() * 120 - 10, 0};
+            d.appendEntity(Entity{std::uint64_t(1 + i), 0, static_cast<std::int16_t>(1 + i % 7),
+                                  EntityType::Line, LineData{a, b}});
+            d.appendEntity(Entity{std::uint64_t(1000 + i), 0, 3, EntityType::Point,
+                                  PointData{{next() * 100, next() * 100, 0}}});
+        }
+        d.finish();
+        const auto document = makeDocument(std::move(d));
+        const Scene scene(*document);
+        Viewport view;
+        view.width = 97;
+        view.height = 101;
+        view.center = {50, 50};
+        view.scale = 0.93;
+        std::vector<std::uint32_t> whole(97 * 101, 0);
+        std::vector<std::uint32_t> banded(97 * 101, 0);
+        scene.rasterize(view, whole.data(), 97, 4.0, nullptr, 1);
+        scene.rasterize(view, banded.data(), 97, 4.0, nullptr, 3);
+        QVERIFY(whole == banded);
+    }
+
     void zoomedInViewOfASiteWithAStrayEntityDrawsOnlyWhatIsNear() {
         // A surveyed site far from 0,0, and one line left at the origin: the grid still spreads
         // over the site, so a close view of it draws a small share of the segments.
