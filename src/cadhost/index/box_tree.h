@@ -1,10 +1,10 @@
 // The spatial index's tree: a static packed R-tree of entity boxes kept as floats relative to an
 // origin, 20 bytes an entity, built in place and asked for every box that meets a given one.
 //
-// Private to the spatial index. A box is stored rounded outward, so that it holds every point
-// of the box it stands for; a query stays in doubles. A box that meets the query box therefore
-// always comes back, and so may a few that only nearly meet it: callers measure the real
-// geometry of what they get.
+// Private to the spatial index. A box is stored relative to the origin and rounded outward to
+// floats, so that it holds the box it stands for; a query box stays in doubles. A box that
+// meets the query box therefore always comes back, and so may a few that only nearly meet it:
+// callers measure the real geometry of what they get.
 #pragma once
 
 #include "cadhost/model/drawing.h"
@@ -35,7 +35,8 @@ struct FloatBox {
     }
 };
 
-/// The largest float not above `value` (-infinity below the float range).
+/// The largest float not above `value` (-infinity below the float range, the largest finite
+/// float above it).
 inline float floatBelow(double value) {
     constexpr float kMax = std::numeric_limits<float>::max();
     if (value > kMax) {
@@ -50,7 +51,8 @@ inline float floatBelow(double value) {
                : f;
 }
 
-/// The smallest float not below `value` (+infinity above the float range).
+/// The smallest float not below `value` (+infinity above the float range, the lowest finite
+/// float below it).
 inline float floatAbove(double value) {
     return -floatBelow(-value);
 }
