@@ -340,9 +340,10 @@ SpatialIndex::SpatialIndex(const Drawing& drawing)
             continue;
         }
         if (m_extents.isEmpty()) {
-            // The tree keeps its boxes as floats relative to the middle of the first one: it
-            // lies inside the extents, so no box is further from it than the extents are
-            // wide, and the boxes are found in one pass.
+            // The tree keeps its boxes as floats relative to the middle of the first one. It
+            // lies inside the extents, so no coordinate is further from it than the extents
+            // are wide: one bit of float precision short of the middle of the extents, which
+            // only a second pass over every entity's box could find.
             m_tree->boxes.reset((b.min + b.max) * 0.5, entities.size() - i);
         }
         m_extents.add(b);
