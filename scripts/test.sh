@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs the tests.
 #   scripts/test.sh                     every configuration CI runs, each built and tested in full:
-#                                       core (the toolkit-free core alone, with Qt, Boost and
+#                                       core (the toolkit-free core alone, with Qt and
 #                                       libxlsxwriter hidden), default (RelWithDebInfo) and asan
 #                                       (Debug with AddressSanitizer and UndefinedBehaviorSanitizer),
 #                                       then the Debian package made from the default build

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <numbers>
+#include <vector>
 
 namespace vexilo::cadhost {
 namespace {
@@ -303,6 +304,61 @@ TEST(Snap, LongPolylinesAreSearchedOnlyNearTheCursorWithoutLosingFarReachingArcs
               (Vec3{351, 1, 0}));
     EXPECT_TRUE(index.pick({300.5, 0.5}, 0.1).has_value());
     EXPECT_FALSE(index.pick({300.5, 3.0}, 0.1).has_value());
+}
+
+} // namespace
+} // namespace vexilo::cadhost
+
+namespace vexilo::cadhost {
+namespace {
+
+TEST(Pick, AtSurveyCoordinatesAPickBoxTouchingOnlyAnEndFindsItsLine) {
+    // 17 rows of 17 lines 3 mm long and 1 mm apart (enough for a tree of three levels):
+    // horizontal in the even rows, vertical in the odd ones. The tree keeps boxes as floats,
+    // whose steps there are far coarser than the doubles of the coordinates.
+    constexpr double kStep = 0.004;
+    constexpr double kLength = 0.003;
+    // About half a millimetre, and a power of two: a cursor this far beyond an end gives back
+    // the end exactly when the pick box is formed around it.
+    constexpr double kHalf = 1.0 / 2048.0;
+    const Vec3 corner{500000.1234567, 3012000.7654321, 0};
+    test::DrawingBuilder b;
+    struct Line {
+        std::size_t entity;
+        Vec3 start;
+        Vec3 end;
+    };
+    std::vector<Line> lines;
+    for (int row = 0; row < 17; ++row) {
+        for (int column = 0; column < 17; ++column) {
+            const Vec3 start = corner + Vec3{column * kStep, row * kStep, 0};
+            const Vec3 end = start + (row % 2 == 0 ? Vec3{kLength, 0, 0} : Vec3{0, kLength, 0});
+            lines.push_back({b.line(start, end), start, end});
+        }
+    }
+    SpatialIndex index(b.drawing());
+    // Where the cursor stands off each end: the pick box meets only that end's edge of the box.
+    const struct {
+        const char* edge;
+        bool horizontal;
+        Vec2 offStart;
+        Vec2 offEnd;
+    } cases[] = {
+        {"left and right", true, {-kHalf, 0}, {kHalf, 0}},
+        {"bottom and top", false, {0, -kHalf}, {0, kHalf}},
+    };
+    for (const auto& c : cases) {
+        for (const Line& line : lines) {
+            if ((line.start.y == line.end.y) != c.horizontal) {
+                continue;
+            }
+            for (const Vec2 cursor : {xy(line.start) + c.offStart, xy(line.end) + c.offEnd}) {
+                const auto hit = index.pick(cursor, kHalf);
+                ASSERT_TRUE(hit.has_value()) << c.edge << " of line " << line.entity;
+                EXPECT_EQ(hit->entity, line.entity) << c.edge;
+            }
+        }
+    }
 }
 
 } // namespace

@@ -1,31 +1,21 @@
-// Picking and object snap over a Boost.Geometry R-tree of entity boxes.
+// Picking and object snap over a packed R-tree of entity boxes.
 #include "cadhost/index/spatial_index.h"
+
+#include "cadhost/index/box_tree.h"
 
 #include <algorithm>
 #include <array>
-#include <boost/geometry.hpp>
-#include <boost/geometry/index/rtree.hpp>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <vector>
 
 namespace vexilo::cadhost {
 
-namespace bg = boost::geometry;
-namespace bgi = boost::geometry::index;
-
 namespace {
-
-using BgPoint = bg::model::point<double, 2, bg::cs::cartesian>;
-using BgBox = bg::model::box<BgPoint>;
-using TreeValue = std::pair<BgBox, std::uint32_t>;
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr std::size_t kMaxIntersectionCurves = 256;
-
-BgBox toBg(const Box2& b) {
-    return BgBox(BgPoint(b.min.x, b.min.y), BgPoint(b.max.x, b.max.y));
-}
 
 double distanceToSegment(Vec2 p, Vec2 a, Vec2 b) {
     const Vec2 d = b - a;
@@ -213,7 +203,7 @@ void intersect(const PrimitiveShape& first, const PrimitiveShape& second, std::v
 } // namespace
 
 struct SpatialIndex::Tree {
-    bgi::rtree<TreeValue, bgi::quadratic<16>> rtree;
+    detail::BoxTree boxes;
 };
 
 bool SnapModes::has(SnapKind k) const {
@@ -336,8 +326,6 @@ double distanceTo(Vec2 p, const PrimitiveShape& shape) {
 SpatialIndex::SpatialIndex(const Drawing& drawing)
     : m_drawing(drawing), m_tree(std::make_unique<Tree>()) {
     BoundsCalculator bounds(drawing);
-    std::vector<TreeValue> values;
-    values.reserve(drawing.entities().size());
     const auto entities = drawing.entities();
     for (std::size_t i = 0; i < entities.size(); ++i) {
         const Box2 b = bounds.entityBounds(entities[i]);
@@ -351,11 +339,17 @@ SpatialIndex::SpatialIndex(const Drawing& drawing)
             ++m_outOfRange;
             continue;
         }
+        if (m_extents.isEmpty()) {
+            // The tree keeps its boxes as floats relative to the middle of the first one. It
+            // lies inside the extents, so no coordinate is further from it than the extents
+            // are wide: one bit of float precision short of the middle of the extents, which
+            // only a second pass over every entity's box could find.
+            m_tree->boxes.reset((b.min + b.max) * 0.5, entities.size() - i);
+        }
         m_extents.add(b);
-        values.emplace_back(toBg(b), static_cast<std::uint32_t>(i));
+        m_tree->boxes.add(b, static_cast<std::uint32_t>(i));
     }
-    // The packing constructor builds a balanced tree in one go.
-    m_tree->rtree = bgi::rtree<TreeValue, bgi::quadratic<16>>(values.begin(), values.end());
+    m_tree->boxes.build();
 }
 
 SpatialIndex::~SpatialIndex() = default;
@@ -366,7 +360,7 @@ bool isDrawable(const Box2& box) {
 }
 
 std::size_t SpatialIndex::size() const {
-    return m_tree->rtree.size();
+    return m_tree->boxes.size();
 }
 
 Box2 SpatialIndex::bounds(std::size_t entity) const {
@@ -379,29 +373,27 @@ std::optional<PickHit> SpatialIndex::pick(Vec2 point, double halfSize) const {
         return std::nullopt;
     }
     const Box2 box{point - Vec2{halfSize, halfSize}, point + Vec2{halfSize, halfSize}};
-    std::vector<TreeValue> found;
-    m_tree->rtree.query(bgi::intersects(toBg(box)), std::back_inserter(found));
     std::optional<PickHit> best;
     PrimitiveOptions options;
     options.clip = box;
     options.snapPoints = true;
-    for (const TreeValue& v : found) {
+    m_tree->boxes.forEachIntersecting(box, [&](std::uint32_t entity) {
         double nearest = std::numeric_limits<double>::infinity();
         forEachPrimitive(
-            m_drawing, m_drawing.entities()[v.second],
+            m_drawing, m_drawing.entities()[entity],
             [&](const Primitive& p) {
                 nearest = std::min(nearest, distanceTo(point, p.shape));
                 return nearest > 0.0;
             },
             options);
         if (nearest > halfSize) {
-            continue;
+            return;
         }
         if (!best || nearest < best->distance ||
-            (nearest == best->distance && v.second > best->entity)) {
-            best = PickHit{v.second, nearest};
+            (nearest == best->distance && entity > best->entity)) {
+            best = PickHit{entity, nearest};
         }
-    }
+    });
     return best;
 }
 
@@ -414,11 +406,11 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
         from.reset();
     }
     const Box2 box{point - Vec2{aperture, aperture}, point + Vec2{aperture, aperture}};
-    std::vector<TreeValue> found;
-    m_tree->rtree.query(bgi::intersects(toBg(box)), std::back_inserter(found));
+    std::vector<std::uint32_t> found;
+    m_tree->boxes.forEachIntersecting(box,
+                                      [&found](std::uint32_t entity) { found.push_back(entity); });
     // Draw order, so that equal candidates resolve the same way every time.
-    std::sort(found.begin(), found.end(),
-              [](const TreeValue& a, const TreeValue& b) { return a.second < b.second; });
+    std::sort(found.begin(), found.end());
     std::optional<Candidate> best;
     // A millionth of the aperture: far below a pixel.
     const double tolerance = aperture * 1e-6;
@@ -453,8 +445,7 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
     PrimitiveOptions options;
     options.clip = box;
     options.snapPoints = true;
-    for (const TreeValue& v : found) {
-        const std::size_t entity = v.second;
+    for (const std::size_t entity : found) {
         forEachPrimitive(
             m_drawing, m_drawing.entities()[entity],
             [&](const Primitive& prim) {
