@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang clang-format pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6svg6
-    libxlsxwriter-dev libboost-dev
+    libxlsxwriter-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     dbus xvfb xauth xdotool x11-apps fonts-noto-cjk
     python3 python3-openpyxl python3-ezdxf python3-xlsxwriter python3-matplotlib
