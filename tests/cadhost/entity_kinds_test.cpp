@@ -283,6 +283,16 @@ TEST(EntityKinds, InfiniteLinesArePickedAlongTheirWholeLength) {
     EXPECT_TRUE(ray.bothWays);
     EXPECT_NEAR(ray.direction.x, std::sqrt(0.5), 1e-12);
     EXPECT_FALSE(std::get<RayPrimitive>(primitivesOf(d, d.entities()[2])[0].shape).bothWays);
+    // Far beyond the drawing's box, on the infinite line through (20, 15) and behind the ray
+    // from (0, 30).
+    const SpatialIndex index(d);
+    const auto far = index.pick({1020.0, 1015.0}, 0.5);
+    ASSERT_TRUE(far.has_value());
+    EXPECT_EQ(far->entity, 1u);
+    EXPECT_FALSE(index.pick({-500.0, 130.0}, 0.5).has_value());
+    const auto nearest = index.snap({-980.0, -985.5}, 1.0, SnapModes::only(SnapKind::Nearest));
+    ASSERT_TRUE(nearest.has_value());
+    EXPECT_EQ(nearest->entity, 1u);
 }
 
 /// Lengths of the pieces an entity is drawn with when line types apply.

@@ -327,6 +327,7 @@ SpatialIndex::SpatialIndex(const Drawing& drawing)
     : m_drawing(drawing), m_tree(std::make_unique<Tree>()) {
     BoundsCalculator bounds(drawing);
     const auto entities = drawing.entities();
+    bool started = false;
     for (std::size_t i = 0; i < entities.size(); ++i) {
         const Box2 b = bounds.entityBounds(entities[i]);
         if (b.isEmpty()) {
@@ -339,14 +340,20 @@ SpatialIndex::SpatialIndex(const Drawing& drawing)
             ++m_outOfRange;
             continue;
         }
-        if (m_extents.isEmpty()) {
+        m_extents.add(b);
+        if (entities[i].type == EntityType::XLine || entities[i].type == EntityType::Ray) {
+            // Its box is its base point; it reaches every view.
+            m_unbounded.push_back(static_cast<std::uint32_t>(i));
+            continue;
+        }
+        if (!started) {
+            started = true;
             // The tree keeps its boxes as floats relative to the middle of the first one. It
             // lies inside the extents, so no coordinate is further from it than the extents
             // are wide: one bit of float precision short of the middle of the extents, which
             // only a second pass over every entity's box could find.
             m_tree->boxes.reset((b.min + b.max) * 0.5, entities.size() - i);
         }
-        m_extents.add(b);
         m_tree->boxes.add(b, static_cast<std::uint32_t>(i));
     }
     m_tree->boxes.build();
@@ -360,7 +367,7 @@ bool isDrawable(const Box2& box) {
 }
 
 std::size_t SpatialIndex::size() const {
-    return m_tree->boxes.size();
+    return m_tree->boxes.size() + m_unbounded.size();
 }
 
 Box2 SpatialIndex::bounds(std::size_t entity) const {
@@ -377,7 +384,7 @@ std::optional<PickHit> SpatialIndex::pick(Vec2 point, double halfSize) const {
     PrimitiveOptions options;
     options.clip = box;
     options.snapPoints = true;
-    m_tree->boxes.forEachIntersecting(box, [&](std::uint32_t entity) {
+    const auto consider = [&](std::uint32_t entity) {
         double nearest = std::numeric_limits<double>::infinity();
         forEachPrimitive(
             m_drawing, m_drawing.entities()[entity],
@@ -393,7 +400,11 @@ std::optional<PickHit> SpatialIndex::pick(Vec2 point, double halfSize) const {
             (nearest == best->distance && entity > best->entity)) {
             best = PickHit{entity, nearest};
         }
-    });
+    };
+    m_tree->boxes.forEachIntersecting(box, consider);
+    for (const std::uint32_t entity : m_unbounded) {
+        consider(entity);
+    }
     return best;
 }
 
@@ -409,6 +420,7 @@ std::optional<SnapHit> SpatialIndex::snap(Vec2 point, double aperture, SnapModes
     std::vector<std::uint32_t> found;
     m_tree->boxes.forEachIntersecting(box,
                                       [&found](std::uint32_t entity) { found.push_back(entity); });
+    found.insert(found.end(), m_unbounded.begin(), m_unbounded.end());
     // Draw order, so that equal candidates resolve the same way every time.
     std::sort(found.begin(), found.end());
     std::optional<Candidate> best;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vexilo::cadhost {
 
@@ -118,6 +119,8 @@ private:
     struct Tree;
     const Drawing& m_drawing;
     std::unique_ptr<Tree> m_tree;
+    /// XLINEs and RAYs: no box holds them, so every pick and snap looks at them.
+    std::vector<std::uint32_t> m_unbounded;
     Box2 m_extents;
     std::size_t m_outOfRange = 0;
 };
