@@ -2,6 +2,7 @@
 #include "cadhost/ui/scene.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -61,7 +62,8 @@ int gridCell(double cells) {
     return static_cast<int>(std::min(cells, static_cast<double>(Scene::kGrid - 1)));
 }
 
-constexpr std::uint32_t kBlockSegments = 64;
+// A block of a cell's runs: 256 words (1 KB).
+constexpr std::uint32_t kBlockWords = 256;
 constexpr std::uint32_t kNoBlock = 0xFFFFFFFFu;
 constexpr std::size_t kGridSample = 16384;
 
@@ -238,22 +240,35 @@ std::uint32_t packRgb(Rgb color) {
            std::uint32_t{color.b};
 }
 
-/// The segments one thread tessellated, in blocks of kBlockSegments chained per grid cell.
+/// What one thread tessellated: per grid cell, a chain of blocks of runs. A run is a colour
+/// (0xAARRGGBB), a point count n and n points (x, y as float bits): a polyline of n - 1
+/// segments drawn one after the other, or for n = 1 a POINT. Consecutive segments of one
+/// colour that share their ends make one run, so a polyline keeps each vertex once.
 struct Scene::Part {
     struct Chain {
         std::uint32_t first = kNoBlock;
         std::uint32_t last = kNoBlock;
+        /// Segments and points in the cell.
         std::uint32_t count = 0;
     };
-    MappedVector<SceneSegment> blocks;
-    /// The block after each block in its cell.
+    MappedVector<std::uint32_t> words;
+    /// Per block: the block after it in its cell, and how many of its words hold runs.
     std::vector<std::uint32_t> next;
+    std::vector<std::uint16_t> used;
     std::vector<Chain> chains;
 };
 
 /// Tessellates one stretch of the entities into its Part, and what is not a thin segment into
 /// its own lists, which the scene then joins in order.
 class Scene::PartBuilder {
+    /// A segment, or a POINT (`node`), in batch coordinates.
+    struct PendingSegment {
+        float x0, y0, x1, y1;
+        std::uint32_t rgb;
+        bool node;
+    };
+    static constexpr std::size_t kNoRun = ~std::size_t{0};
+
 public:
     PartBuilder(const Drawing& drawing, const Grid& grid, Part& part)
         : m_drawing(drawing), m_grid(grid), m_part(part) {
@@ -286,7 +301,7 @@ public:
                 rays.resize(rayMark);
                 continue;
             }
-            for (const SceneSegment& s : m_pending) {
+            for (const PendingSegment& s : m_pending) {
                 place(s);
             }
             extents.add(m_entityBox);
@@ -325,10 +340,11 @@ private:
                std::abs(p.y) + margin <= kMaxDrawableCoordinate;
     }
 
-    void addSegment(Vec3 a, Vec3 b, std::uint32_t rgb) {
+    void addSegment(Vec3 a, Vec3 b, std::uint32_t rgb, bool node = false) {
         const Vec2 o = m_grid.origin;
         m_pending.push_back({static_cast<float>(a.x - o.x), static_cast<float>(a.y - o.y),
-                             static_cast<float>(b.x - o.x), static_cast<float>(b.y - o.y), rgb});
+                             static_cast<float>(b.x - o.x), static_cast<float>(b.y - o.y), rgb,
+                             node});
         m_entityBox.add(xy(a));
         m_entityBox.add(xy(b));
     }
@@ -339,25 +355,51 @@ private:
         }
     }
 
-    // Files a segment under the cell of its middle, behind those filed there before.
-    void place(const SceneSegment& s) {
+    // Files a segment (or a POINT) under the cell of its middle, behind those filed there
+    // before: on the end of the last run when it goes on from there, else as a run of its own.
+    void place(const PendingSegment& s) {
         const std::size_t cell =
             m_grid.cellOf((double(s.x0) + s.x1) * 0.5, (double(s.y0) + s.y1) * 0.5);
         Part::Chain& chain = m_part.chains[cell];
-        const std::uint32_t at = chain.count % kBlockSegments;
-        if (at == 0) {
-            const auto block = static_cast<std::uint32_t>(m_part.next.size());
-            m_part.blocks.resize(m_part.blocks.size() + kBlockSegments);
-            m_part.next.push_back(kNoBlock);
-            if (chain.last == kNoBlock) {
-                chain.first = block;
-            } else {
-                m_part.next[chain.last] = block;
-            }
-            chain.last = block;
-        }
-        m_part.blocks[std::size_t{chain.last} * kBlockSegments + at] = s;
         ++chain.count;
+        auto& words = m_part.words;
+        if (!s.node && m_run != kNoRun && m_runCell == cell && m_runRgb == s.rgb &&
+            m_runEndX == s.x0 && m_runEndY == s.y0 && m_part.used[chain.last] + 2u <= kBlockWords) {
+            const std::size_t at = std::size_t{chain.last} * kBlockWords + m_part.used[chain.last];
+            words[at] = std::bit_cast<std::uint32_t>(s.x1);
+            words[at + 1] = std::bit_cast<std::uint32_t>(s.y1);
+            m_part.used[chain.last] = static_cast<std::uint16_t>(m_part.used[chain.last] + 2);
+            ++words[m_run + 1];
+        } else {
+            const std::uint32_t need = s.node ? 4 : 6;
+            if (chain.last == kNoBlock || m_part.used[chain.last] + need > kBlockWords) {
+                const auto block = static_cast<std::uint32_t>(m_part.next.size());
+                words.resize(words.size() + kBlockWords);
+                m_part.next.push_back(kNoBlock);
+                m_part.used.push_back(0);
+                if (chain.last == kNoBlock) {
+                    chain.first = block;
+                } else {
+                    m_part.next[chain.last] = block;
+                }
+                chain.last = block;
+            }
+            const std::size_t at = std::size_t{chain.last} * kBlockWords + m_part.used[chain.last];
+            words[at] = s.rgb;
+            words[at + 1] = s.node ? 1 : 2;
+            words[at + 2] = std::bit_cast<std::uint32_t>(s.x0);
+            words[at + 3] = std::bit_cast<std::uint32_t>(s.y0);
+            if (!s.node) {
+                words[at + 4] = std::bit_cast<std::uint32_t>(s.x1);
+                words[at + 5] = std::bit_cast<std::uint32_t>(s.y1);
+            }
+            m_part.used[chain.last] = static_cast<std::uint16_t>(m_part.used[chain.last] + need);
+            m_run = s.node ? kNoRun : at;
+            m_runCell = cell;
+            m_runRgb = s.rgb;
+        }
+        m_runEndX = s.x1;
+        m_runEndY = s.y1;
         CellBox& box = m_cellBoxes[cell];
         box.minX = std::min({box.minX, s.x0, s.x1});
         box.minY = std::min({box.minY, s.y0, s.y1});
@@ -397,7 +439,7 @@ private:
                 m_outside = true;
                 return false;
             }
-            addSegment(p->position, p->position, rgb);
+            addSegment(p->position, p->position, rgb, true);
         } else if (const auto* f = std::get_if<FillPrimitive>(&primitive.shape)) {
             for (const Vec3 point : f->points) {
                 if (!drawable(point, 0.0)) {
@@ -444,7 +486,13 @@ private:
     Part& m_part;
     std::vector<CellBox> m_cellBoxes;
     /// The current entity's segments, filed once the whole entity turned out drawable.
-    std::vector<SceneSegment> m_pending;
+    std::vector<PendingSegment> m_pending;
+    /// The last run filed (the word of its colour), while another segment may go on it.
+    std::size_t m_run = kNoRun;
+    std::size_t m_runCell = 0;
+    std::uint32_t m_runRgb = 0;
+    float m_runEndX = 0.0f;
+    float m_runEndY = 0.0f;
     Box2 m_entityBox;
     bool m_outside = false;
 };
@@ -600,34 +648,38 @@ void Scene::rasterizeRows(const Viewport& view, std::uint32_t* pixels, std::size
         }
         for (const Part& part : m_parts) {
             const Part::Chain& chain = part.chains[c];
-            std::uint32_t left = chain.count;
-            for (std::uint32_t block = chain.first; left > 0; block = part.next[block]) {
-                const std::uint32_t n = std::min(left, kBlockSegments);
-                left -= n;
-                const SceneSegment* segment =
-                    part.blocks.data() + std::size_t{block} * kBlockSegments;
-                const SceneSegment* end = segment + n;
-                if (left > 0) {
+            for (std::uint32_t block = chain.first; block != kNoBlock; block = part.next[block]) {
+                if (part.next[block] != kNoBlock) {
                     // The next block of the cell lies elsewhere: fetch it while this one is
                     // drawn.
-                    const char* ahead = reinterpret_cast<const char*>(
-                        part.blocks.data() + std::size_t{part.next[block]} * kBlockSegments);
-                    for (std::size_t at = 0; at < kBlockSegments * sizeof(SceneSegment); at += 64) {
+                    const auto* ahead = reinterpret_cast<const char*>(
+                        part.words.data() + std::size_t{part.next[block]} * kBlockWords);
+                    for (std::size_t at = 0; at < kBlockWords * sizeof(std::uint32_t); at += 64) {
                         __builtin_prefetch(ahead + at);
                     }
                 }
-                for (; segment != end; ++segment) {
-                    const double x0 = tx + segment->x0 * s;
-                    const double y0 = ty - segment->y0 * s;
-                    if (segment->x0 == segment->x1 && segment->y0 == segment->y1) {
-                        raster.node(x0, y0, segment->rgb);
+                const std::uint32_t* run = part.words.data() + std::size_t{block} * kBlockWords;
+                const std::uint32_t* end = run + part.used[block];
+                while (run != end) {
+                    const std::uint32_t rgb = run[0];
+                    const std::uint32_t n = run[1];
+                    const std::uint32_t* point = run + 2;
+                    run = point + 2 * std::size_t{n};
+                    double x0 = tx + std::bit_cast<float>(point[0]) * s;
+                    double y0 = ty - std::bit_cast<float>(point[1]) * s;
+                    if (n == 1) {
+                        raster.node(x0, y0, rgb);
                         continue;
                     }
-                    const double y1 = ty - segment->y1 * s;
-                    if ((y0 < top && y1 < top) || (y0 >= bottom && y1 >= bottom)) {
-                        continue;
+                    for (point += 2; point != run; point += 2) {
+                        const double x1 = tx + std::bit_cast<float>(point[0]) * s;
+                        const double y1 = ty - std::bit_cast<float>(point[1]) * s;
+                        if (!((y0 < top && y1 < top) || (y0 >= bottom && y1 >= bottom))) {
+                            raster.line(x0, y0, x1, y1, rgb);
+                        }
+                        x0 = x1;
+                        y0 = y1;
                     }
-                    raster.line(x0, y0, tx + segment->x1 * s, y1, segment->rgb);
                 }
             }
         }

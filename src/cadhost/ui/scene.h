@@ -16,12 +16,6 @@
 
 namespace vexilo::cadhost {
 
-/// A thin straight piece in batch coordinates (WCS minus Scene::origin()).
-struct SceneSegment {
-    float x0, y0, x1, y1;
-    std::uint32_t rgb;
-};
-
 /// A piece of a wide polyline, drawn as a filled quadrilateral when its width shows.
 struct SceneWideSegment {
     Vec2 start;

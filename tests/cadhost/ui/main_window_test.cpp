@@ -479,6 +479,42 @@ private slots:
                  QColor(255, 0, 255));
     }
 
+    void linesMeetingEndToEndKeepTheirColoursAndEveryPiece() {
+        // A red line and a green one that goes on from its end; a yellow zigzag of 600 short
+        // segments within one grid cell, longer than a block holds.
+        Drawing d;
+        d.appendEntity(Entity{1, 0, 1, EntityType::Line, LineData{{0, 0, 0}, {50, 0, 0}}});
+        d.appendEntity(Entity{2, 0, 3, EntityType::Line, LineData{{50, 0, 0}, {100, 0, 0}}});
+        std::vector<PolylineVertex> zigzag;
+        for (int i = 0; i <= 600; ++i) {
+            zigzag.push_back({{i / 6.0, 40.0 + (i % 2), 0}});
+        }
+        PolylineData poly;
+        poly.firstVertex = d.appendVertices(zigzag);
+        poly.vertexCount = static_cast<std::uint32_t>(zigzag.size());
+        d.appendEntity(Entity{3, 0, 2, EntityType::LwPolyline, poly});
+        d.finish();
+        const auto document = makeDocument(std::move(d));
+        const Scene scene(*document);
+        QCOMPARE(scene.segmentCount(), std::size_t{602});
+        Viewport view;
+        view.width = 1100;
+        view.height = 500;
+        view.center = {50, 20};
+        view.scale = 10.0;
+        QImage image;
+        renderScene(scene, view, image);
+        const auto pixel = [&](Vec2 world) {
+            const Vec2 at = view.toScreen(world);
+            return image.pixelColor(static_cast<int>(at.x), static_cast<int>(at.y));
+        };
+        QCOMPARE(pixel({25, 0}), QColor(255, 0, 0));
+        QCOMPARE(pixel({75, 0}), QColor(0, 255, 0));
+        // Each piece of the zigzag ends on a vertex; the last ones too.
+        QCOMPARE(pixel({99.0, 40.0}), QColor(255, 255, 0));
+        QCOMPARE(pixel({100.0, 40.0}), QColor(255, 255, 0));
+    }
+
     void pictureDrawnInBandsIsThePictureDrawnWhole() {
         // Lines at every slope crossing the rows where bands meet, and points beside them.
         Drawing d;
