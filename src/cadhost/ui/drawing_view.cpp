@@ -189,6 +189,9 @@ void DrawingView::resizeEvent(QResizeEvent*) {
     m_view.width = std::max(1, width());
     m_view.height = std::max(1, height());
     m_frameValid = false;
+    // The picture's memory is taken (and touched) with the window, not when a drawing opens.
+    m_frame = QImage(m_view.width, m_view.height, QImage::Format_RGB32);
+    m_frame.fill(kBackground);
     if (m_atExtents && m_scene) {
         m_view.fit(m_scene->extents());
     }
