@@ -214,15 +214,22 @@ private:
         std::memcpy(to, from, bytes);
         munmap(from, bytes);
     }
-    /// Moves this array's elements into `to`, a fresh mapping, and unmaps the old range.
-    void movePagesTo(char* to) {
+    /// Moves the first `keep` bytes of this array's range (at least its elements' pages, at
+    /// most the range) into `to`, a fresh mapping, and unmaps the rest of the old range.
+    void movePagesTo(char* to, std::size_t keep) {
         char* from = reinterpret_cast<char*>(m_data);
-        const std::size_t used = pageRound(m_size * sizeof(T));
-        const std::size_t mapped = m_capacity * sizeof(T);
-        if (mapped > used) {
-            munmap(from + used, mapped - used);
+        const std::size_t mapped = pageRound(m_capacity * sizeof(T));
+        keep = std::min(mapped, std::max(keep, pageRound(m_size * sizeof(T))));
+        if (mapped > keep) {
+            munmap(from + keep, mapped - keep);
         }
-        movePages(from, used, to);
+        movePages(from, keep, to);
+    }
+    /// The bytes to keep when moving this array: up to the end of the huge page that holds its
+    /// last element, which is in memory anyway and so need not be faulted in again.
+    std::size_t toHugePageEnd() const {
+        const std::size_t end = hugeOffset(m_data) + m_size * sizeof(T);
+        return (end + kHugePage - 1) / kHugePage * kHugePage - hugeOffset(m_data);
     }
     /// appendFrom for a large `other`: maps one range for both, moves this array's pages to
     /// its start and `other`'s to the first offset past them that keeps its huge pages whole,
@@ -242,8 +249,10 @@ private:
         if (range == nullptr) {
             return false;
         }
-        movePagesTo(range);
-        other.movePagesTo(range + at);
+        // Up to `at`, this array's own pages: the gap before `other`'s elements is then
+        // already in memory when the last huge page was.
+        movePagesTo(range, at);
+        other.movePagesTo(range + at, 0);
         std::memmove(range + ownBytes, range + at, otherBytes);
         // The pages past the joined elements still hold the end of `other`'s old copy.
         const std::size_t used = pageRound(ownBytes + otherBytes);
@@ -284,7 +293,7 @@ private:
             if (range == nullptr) {
                 throw std::bad_alloc();
             }
-            movePagesTo(range);
+            movePagesTo(range, toHugePageEnd());
             m_data = reinterpret_cast<T*>(range);
         }
         m_capacity = bytes / sizeof(T);
