@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -108,14 +109,17 @@ TEST(MappedVector, GrowsKeepingValuesCopiesMovesAndShrinks) {
 
 template <std::size_t N> struct Bytes { unsigned char b[N]; };
 
-// Element i of a sequence without short periods, so that elements landing at a wrong offset
-// never match by chance.
+// Element i of a stream of bytes without short periods, so that elements landing at a wrong
+// offset never match by chance; made a word of the stream at a time.
 template <std::size_t N> Bytes<N> element(std::size_t i) {
     Bytes<N> v;
-    for (std::size_t k = 0; k < N; ++k) {
-        std::uint64_t x = (i * N + k) * 0x9E3779B97F4A7C15ull;
+    const std::size_t end = (i + 1) * N;
+    for (std::size_t at = i * N; at < end;) {
+        std::uint64_t x = (at / 8 + 1) * 0x9E3779B97F4A7C15ull;
         x ^= x >> 29;
-        v.b[k] = static_cast<unsigned char>(x >> 40);
+        const std::size_t n = std::min(8 - at % 8, end - at);
+        std::memcpy(v.b + (at - i * N), reinterpret_cast<const unsigned char*>(&x) + at % 8, n);
+        at += n;
     }
     return v;
 }
@@ -148,7 +152,10 @@ template <std::size_t N> void appendFromKeepsOrder(std::size_t ownBytes, std::si
     EXPECT_TRUE(other.empty());
     ASSERT_EQ(own.size(), total);
     EXPECT_EQ(firstWrong(own), total);
-    for (std::size_t i = total; i < 2 * total + 1000; ++i) {
+    // More than the spare room appendFrom can leave (under a huge page and two pages), so
+    // that the joined range has to grow.
+    const std::size_t more = ((std::size_t{2} << 20) + 4 * 4096) / N;
+    for (std::size_t i = total; i < total + more; ++i) {
         own.push_back(element<N>(i));
     }
     EXPECT_EQ(firstWrong(own), own.size());
@@ -167,12 +174,12 @@ template <std::size_t N> void appendFromKeepsOrder(std::size_t ownBytes, std::si
 TEST(MappedVector, AppendFromKeepsEveryElementInOrderAndStillGrows) {
     // Sizes that are not whole pages; the large ones move pages, the small one is copied.
     constexpr std::size_t kMB = std::size_t{1} << 20;
-    appendFromKeepsOrder<1>(3 * kMB + 384, 5 * kMB + 256);
-    appendFromKeepsOrder<32>(3 * kMB + 384, 5 * kMB + 256);
-    appendFromKeepsOrder<128>(3 * kMB + 384, 5 * kMB + 256);
-    appendFromKeepsOrder<128>(7 * kMB + 128, 2 * kMB + 4096);
-    appendFromKeepsOrder<32>(3 * kMB + 384, kMB / 2);
-    appendFromKeepsOrder<32>(0, 3 * kMB);
+    appendFromKeepsOrder<1>(2 * kMB + 384, 2 * kMB + 256);
+    appendFromKeepsOrder<32>(2 * kMB + 384, 2 * kMB + 256);
+    appendFromKeepsOrder<128>(2 * kMB + 384, 3 * kMB + 256);
+    appendFromKeepsOrder<128>(3 * kMB + 128, 2 * kMB + 4096);
+    appendFromKeepsOrder<32>(2 * kMB + 384, kMB / 2);
+    appendFromKeepsOrder<32>(0, 2 * kMB);
 }
 
 } // namespace
