@@ -282,6 +282,18 @@ private:
             }
             madvise(p, bytes, MADV_HUGEPAGE);
             m_data = static_cast<T*>(p);
+        } else if (m_capacity * sizeof(T) < kHugePage && bytes >= kHugePage) {
+            // Small pages stay small when mremap moves them, and the kernel merges them into
+            // huge ones only much later: copy the little there is into a range that starts on
+            // a huge page, so that every page of a large array is huge, cheaper to fault in
+            // and to move.
+            char* range = mapAt(bytes, 0);
+            if (range == nullptr) {
+                throw std::bad_alloc();
+            }
+            std::memcpy(range, m_data, m_size * sizeof(T));
+            munmap(m_data, m_capacity * sizeof(T));
+            m_data = reinterpret_cast<T*>(range);
         } else if (void* p = mremap(m_data, m_capacity * sizeof(T), bytes, MREMAP_MAYMOVE);
                    p != MAP_FAILED) {
             madvise(p, bytes, MADV_HUGEPAGE);
