@@ -184,12 +184,23 @@ private:
         }
         char* raw = static_cast<char*>(p);
         const std::size_t head = (offset + kHugePage - hugeOffset(raw)) % kHugePage;
-        if (head > 0) {
-            munmap(raw, head);
+        if (munmap(raw + head + bytes, kHugePage - head) != 0) {
+            munmap(raw, bytes + kHugePage);
+            return nullptr;
         }
-        munmap(raw + head + bytes, kHugePage - head);
+        if (head > 0 && munmap(raw, head) != 0) {
+            munmap(raw, head + bytes);
+            return nullptr;
+        }
         madvise(raw + head, bytes, MADV_HUGEPAGE);
         return raw + head;
+    }
+    /// Hands pages back to the system: unmaps them or, when it refuses (too many mappings to
+    /// split one more), at least frees their memory.
+    static void unmap(char* p, std::size_t bytes) {
+        if (munmap(p, bytes) != 0) {
+            madvise(p, bytes, MADV_DONTNEED);
+        }
     }
     /// Moves the pages [from, from + bytes) to `to`, inside a mapping of this array's own,
     /// without copying them. Older kernels move only within one mapping (EFAULT otherwise):
@@ -212,7 +223,7 @@ private:
             return;
         }
         std::memcpy(to, from, bytes);
-        munmap(from, bytes);
+        unmap(from, bytes);
     }
     /// Moves the first `keep` bytes of this array's range (at least its elements' pages, at
     /// most the range) into `to`, a fresh mapping, and unmaps the rest of the old range.
@@ -221,7 +232,7 @@ private:
         const std::size_t mapped = pageRound(m_capacity * sizeof(T));
         keep = std::min(mapped, std::max(keep, pageRound(m_size * sizeof(T))));
         if (mapped > keep) {
-            munmap(from + keep, mapped - keep);
+            unmap(from + keep, mapped - keep);
         }
         movePages(from, keep, to);
     }
@@ -292,7 +303,7 @@ private:
                 throw std::bad_alloc();
             }
             std::memcpy(range, m_data, m_size * sizeof(T));
-            munmap(m_data, m_capacity * sizeof(T));
+            unmap(reinterpret_cast<char*>(m_data), m_capacity * sizeof(T));
             m_data = reinterpret_cast<T*>(range);
         } else if (void* p = mremap(m_data, m_capacity * sizeof(T), bytes, MREMAP_MAYMOVE);
                    p != MAP_FAILED) {
