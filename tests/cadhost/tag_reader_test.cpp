@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace vexilo::cadhost::dxf {
@@ -102,6 +105,81 @@ TEST(MappedVector, GrowsKeepingValuesCopiesMovesAndShrinks) {
     EXPECT_TRUE(moved.empty());
     moved.push_back(7.0);
     EXPECT_EQ(moved[0], 7.0);
+}
+
+template <std::size_t N> struct Bytes { unsigned char b[N]; };
+
+// Element i of a stream of bytes without short periods, so that elements landing at a wrong
+// offset never match by chance; made a word of the stream at a time.
+template <std::size_t N> Bytes<N> element(std::size_t i) {
+    Bytes<N> v;
+    const std::size_t end = (i + 1) * N;
+    for (std::size_t at = i * N; at < end;) {
+        std::uint64_t x = (at / 8 + 1) * 0x9E3779B97F4A7C15ull;
+        x ^= x >> 29;
+        const std::size_t n = std::min(8 - at % 8, end - at);
+        std::memcpy(v.b + (at - i * N), reinterpret_cast<const unsigned char*>(&x) + at % 8, n);
+        at += n;
+    }
+    return v;
+}
+
+// The index of the first element of `v` that is not element(i), or v.size().
+template <std::size_t N> std::size_t firstWrong(const MappedVector<Bytes<N>>& v) {
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const Bytes<N> want = element<N>(i);
+        if (std::memcmp(v[i].b, want.b, N) != 0) {
+            return i;
+        }
+    }
+    return v.size();
+}
+
+template <std::size_t N> void appendFromKeepsOrder(std::size_t ownBytes, std::size_t otherBytes) {
+    SCOPED_TRACE(testing::Message()
+                 << N << "-byte elements, " << ownBytes << " + " << otherBytes << " bytes");
+    MappedVector<Bytes<N>> own;
+    MappedVector<Bytes<N>> other;
+    const std::size_t ownCount = ownBytes / N;
+    const std::size_t total = ownCount + otherBytes / N;
+    for (std::size_t i = 0; i < ownCount; ++i) {
+        own.push_back(element<N>(i));
+    }
+    for (std::size_t i = ownCount; i < total; ++i) {
+        other.push_back(element<N>(i));
+    }
+    own.appendFrom(other);
+    EXPECT_TRUE(other.empty());
+    ASSERT_EQ(own.size(), total);
+    EXPECT_EQ(firstWrong(own), total);
+    // More than the spare room appendFrom can leave (under a huge page and two pages), so
+    // that the joined range has to grow.
+    const std::size_t more = ((std::size_t{2} << 20) + 4 * 4096) / N;
+    for (std::size_t i = total; i < total + more; ++i) {
+        own.push_back(element<N>(i));
+    }
+    EXPECT_EQ(firstWrong(own), own.size());
+    const MappedVector<Bytes<N>> copy(own);
+    EXPECT_EQ(copy.size(), own.size());
+    EXPECT_EQ(firstWrong(copy), copy.size());
+    MappedVector<Bytes<N>> moved(std::move(own));
+    EXPECT_TRUE(own.empty());
+    moved.truncate(total / 3);
+    moved.shrinkToFit();
+    EXPECT_EQ(firstWrong(moved), total / 3);
+    moved.push_back(element<N>(total / 3));
+    EXPECT_EQ(firstWrong(moved), total / 3 + 1);
+}
+
+TEST(MappedVector, AppendFromKeepsEveryElementInOrderAndStillGrows) {
+    // Sizes that are not whole pages; the large ones move pages, the small one is copied.
+    constexpr std::size_t kMB = std::size_t{1} << 20;
+    appendFromKeepsOrder<1>(2 * kMB + 384, 2 * kMB + 256);
+    appendFromKeepsOrder<32>(2 * kMB + 384, 2 * kMB + 256);
+    appendFromKeepsOrder<128>(2 * kMB + 384, 3 * kMB + 256);
+    appendFromKeepsOrder<128>(3 * kMB + 128, 2 * kMB + 4096);
+    appendFromKeepsOrder<32>(2 * kMB + 384, kMB / 2);
+    appendFromKeepsOrder<32>(0, 2 * kMB);
 }
 
 } // namespace
