@@ -62,7 +62,7 @@ struct RasterStats {
 class Scene {
 public:
     /// Grid cells along each axis.
-    static constexpr int kGrid = 64;
+    static constexpr int kGrid = 32;
 
     /// Tessellates on `threads` threads (0: one per core). The scene, and every picture of it,
     /// is the same whatever the number.
