@@ -282,23 +282,13 @@ public:
         options.linetypes = true;
         const PrimitiveSink sink = [this](const Primitive& p) { return take(p); };
         for (std::size_t i = begin; i < end; ++i) {
-            const std::size_t wideMark = wide.size();
-            const std::size_t textMark = texts.size();
-            const std::size_t fillMark = fills.size();
-            const std::size_t fillPointMark = fillPoints.size();
-            const std::size_t fillLoopMark = fillLoops.size();
-            const std::size_t rayMark = rays.size();
+            const Extras::Marks marks = extras.marks();
             m_pending.clear();
             m_entityBox = Box2{};
             m_outside = false;
             forEachPrimitive(m_drawing, entities[i], sink, options);
             if (m_outside) {
-                wide.resize(wideMark);
-                texts.truncate(textMark);
-                fills.resize(fillMark);
-                fillPoints.resize(fillPointMark);
-                fillLoops.resize(fillLoopMark);
-                rays.resize(rayMark);
+                extras.truncate(marks);
                 continue;
             }
             for (const PendingSegment& s : m_pending) {
@@ -319,12 +309,7 @@ public:
         return box;
     }
 
-    std::vector<SceneWideSegment> wide;
-    MappedVector<SceneText> texts;
-    std::vector<SceneFill> fills;
-    std::vector<Vec2> fillPoints;
-    std::vector<std::uint32_t> fillLoops;
-    std::vector<SceneRay> rays;
+    Extras extras;
     Box2 extents;
 
 private:
@@ -351,7 +336,7 @@ private:
 
     void addWide(Vec3 a, Vec3 b, double wa, double wb, std::uint32_t rgb) {
         if (wa > 0.0 || wb > 0.0) {
-            wide.push_back({xy(a), xy(b), wa, wb, rgb});
+            extras.wide.push_back({xy(a), xy(b), wa, wb, rgb});
         }
     }
 
@@ -448,23 +433,24 @@ private:
                 }
             }
             SceneFill fill;
-            fill.firstPoint = static_cast<std::uint32_t>(fillPoints.size());
-            fill.firstLoop = static_cast<std::uint32_t>(fillLoops.size());
+            fill.firstPoint = static_cast<std::uint32_t>(extras.fillPoints.size());
+            fill.firstLoop = static_cast<std::uint32_t>(extras.fillLoops.size());
             fill.loopCount = static_cast<std::uint32_t>(f->loopSizes.size());
             fill.rgb = rgb;
             for (const Vec3 point : f->points) {
-                fillPoints.push_back(xy(point));
+                extras.fillPoints.push_back(xy(point));
                 fill.box.add(xy(point));
             }
-            fillLoops.insert(fillLoops.end(), f->loopSizes.begin(), f->loopSizes.end());
+            extras.fillLoops.insert(extras.fillLoops.end(), f->loopSizes.begin(),
+                                    f->loopSizes.end());
             m_entityBox.add(fill.box);
-            fills.push_back(fill);
+            extras.fills.push_back(fill);
         } else if (const auto* r = std::get_if<RayPrimitive>(&primitive.shape)) {
             if (!drawable(r->origin, 0.0) || !isFinite(r->direction)) {
                 m_outside = true;
                 return false;
             }
-            rays.push_back({xy(r->origin), xy(r->direction), r->bothWays, rgb});
+            extras.rays.push_back({xy(r->origin), xy(r->direction), r->bothWays, rgb});
             m_entityBox.add(xy(r->origin));
         } else if (const auto* t = std::get_if<TextPrimitive>(&primitive.shape)) {
             SceneText text{*t, rgb, {}};
@@ -476,7 +462,7 @@ private:
                 return false;
             }
             m_entityBox.add(text.box);
-            texts.push_back(text);
+            extras.texts.push_back(text);
         }
         return true;
     }
@@ -496,6 +482,36 @@ private:
     Box2 m_entityBox;
     bool m_outside = false;
 };
+
+Scene::Extras::Marks Scene::Extras::marks() const {
+    return {wide.size(),       texts.size(),     fills.size(),
+            fillPoints.size(), fillLoops.size(), rays.size()};
+}
+
+void Scene::Extras::truncate(const Marks& marks) {
+    wide.resize(marks.wide);
+    texts.truncate(marks.texts);
+    fills.resize(marks.fills);
+    fillPoints.resize(marks.fillPoints);
+    fillLoops.resize(marks.fillLoops);
+    rays.resize(marks.rays);
+}
+
+void Scene::Extras::append(Extras& other) {
+    wide.insert(wide.end(), other.wide.begin(), other.wide.end());
+    texts.appendFrom(other.texts);
+    rays.insert(rays.end(), other.rays.begin(), other.rays.end());
+    const auto pointShift = static_cast<std::uint32_t>(fillPoints.size());
+    const auto loopShift = static_cast<std::uint32_t>(fillLoops.size());
+    for (SceneFill fill : other.fills) {
+        fill.firstPoint += pointShift;
+        fill.firstLoop += loopShift;
+        fills.push_back(fill);
+    }
+    fillPoints.insert(fillPoints.end(), other.fillPoints.begin(), other.fillPoints.end());
+    fillLoops.insert(fillLoops.end(), other.fillLoops.begin(), other.fillLoops.end());
+    other = Extras{};
+}
 
 Scene::Scene(const OpenDocument& document, unsigned threads) {
     const Drawing& drawing = *document.drawing;
@@ -557,22 +573,7 @@ Scene::Scene(const OpenDocument& document, unsigned threads) {
             }
         }
         m_extents.add(b.extents);
-        m_wide.insert(m_wide.end(), b.wide.begin(), b.wide.end());
-        if (k == 0) {
-            m_texts.swap(b.texts);
-        } else {
-            m_texts.appendFrom(b.texts);
-        }
-        m_rays.insert(m_rays.end(), b.rays.begin(), b.rays.end());
-        const auto pointShift = static_cast<std::uint32_t>(m_fillPoints.size());
-        const auto loopShift = static_cast<std::uint32_t>(m_fillLoops.size());
-        for (SceneFill fill : b.fills) {
-            fill.firstPoint += pointShift;
-            fill.firstLoop += loopShift;
-            m_fills.push_back(fill);
-        }
-        m_fillPoints.insert(m_fillPoints.end(), b.fillPoints.begin(), b.fillPoints.end());
-        m_fillLoops.insert(m_fillLoops.end(), b.fillLoops.begin(), b.fillLoops.end());
+        m_extras.append(b.extras);
         builders[k].reset();
     }
 }
@@ -593,10 +594,10 @@ RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::s
             stats.segments += bucket.count;
         }
     }
-    for (std::size_t i = 0; i < m_texts.size(); ++i) {
-        if (overlaps(m_texts[i].box, visible)) {
+    for (std::size_t i = 0; i < m_extras.texts.size(); ++i) {
+        if (overlaps(m_extras.texts[i].box, visible)) {
             ++stats.texts;
-            if (bigTexts != nullptr && m_texts[i].shape.height * view.scale >= greekPixels) {
+            if (bigTexts != nullptr && m_extras.texts[i].shape.height * view.scale >= greekPixels) {
                 bigTexts->push_back(i);
             }
         }
@@ -687,7 +688,7 @@ void Scene::rasterizeRows(const Viewport& view, std::uint32_t* pixels, std::size
     // Infinite lines and rays: the part that can be on screen, from the point nearest the view's
     // centre half the view's diagonal (plus a margin) each way.
     const double reach = std::hypot(view.width, view.height) / s;
-    for (const SceneRay& ray : m_rays) {
+    for (const SceneRay& ray : m_extras.rays) {
         const double len = std::hypot(ray.direction.x, ray.direction.y);
         if (!(len > 0.0) || !(reach > 0.0) || !std::isfinite(reach)) {
             continue;
@@ -708,7 +709,7 @@ void Scene::rasterizeRows(const Viewport& view, std::uint32_t* pixels, std::size
         raster.line(a.x, a.y, b.x, b.y, ray.rgb);
     }
     // Texts too small to read: a stroke through the middle of the box.
-    for (const SceneText& text : m_texts) {
+    for (const SceneText& text : m_extras.texts) {
         if (!overlaps(text.box, band) || text.shape.height * s >= greekPixels) {
             continue;
         }

@@ -76,11 +76,11 @@ public:
     /// The box of everything drawn.
     const Box2& extents() const { return m_extents; }
     std::size_t segmentCount() const { return m_segmentCount; }
-    const std::vector<SceneWideSegment>& wideSegments() const { return m_wide; }
-    std::span<const SceneText> texts() const { return m_texts; }
-    const std::vector<SceneFill>& fills() const { return m_fills; }
-    const std::vector<Vec2>& fillPoints() const { return m_fillPoints; }
-    const std::vector<std::uint32_t>& fillLoops() const { return m_fillLoops; }
+    const std::vector<SceneWideSegment>& wideSegments() const { return m_extras.wide; }
+    std::span<const SceneText> texts() const { return m_extras.texts; }
+    const std::vector<SceneFill>& fills() const { return m_extras.fills; }
+    const std::vector<Vec2>& fillPoints() const { return m_extras.fillPoints; }
+    const std::vector<std::uint32_t>& fillLoops() const { return m_extras.fillLoops; }
 
     /// Draws the thin segments, infinite lines and points, and texts smaller than `greekPixels` as
     /// strokes, into `pixels` (0xAARRGGBB, `stride` pixels a row) of the viewport's size. Returns
@@ -98,6 +98,25 @@ private:
 
     struct Part;
     class PartBuilder;
+    /// What is drawn beside the thin lines and points, in draw order.
+    struct Extras {
+        /// How long each list is: what to go back to when an entity turns out not drawable.
+        struct Marks {
+            std::size_t wide, texts, fills, fillPoints, fillLoops, rays;
+        };
+
+        std::vector<SceneWideSegment> wide;
+        MappedVector<SceneText> texts;
+        std::vector<SceneFill> fills;
+        std::vector<Vec2> fillPoints;
+        std::vector<std::uint32_t> fillLoops;
+        std::vector<SceneRay> rays;
+
+        Marks marks() const;
+        void truncate(const Marks& marks);
+        /// Moves `other`'s lists behind these (its fills' indices shifted to match).
+        void append(Extras& other);
+    };
     /// A grid cell: how many segments lie in it and their box.
     struct Bucket {
         std::uint32_t count = 0;
@@ -109,12 +128,7 @@ private:
     std::vector<Part> m_parts;
     std::vector<Bucket> m_buckets;
     std::size_t m_segmentCount = 0;
-    std::vector<SceneWideSegment> m_wide;
-    MappedVector<SceneText> m_texts;
-    std::vector<SceneFill> m_fills;
-    std::vector<Vec2> m_fillPoints;
-    std::vector<std::uint32_t> m_fillLoops;
-    std::vector<SceneRay> m_rays;
+    Extras m_extras;
     Vec2 m_origin;
     Box2 m_extents;
 };

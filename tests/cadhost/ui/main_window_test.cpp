@@ -59,6 +59,22 @@ QString writeDrawing(const QString& folder, const QString& name) {
 }
 
 // What the client that asked received.
+// A view of `width` × `height` pixels around `center`, `scale` pixels a drawing unit.
+Viewport viewOf(int width, int height, Vec2 center, double scale) {
+    Viewport view;
+    view.width = width;
+    view.height = height;
+    view.center = center;
+    view.scale = scale;
+    return view;
+}
+
+// The colour of a picture of `view` at a point of the drawing.
+QColor colourAt(const QImage& image, const Viewport& view, Vec2 world) {
+    const Vec2 at = view.toScreen(world);
+    return image.pixelColor(static_cast<int>(at.x), static_cast<int>(at.y));
+}
+
 using Reply = vexilo::cadhost::test_support::RecordedReply;
 using vexilo::cadhost::test_support::recordEntity;
 using vexilo::cadhost::test_support::recordPoint;
@@ -401,21 +417,13 @@ private slots:
         const auto document = makeDocument(std::move(d));
         const Scene scene(*document);
         QCOMPARE(scene.segmentCount(), std::size_t{1});
-        Viewport view;
-        view.width = 200;
-        view.height = 200;
-        view.center = {50, 50};
-        view.scale = 1.5;
+        const Viewport view = viewOf(200, 200, {50, 50}, 1.5);
         QImage image;
         renderScene(scene, view, image);
-        const auto pixel = [&](Vec2 world) {
-            const Vec2 s = view.toScreen(world);
-            return image.pixelColor(static_cast<int>(s.x), static_cast<int>(s.y));
-        };
-        QCOMPARE(pixel({50, 0}), QColor(255, 0, 0));
-        QCOMPARE(pixel({50, 50}), kBackground);
-        QCOMPARE(pixel({50, 100}), kBackground);
-        QCOMPARE(pixel({50, 25}), kBackground);
+        QCOMPARE(colourAt(image, view, {50, 0}), QColor(255, 0, 0));
+        QCOMPARE(colourAt(image, view, {50, 50}), kBackground);
+        QCOMPARE(colourAt(image, view, {50, 100}), kBackground);
+        QCOMPARE(colourAt(image, view, {50, 25}), kBackground);
     }
 
     void zoomedInViewStillDrawsALongLineFromAFarBucket() {
@@ -430,16 +438,11 @@ private slots:
         d.finish();
         const auto document = makeDocument(std::move(d));
         const Scene scene(*document);
-        Viewport view;
-        view.width = 100;
-        view.height = 100;
-        view.center = {950, 0};
-        view.scale = 10.0;
+        const Viewport view = viewOf(100, 100, {950, 0}, 10.0);
         QImage image;
         const RasterStats stats = renderScene(scene, view, image);
         QVERIFY(stats.segments < scene.segmentCount());
-        const Vec2 s = view.toScreen({950, 0});
-        QCOMPARE(image.pixelColor(static_cast<int>(s.x), static_cast<int>(s.y)), QColor(255, 0, 0));
+        QCOMPARE(colourAt(image, view, {950, 0}), QColor(255, 0, 0));
     }
 
     void sceneBuiltInPartsDrawsWhatOnePartDraws() {
@@ -474,9 +477,7 @@ private slots:
         renderScene(one, view, fromOne);
         renderScene(three, view, fromThree);
         QCOMPARE(fromThree, fromOne);
-        const Vec2 row = view.toScreen({50, 0});
-        QCOMPARE(fromThree.pixelColor(static_cast<int>(row.x), static_cast<int>(row.y)),
-                 QColor(255, 0, 255));
+        QCOMPARE(colourAt(fromThree, view, {50, 0}), QColor(255, 0, 255));
     }
 
     void linesMeetingEndToEndKeepTheirColoursAndEveryPiece() {
@@ -497,22 +498,14 @@ private slots:
         const auto document = makeDocument(std::move(d));
         const Scene scene(*document);
         QCOMPARE(scene.segmentCount(), std::size_t{602});
-        Viewport view;
-        view.width = 1100;
-        view.height = 500;
-        view.center = {50, 20};
-        view.scale = 10.0;
+        const Viewport view = viewOf(1100, 500, {50, 20}, 10.0);
         QImage image;
         renderScene(scene, view, image);
-        const auto pixel = [&](Vec2 world) {
-            const Vec2 at = view.toScreen(world);
-            return image.pixelColor(static_cast<int>(at.x), static_cast<int>(at.y));
-        };
-        QCOMPARE(pixel({25, 0}), QColor(255, 0, 0));
-        QCOMPARE(pixel({75, 0}), QColor(0, 255, 0));
+        QCOMPARE(colourAt(image, view, {25, 0}), QColor(255, 0, 0));
+        QCOMPARE(colourAt(image, view, {75, 0}), QColor(0, 255, 0));
         // Each piece of the zigzag ends on a vertex; the last ones too.
-        QCOMPARE(pixel({99.0, 40.0}), QColor(255, 255, 0));
-        QCOMPARE(pixel({100.0, 40.0}), QColor(255, 255, 0));
+        QCOMPARE(colourAt(image, view, {99.0, 40.0}), QColor(255, 255, 0));
+        QCOMPARE(colourAt(image, view, {100.0, 40.0}), QColor(255, 255, 0));
     }
 
     void pictureDrawnInBandsIsThePictureDrawnWhole() {
@@ -534,11 +527,7 @@ private slots:
         d.finish();
         const auto document = makeDocument(std::move(d));
         const Scene scene(*document);
-        Viewport view;
-        view.width = 97;
-        view.height = 101;
-        view.center = {50, 50};
-        view.scale = 0.93;
+        const Viewport view = viewOf(97, 101, {50, 50}, 0.93);
         std::vector<std::uint32_t> whole(97 * 101, 0);
         std::vector<std::uint32_t> banded(97 * 101, 0);
         scene.rasterize(view, whole.data(), 97, 4.0, nullptr, 1);
@@ -560,11 +549,7 @@ private slots:
         d.finish();
         const auto document = makeDocument(std::move(d));
         const Scene scene(*document);
-        Viewport view;
-        view.width = 100;
-        view.height = 100;
-        view.center = {500300, 3012300};
-        view.scale = 5.0;
+        const Viewport view = viewOf(100, 100, {500300, 3012300}, 5.0);
         QImage image;
         const RasterStats stats = renderScene(scene, view, image);
         QVERIFY(stats.segments > 0);
