@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -101,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"leader", {"AcDbLeader", "AcDbLine"}},
                       KindCase{"xline_ray", {"AcDbPolyline", "AcDbXline", "AcDbRay"}, false},
                       KindCase{"linetypes", {"AcDbLine", "AcDbLine", "AcDbBlockReference"}},
-                      KindCase{"mline", {"AcDbMline", "AcDbMline"}},
+                      KindCase{"mline", {"AcDbMline", "AcDbMline", "AcDbMline"}},
                       // Texts are measured with other fonts here (their layout is compared in
                       // TextsAreLaidOutAsEzdxfDoes).
                       KindCase{"text", textFixtureNames(), false}),
@@ -366,6 +367,26 @@ TEST(EntityKinds, MlineDrawsItsElementsInTheirColoursAndSnapsAtTheirEnds) {
     const auto picked = index.pick({15.0, -1.5}, 0.1);
     ASSERT_TRUE(picked.has_value());
     EXPECT_EQ(picked->entity, 0u);
+    // The filled wall from (10, -30) to (50, -30) and up to (50, -15), elements 2 and 1 either
+    // side: its band in grey beneath its lines, a round cap at the start, a round cap and an
+    // inner arc at the end, each bulging away from it.
+    const auto wall = primitivesOf(d, d.entities()[2]);
+    ASSERT_FALSE(wall.empty());
+    ASSERT_TRUE(std::holds_alternative<FillPrimitive>(wall.front().shape));
+    EXPECT_EQ(wall.front().color, aciToRgb(8));
+    double left = 1e9;
+    double top = -1e9;
+    int arcPieces = 0;
+    for (const Primitive& p : wall) {
+        if (const auto* s = std::get_if<SegmentPrimitive>(&p.shape)) {
+            left = std::min({left, s->start.x, s->end.x});
+            top = std::max({top, s->start.y, s->end.y});
+            arcPieces += s->hasMidpoint ? 0 : 1;
+        }
+    }
+    EXPECT_NEAR(left, 8.0, 1e-9);
+    EXPECT_NEAR(top, -13.0, 1e-9);
+    EXPECT_EQ(arcPieces, 3 * 24);
 }
 
 TEST(EntityKinds, TrueColourOfEntityAndLayerOverridesTheirAci) {

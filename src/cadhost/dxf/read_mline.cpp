@@ -52,14 +52,17 @@ void ReaderContext::readMlineStyle() {
             }
             break;
         case 62:
-            if (!style.elements.empty() && tag.toInt(v)) {
-                style.elements.back().color =
-                    static_cast<std::int16_t>(std::clamp<std::int64_t>(v, 0, 256));
+            // Before the first element: the fill's colour.
+            if (tag.toInt(v)) {
+                const auto aci = static_cast<std::int16_t>(std::clamp<std::int64_t>(v, 0, 256));
+                (style.elements.empty() ? style.fillColor : style.elements.back().color) = aci;
             }
             break;
         case 420:
-            if (!style.elements.empty() && tag.toInt(v)) {
-                style.elements.back().trueColor = static_cast<std::int32_t>(v & 0xFFFFFF);
+            if (tag.toInt(v)) {
+                const auto rgb = static_cast<std::int32_t>(v & 0xFFFFFF);
+                (style.elements.empty() ? style.fillTrueColor : style.elements.back().trueColor) =
+                    rgb;
             }
             break;
         case 6:

@@ -49,19 +49,28 @@ struct MlineElement {
     std::uint16_t linetype = kLinetypeByLayer;
 };
 
-/// An MLINESTYLE object: its handle, name, DXF 70 flags (kMlineStyleMiters and the caps) and
-/// elements.
+/// An MLINESTYLE object: its handle, name, DXF 70 flags (kMlineStyleFill, kMlineStyleMiters
+/// and the caps), the colour of its fill (DXF 62 and 420 before the elements) and its elements.
 struct MlineStyle {
     std::uint64_t handle = 0;
     std::string name;
     std::uint16_t flags = 0;
+    std::int16_t fillColor = kColorByLayer;
+    std::int32_t fillTrueColor = -1;
     std::vector<MlineElement> elements;
 };
 
-/// MLINESTYLE flags: joints drawn across the elements, square caps at the start and the end.
+/// MLINESTYLE flags: the band between the outermost elements filled, joints drawn across the
+/// elements, and at the start and the end square caps, arcs joining the inner elements pair by
+/// pair, and a round cap joining the outermost ones.
+inline constexpr std::uint16_t kMlineStyleFill = 1;
 inline constexpr std::uint16_t kMlineStyleMiters = 2;
 inline constexpr std::uint16_t kMlineStyleStartSquare = 16;
+inline constexpr std::uint16_t kMlineStyleStartInnerArcs = 32;
+inline constexpr std::uint16_t kMlineStyleStartRound = 64;
 inline constexpr std::uint16_t kMlineStyleEndSquare = 256;
+inline constexpr std::uint16_t kMlineStyleEndInnerArcs = 512;
+inline constexpr std::uint16_t kMlineStyleEndRound = 1024;
 
 /// A LTYPE table entry: its dash pattern in drawing units (positive a dash, negative a gap, 0 a
 /// dot), empty for a solid line.

@@ -7,8 +7,10 @@
 #include "cadhost/model/text_layout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace vexilo::cadhost {
 
@@ -260,9 +262,9 @@ private:
         }
     }
 
-    /// The element lines of an MLINE in their style's colours and line types, with the joints
-    /// and square caps the style asks for (an MLINE whose style is missing draws its lines in
-    /// its own colour).
+    /// The element lines of an MLINE in their style's colours and line types, with the fill,
+    /// joints and caps (square, round, inner arcs) the style asks for (an MLINE whose style is
+    /// missing draws its lines in its own colour).
     bool mline(const MlineData& m, const Transform& t, DrawColor own) {
         const std::size_t n = m.vertexCount;
         const std::size_t k = m.elementCount;
@@ -304,6 +306,88 @@ private:
             m_color = color.rgb;
             useLinetype(linetype);
         };
+        // The elements the style describes, from the highest offset to the lowest.
+        std::vector<std::size_t> order;
+        for (std::size_t j = 0; style != nullptr && j < k && j < style->elements.size(); ++j) {
+            order.push_back(j);
+        }
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return style->elements[a].offset > style->elements[b].offset;
+        });
+        const std::size_t high = order.empty() ? 0 : order.front();
+        const std::size_t low = order.empty() ? 0 : order.back();
+        // The unit vector at an end vertex pointing away from the MLINE, square to the elements.
+        const auto outward = [&](std::size_t vertex, std::size_t inward) -> std::optional<Vec3> {
+            const Vec3 across = at(vertex, high) - at(vertex, low);
+            Vec3 out = (at(vertex, high) + at(vertex, low)) * 0.5 -
+                       (at(inward, high) + at(inward, low)) * 0.5;
+            const double across2 = dot(across, across);
+            if (!(across2 > 0.0)) {
+                return std::nullopt;
+            }
+            out = out - across * (dot(out, across) / across2);
+            const double outLength = length(out);
+            if (!(outLength > 0.0)) {
+                return std::nullopt;
+            }
+            return out * (1.0 / outLength);
+        };
+        // Point i of kCapPieces + 1 on the half turn from element a to element b at an end,
+        // bulging along `out`.
+        constexpr int kCapPieces = 24;
+        const auto capPoint = [&](std::size_t vertex, std::size_t a, std::size_t b, Vec3 out,
+                                  int i) {
+            if (i == 0 || i == kCapPieces) {
+                return at(vertex, i == 0 ? a : b);
+            }
+            const Vec3 center = (at(vertex, a) + at(vertex, b)) * 0.5;
+            const Vec3 u = at(vertex, a) - center;
+            const double angle = std::numbers::pi * i / kCapPieces;
+            return center + u * std::cos(angle) + out * (length(u) * std::sin(angle));
+        };
+        const bool startCaps = !closed && n >= 2 && (m.flags & kMlineNoStartCaps) == 0;
+        const bool endCaps = !closed && n >= 2 && (m.flags & kMlineNoEndCaps) == 0;
+        const std::optional<Vec3> startOut = startCaps ? outward(0, 1) : std::nullopt;
+        const std::optional<Vec3> endOut = endCaps ? outward(n - 1, n - 2) : std::nullopt;
+        const bool startRound =
+            startOut && order.size() >= 2 && (style->flags & kMlineStyleStartRound) != 0;
+        const bool endRound =
+            endOut && order.size() >= 2 && (style->flags & kMlineStyleEndRound) != 0;
+
+        // The fill lies beneath the lines: the band between the outermost elements (round caps
+        // included), out along one and back along the other, or for a closed MLINE its two
+        // rings, filled even-odd.
+        if (order.size() >= 2 && (style->flags & kMlineStyleFill) != 0) {
+            DrawColor fill = own;
+            if (style->fillTrueColor >= 0) {
+                fill = {style->fillColor, rgbOf(static_cast<std::uint32_t>(style->fillTrueColor))};
+            } else if (style->fillColor == kColorByLayer) {
+                fill = layerColor(m_layer);
+            } else if (style->fillColor >= 1 && style->fillColor <= 255) {
+                fill = {style->fillColor, aciToRgb(style->fillColor)};
+            }
+            m_aci = fill.aci;
+            m_color = fill.rgb;
+            std::vector<Vec3> band;
+            for (std::size_t i = 0; i < n; ++i) {
+                band.push_back(at(i, high));
+            }
+            for (int i = 1; endRound && i < kCapPieces; ++i) {
+                band.push_back(capPoint(n - 1, high, low, *endOut, i));
+            }
+            for (std::size_t i = 0; i < n; ++i) {
+                band.push_back(at(closed ? i : n - 1 - i, low));
+            }
+            for (int i = 1; startRound && i < kCapPieces; ++i) {
+                band.push_back(capPoint(0, low, high, *startOut, i));
+            }
+            const auto size = static_cast<std::uint32_t>(band.size());
+            const std::array<std::uint32_t, 2> rings{size / 2, size / 2};
+            const std::array<std::uint32_t, 1> loop{size};
+            if (!(closed ? emit(FillPrimitive{band, rings}) : emit(FillPrimitive{band, loop}))) {
+                return false;
+            }
+        }
         for (std::size_t j = 0; j < k; ++j) {
             useElement(j);
             for (std::size_t i = 0; i < segments; ++i) {
@@ -312,21 +396,11 @@ private:
                 }
             }
         }
-        if (style == nullptr || k < 2) {
+        if (order.size() < 2) {
             return true;
         }
-        // Joints and caps run across from the outermost element on each side to the middle,
-        // each half in the colour and line type of its element.
-        std::size_t low = 0;
-        std::size_t high = 0;
-        for (std::size_t j = 0; j < k && j < style->elements.size(); ++j) {
-            if (style->elements[j].offset < style->elements[low].offset) {
-                low = j;
-            }
-            if (style->elements[j].offset > style->elements[high].offset) {
-                high = j;
-            }
-        }
+        // Joints and square caps run across from the outermost element on each side to the
+        // middle, each half in the colour and line type of its element.
         const auto across = [&](std::size_t vertex) {
             const Vec3 middle = (at(vertex, high) + at(vertex, low)) * 0.5;
             useElement(high);
@@ -343,12 +417,41 @@ private:
                 }
             }
         }
-        if (!closed && (style->flags & kMlineStyleStartSquare) != 0 &&
-            (m.flags & kMlineNoStartCaps) == 0 && !across(0)) {
+        if (startCaps && (style->flags & kMlineStyleStartSquare) != 0 && !across(0)) {
             return false;
         }
-        if (!closed && (style->flags & kMlineStyleEndSquare) != 0 &&
-            (m.flags & kMlineNoEndCaps) == 0 && !across(n - 1)) {
+        if (endCaps && (style->flags & kMlineStyleEndSquare) != 0 && !across(n - 1)) {
+            return false;
+        }
+        // A round cap joins the outermost elements and inner arcs the pairs within them: half
+        // turns drawn as pieces, half in each element's colour, whose only ends are the
+        // elements' ends.
+        const auto arcs = [&](std::size_t vertex, Vec3 out, bool round, bool inner) {
+            for (std::size_t p = round ? 0 : 1; p < order.size() / 2 && (p == 0 || inner); ++p) {
+                const std::size_t a = order[p];
+                const std::size_t b = order[order.size() - 1 - p];
+                useElement(a);
+                Vec3 previous = at(vertex, a);
+                for (int i = 1; i <= kCapPieces; ++i) {
+                    if (i == kCapPieces / 2 + 1) {
+                        useElement(b);
+                    }
+                    const Vec3 next = capPoint(vertex, a, b, out, i);
+                    if (!emit(SegmentPrimitive{previous, next, 0.0, 0.0, i == 1, i == kCapPieces,
+                                               false})) {
+                        return false;
+                    }
+                    previous = next;
+                }
+            }
+            return true;
+        };
+        if (startOut &&
+            !arcs(0, *startOut, startRound, (style->flags & kMlineStyleStartInnerArcs) != 0)) {
+            return false;
+        }
+        if (endOut &&
+            !arcs(n - 1, *endOut, endRound, (style->flags & kMlineStyleEndInnerArcs) != 0)) {
             return false;
         }
         return true;

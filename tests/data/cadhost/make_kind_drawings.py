@@ -11,7 +11,15 @@ import os
 
 import ezdxf
 from ezdxf import bbox
-from ezdxf.lldxf.const import MLINESTYLE_END_SQUARE, MLINESTYLE_MITER, MLINESTYLE_START_SQUARE
+from ezdxf.lldxf.const import (
+    MLINESTYLE_END_INNER_ARC,
+    MLINESTYLE_END_ROUND,
+    MLINESTYLE_END_SQUARE,
+    MLINESTYLE_FILL,
+    MLINESTYLE_MITER,
+    MLINESTYLE_START_ROUND,
+    MLINESTYLE_START_SQUARE,
+)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "kinds")
@@ -153,6 +161,17 @@ def mline(doc, msp):
                   dxfattribs={"style_name": "ROAD", "scale_factor": 0.5, "justification": 1})
     msp.add_mline([(0, 40), (30, 40), (30, 60), (0, 60)], close=True,
                   dxfattribs={"style_name": "ROAD", "justification": 0})
+    # A filled wall of four elements: a round cap at the start, round and inner arcs at the end.
+    wall = doc.mline_styles.new("WALL")
+    wall.elements.append(2.0, 1)
+    wall.elements.append(1.0, 3)
+    wall.elements.append(-1.0, 3)
+    wall.elements.append(-2.0, 1)
+    wall.dxf.fill_color = 8
+    wall.dxf.flags = (MLINESTYLE_FILL | MLINESTYLE_START_ROUND | MLINESTYLE_END_ROUND
+                      | MLINESTYLE_END_INNER_ARC)
+    msp.add_mline([(10, -30), (50, -30), (50, -15)],
+                  dxfattribs={"style_name": "WALL", "justification": 1})
 
 
 def text(doc, msp):
