@@ -83,6 +83,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     statusBar()->addPermanentWidget(m_snapLabel);
 
     connect(m_view, &DrawingView::cursorMoved, this, &MainWindow::showCursor);
+    // The spatial index is built once the drawing is on the screen, so that the first frame has
+    // both cores; a pick or snap that comes earlier builds it (or waits for it).
+    connect(m_view, &DrawingView::firstPictureShown, this, [this] {
+        if (m_document != nullptr) {
+            m_document->index.start();
+        }
+    });
     m_commandLine->setChangeListener([this] { commandLineChanged(); });
     commandLineChanged();
     ucsChanged();
@@ -148,11 +155,6 @@ void MainWindow::setDocument(std::unique_ptr<OpenDocument> document) {
     // The view lets go of the old drawing before it is freed.
     m_view->setDocument(document.get());
     m_document = std::move(document);
-    if (m_document != nullptr) {
-        // The view has built its scene: the index is built beside the first frames, not beside
-        // the scene, so that the two never hold their working memory at once.
-        m_document->index.start();
-    }
     updateTitle();
     ucsChanged();
 }
@@ -165,7 +167,7 @@ Status<dxf::DxfFailure> MainWindow::openDrawing(const std::string& path) {
     setDocument(std::move(*opened));
     rememberFolder(QString::fromStdString(path));
     // The picture is shown at once; the summary, which counts what the spatial index leaves
-    // out, waits for the index, started once the view had its scene.
+    // out, waits for the index, started once the picture was shown.
     m_view->repaint();
     m_commandLine->print(loadSummary(*m_document));
     return {};
