@@ -127,6 +127,40 @@ Grid gridOf(const Drawing& drawing) {
     return grid;
 }
 
+// Runs task(0) … task(count - 1): the first here, the others on threads of their own (here too
+// when no thread can be had), and rethrows what the first failing task threw.
+template <class Task> void runOnThreads(std::size_t count, const Task& task) {
+    std::vector<std::exception_ptr> errors(count);
+    const auto run = [&](std::size_t k) {
+        try {
+            task(k);
+        } catch (...) {
+            errors[k] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> workers;
+    std::size_t started = 1;
+    for (; started < count; ++started) {
+        try {
+            workers.emplace_back(run, started);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    run(0);
+    for (std::size_t k = started; k < count; ++k) {
+        run(k);
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    for (const std::exception_ptr& error : errors) {
+        if (error) {
+            std::rethrow_exception(error);
+        }
+    }
+}
+
 // Draws pixel-centre to pixel-centre with a 16.16 fixed-point DDA: one pixel per step along the
 // longer axis, aliased, one pixel wide (as CAD programs draw thin lines). A raster may own only
 // the rows [top, bottom) of the picture, so that several threads draw one picture in bands; it
@@ -392,7 +426,8 @@ private:
         box.maxY = std::max({box.maxY, s.y0, s.y1});
     }
 
-    // Set when a primitive reaches beyond the drawable range: the whole entity is left out.
+    // Files one primitive of the current entity; false (and m_outside) when it reaches beyond
+    // the drawable range, which leaves the whole entity out.
     bool take(const Primitive& primitive) {
         const std::uint32_t rgb = packRgb(primitive.color);
         if (const auto* s = std::get_if<SegmentPrimitive>(&primitive.shape)) {
@@ -520,46 +555,21 @@ Scene::Scene(const OpenDocument& document, unsigned threads) {
     const std::size_t count = drawing.entities().size();
     // Stretches of a few thousand entities at least, unless the caller asked for a number.
     constexpr std::size_t kMinPartEntities = 4096;
-    std::size_t parts = threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
-    if (threads == 0) {
-        parts = std::min(parts, std::max<std::size_t>(1, count / kMinPartEntities));
+    std::size_t parts = threads;
+    if (parts == 0) {
+        parts =
+            std::min<std::size_t>(std::thread::hardware_concurrency(), count / kMinPartEntities);
     }
-    parts = std::max<std::size_t>(1, std::min(parts, std::max<std::size_t>(1, count)));
+    parts = std::clamp<std::size_t>(parts, 1, std::max<std::size_t>(1, count));
 
     m_parts.resize(parts);
     std::vector<std::unique_ptr<PartBuilder>> builders;
     for (Part& part : m_parts) {
         builders.push_back(std::make_unique<PartBuilder>(drawing, grid, part));
     }
-    std::vector<std::exception_ptr> errors(parts);
-    const auto build = [&](std::size_t k) {
-        try {
-            builders[k]->run(count * k / parts, count * (k + 1) / parts);
-        } catch (...) {
-            errors[k] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> workers;
-    std::vector<std::size_t> unstarted;
-    for (std::size_t k = 1; k < parts; ++k) {
-        try {
-            workers.emplace_back(build, k);
-        } catch (const std::system_error&) {
-            unstarted.push_back(k);
-        }
-    }
-    build(0);
-    for (const std::size_t k : unstarted) {
-        build(k);
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
-    for (const std::exception_ptr& error : errors) {
-        if (error) {
-            std::rethrow_exception(error);
-        }
-    }
+    runOnThreads(parts, [&](std::size_t k) {
+        builders[k]->run(count * k / parts, count * (k + 1) / parts);
+    });
 
     m_buckets.assign(static_cast<std::size_t>(kGrid) * kGrid, Bucket{});
     for (std::size_t k = 0; k < parts; ++k) {
@@ -608,27 +618,13 @@ RasterStats Scene::rasterize(const Viewport& view, std::uint32_t* pixels, std::s
     if (threads == 0) {
         threads = stats.segments < kSegmentsForBands ? 1 : std::thread::hardware_concurrency();
     }
-    const int bands = static_cast<int>(std::clamp(threads, 1u, static_cast<unsigned>(view.height)));
-    const auto rows = [&](int k) { return view.height * k / bands; };
-    std::vector<std::thread> workers;
-    int started = 1;
-    for (; started < bands; ++started) {
-        try {
-            workers.emplace_back([=, this] {
-                rasterizeRows(view, pixels, stride, greekPixels, rows(started), rows(started + 1));
-            });
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    rasterizeRows(view, pixels, stride, greekPixels, 0, rows(1));
-    // The bands no thread was found for.
-    if (started < bands) {
-        rasterizeRows(view, pixels, stride, greekPixels, rows(started), view.height);
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
+    const auto bands = std::clamp<std::size_t>(threads, 1, static_cast<std::size_t>(view.height));
+    const auto rows = [&](std::size_t k) {
+        return static_cast<int>(static_cast<std::size_t>(view.height) * k / bands);
+    };
+    runOnThreads(bands, [&](std::size_t k) {
+        rasterizeRows(view, pixels, stride, greekPixels, rows(k), rows(k + 1));
+    });
     return stats;
 }
 
